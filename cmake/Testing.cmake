@@ -1,0 +1,26 @@
+include(GoogleTest)
+
+# tonquell_add_test(NAME name SOURCES ... LIBS ... [GUI])
+# One GoogleTest executable per unit; every case is registered with ctest.
+# GUI tests run with the offscreen Qt platform.
+function(tonquell_add_test)
+    cmake_parse_arguments(T "GUI" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    tonquell_warnings(${T_NAME})
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+    set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_compile_definitions(${T_NAME} PRIVATE
+        TONQUELL_BUILD_DIR="${CMAKE_BINARY_DIR}"
+        TONQUELL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set(env "TONQUELL_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    if(T_GUI)
+        list(APPEND env "QT_QPA_PLATFORM=offscreen")
+    endif()
+    gtest_discover_tests(${T_NAME}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT}
+        TEST_PREFIX "${T_NAME}.")
+endfunction()

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// True only for a regular file that can be opened for reading; false for folders,
+// missing files, files without read access and the empty path.
+bool FileExists(const std::string& path);
+
+// True when the owner may not write the file (the read-only attribute). False when missing.
+bool IsReadOnly(const std::string& path);
+
+// Gives the owner write permission. False when the file's mode could not be changed.
+bool ClearReadOnly(const std::string& path);
+
+// True when `path` names a folder.
+bool IsDirectory(const std::string& path);
+
+// True when `path` names a regular file that the caller may execute.
+bool IsExecutableFile(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need,
+# but only when one of them is missing. Safe to run again and again.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config clang-format
+  # user interface
+  qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation
+  # transcoder
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
+  libmp3lame-dev libsoxr-dev libtwolame-dev libsndfile1-dev
+  # tests: GoogleTest, test audio, tag cross-checks, fuzzing with sanitizers
+  googletest libgtest-dev ffmpeg python3 python3-mutagen clang libclang-rt-14-dev
+  # screenshots and runs without a display
+  xvfb xauth
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors, checks the
+# formatting and runs every test. The exit status is the tests' status.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/install-deps.sh
+
+echo "== Formatting"
+git ls-files -- '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror
+
+echo "== Build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONQUELL_WERROR=ON >/dev/null
+cmake --build build
+
+if [ -x scripts/fuzz-check.sh ]; then
+  echo "== Fuzz corpus replay"
+  scripts/fuzz-check.sh
+fi
+
+echo "== Tests"
+export QT_QPA_PLATFORM=offscreen
+cd build
+ctest --output-on-failure -j"$(nproc)"
