@@ -1,0 +1,34 @@
+// The process entry of Tonquell Audio Converter.
+#include <QApplication>
+#include <cstdio>
+
+#include "app_values.h"
+#include "single_instance.h"
+#include "startup.h"
+
+int main(int argc, char** argv) {
+    std::string executable = RunningExecutablePath();
+    if (executable.empty() && argc > 0) {
+        executable = argv[0];
+    }
+    // A second instance ends at once: no window, no message, no settings touched.
+    const platform::SingleInstanceLock lock(executable);
+    if (!lock.Acquired()) {
+        return 0;
+    }
+    if (!HasDisplay()) {
+        std::fprintf(stderr,
+                     "tonquell: no display found; start it from a desktop session, or run "
+                     "'xvfb-run %s' without one.\n",
+                     executable.c_str());
+        return 1;
+    }
+    QApplication application(argc, argv);
+    const AppValues values = MakeAppValues(executable);
+    MessageBoxSink messageBox;
+    SetMessageSink(&messageBox);
+    const auto window = StartUp(values);
+    const int status = application.exec();
+    SetMessageSink(nullptr);
+    return status;
+}

@@ -1,0 +1,50 @@
+#include "startup.h"
+
+#include <QMessageBox>
+#include <cstdlib>
+
+#include "paths.h"
+
+void MessageBoxSink::Show(const std::string& text, MessageKind kind, const std::string& title) {
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    switch (kind) {
+        case MessageKind::Information:
+            icon = QMessageBox::Information;
+            break;
+        case MessageKind::Warning:
+            icon = QMessageBox::Warning;
+            break;
+        case MessageKind::Error:
+            icon = QMessageBox::Critical;
+            break;
+        case MessageKind::Question:
+            icon = QMessageBox::Question;
+            break;
+    }
+    QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+std::unique_ptr<MainWindow> StartUp(const AppValues& values) {
+    if (!paths::FileExists(values.TranscoderPath)) {
+        ShowMessage(TranscoderMissingMessage(), MessageKind::Warning, values.AppTitle);
+    }
+    auto window = std::make_unique<MainWindow>(QString::fromStdString(values.AppTitle));
+    CentreWindow(*window);
+    window->show();
+    window->activateWindow();
+    window->cmdDummy()->setFocus();
+    CentreWindow(*window);  // the frame is known once the window is shown
+    return window;
+}
+
+bool HasDisplay() {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* v = std::getenv(name);
+        if (v != nullptr && *v != '\0') {
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,90 @@
+#include "app_values.h"
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "../support/temp_dir.h"
+#include "messages.h"
+#include "window_position.h"
+
+TEST(AppValues, TheSettingsFileLiesBesideTheExecutableAndCarriesItsName) {
+    const AppValues win = MakeAppValues("C:\\Tools\\Klangwerk.exe", paths::PathStyle::Windows);
+    EXPECT_EQ(win.AppPath, "C:\\Tools\\");
+    EXPECT_EQ(win.ExeName, "Klangwerk");
+    EXPECT_EQ(win.AppTitle, "Tonquell Audio Converter");
+    EXPECT_EQ(win.IniPath, "C:\\Tools\\Klangwerk.ini");
+    EXPECT_EQ(win.TranscoderPath, "C:\\Tools\\BeSweet.exe");
+    EXPECT_EQ(MakeAppValues("C:\\Tools\\Other.exe", paths::PathStyle::Windows).IniPath,
+              "C:\\Tools\\Other.ini");
+
+    testing_support::TempDir dir;
+    for (const char* name : {"tonquell", "Other", "Other.bin"}) {
+        const std::string exe = dir.File(name);
+        testing_support::WriteFile(exe, "");
+        const AppValues v = MakeAppValues(exe);
+        EXPECT_EQ(v.AppPath, dir.Path().string() + "/");
+        EXPECT_EQ(v.TranscoderPath, dir.Path().string() + "/BeSweet.exe");
+        const std::string stem = std::filesystem::path(name).stem().string();
+        EXPECT_EQ(v.ExeName, stem);
+        EXPECT_EQ(v.IniPath, dir.File(stem + ".ini")) << name;
+    }
+}
+
+TEST(AppValues, RunningExecutableIsThisTest) {
+    EXPECT_EQ(std::filesystem::path(RunningExecutablePath()).filename(), "app_values_test");
+}
+
+namespace {
+struct Recorded {
+    std::string text;
+    MessageKind kind;
+    std::string title;
+};
+class RecordingSink : public MessageSink {
+public:
+    std::vector<Recorded> shown;
+    void Show(const std::string& text, MessageKind kind, const std::string& title) override {
+        shown.push_back({text, kind, title});
+    }
+};
+}  // namespace
+
+TEST(Messages, TitleDefaultsToTheApplicationAndUnknownKindsShowNothing) {
+    RecordingSink sink;
+    MessageSink* previous = SetMessageSink(&sink);
+    ShowMessage(TranscoderMissingMessage(), MessageKind::Warning);
+    ShowMessage("x", MessageKind::Information, "Titel");
+    ShowMessage("never", static_cast<MessageKind>(0));
+    ShowMessage("never", static_cast<MessageKind>(5));
+    SetMessageSink(previous);
+    ASSERT_EQ(sink.shown.size(), 2u);
+    EXPECT_EQ(sink.shown[0].text, "Die erforderliche Datei 'BeSweet.exe' wurde nicht gefunden.   ");
+    EXPECT_EQ(sink.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(sink.shown[0].title, "Tonquell Audio Converter");
+    EXPECT_EQ(sink.shown[1].title, "Titel");
+    EXPECT_EQ(FileExistsMessage("/m/a_new.wav"), "Datei '/m/a_new.wav' existiert bereits.  ");
+}
+
+TEST(WindowPosition, CentredInTheUpper85PercentAndNeverOffTheTopLeft) {
+    using window_position::CentredPosition;
+    using window_position::Position;
+    struct Case {
+        double screenW, screenH, winW, winH;
+        Position expected;
+    };
+    const Case cases[] = {
+        // 1920 x 1080 pixels at 15 twips each, the window at its designed size.
+        {28800, 16200, 9450, 6945, {9675, 3413}},
+        {28800, 16200, 9450, 7230, {9675, 3270}},
+        // Taller than 85 percent of the screen: placed at the top.
+        {12000, 9000, 9450, 8000, {1275, 0}},
+        // Wider than the screen: placed at the left edge.
+        {9000, 9000, 9450, 6945, {0, 353}},
+        {101, 1, 0, 0, {50, 0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CentredPosition(c.screenW, c.screenH, c.winW, c.winH), c.expected)
+            << c.screenW << "x" << c.screenH << " " << c.winW << "x" << c.winH;
+    }
+}

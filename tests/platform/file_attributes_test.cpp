@@ -1,0 +1,82 @@
+#include "file_attributes.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "../support/temp_dir.h"
+
+using testing_support::TempDir;
+
+TEST(FileAttributes, FileExistsOnlyForReadableRegularFiles) {
+    TempDir dir;
+    const std::string file = dir.File("a.mp3");
+    testing_support::WriteFile(file, "x");
+    const std::string empty = dir.File("empty.wav");
+    testing_support::WriteFile(empty, "");
+    std::filesystem::create_directory(dir.File("folder"));
+    std::filesystem::create_symlink(file, dir.File("link.mp3"));
+    std::filesystem::create_symlink(dir.File("gone"), dir.File("dangling.mp3"));
+    ::mkfifo(dir.File("fifo").c_str(), 0600);
+
+    struct Case {
+        std::string path;
+        bool exists;
+    };
+    const Case cases[] = {
+        {file, true},
+        {empty, true},
+        {dir.File("link.mp3"), true},
+        {dir.File("folder"), false},
+        {dir.File("missing.mp3"), false},
+        {dir.File("dangling.mp3"), false},
+        {dir.File("fifo"), false},  // must not block either
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::FileExists(c.path), c.exists) << c.path;
+    }
+}
+
+TEST(FileAttributes, UnreadableFileDoesNotExistForReading) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root reads every file";
+    }
+    TempDir dir;
+    const std::string file = dir.File("secret.mp3");
+    testing_support::WriteFile(file, "x");
+    ::chmod(file.c_str(), 0200);
+    EXPECT_FALSE(platform::FileExists(file));
+}
+
+TEST(FileAttributes, ReadOnlyMeansNoOwnerWriteAndClearingKeepsTheOtherBits) {
+    TempDir dir;
+    const std::string file = dir.File("a.mp3");
+    testing_support::WriteFile(file, "x");
+    ::chmod(file.c_str(), 0444);
+    EXPECT_TRUE(platform::IsReadOnly(file));
+    EXPECT_TRUE(platform::ClearReadOnly(file));
+    EXPECT_FALSE(platform::IsReadOnly(file));
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    // Clearing a writable file changes nothing; a missing file is neither.
+    EXPECT_TRUE(platform::ClearReadOnly(file));
+    EXPECT_FALSE(platform::IsReadOnly(dir.File("missing")));
+    EXPECT_FALSE(platform::ClearReadOnly(dir.File("missing")));
+}
+
+TEST(FileAttributes, ExecutableFilesAndFolders) {
+    TempDir dir;
+    const std::string script = dir.File("run");
+    testing_support::WriteFile(script, "#!/bin/sh\n");
+    EXPECT_FALSE(platform::IsExecutableFile(script));
+    ::chmod(script.c_str(), 0755);
+    EXPECT_TRUE(platform::IsExecutableFile(script));
+    EXPECT_FALSE(platform::IsExecutableFile(dir.Path().string()));
+    EXPECT_TRUE(platform::IsDirectory(dir.Path().string()));
+    EXPECT_FALSE(platform::IsDirectory(script));
+}
