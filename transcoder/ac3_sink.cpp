@@ -1,0 +1,191 @@
+#include "ac3_sink.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
+#include <algorithm>
+#include <vector>
+
+#include "decoder.h"
+#include "output_file.h"
+
+namespace transcoder {
+namespace {
+
+bool MakeLayout(const std::vector<AVChannel>& roles, AVChannelLayout& layout) {
+    std::uint64_t mask = 0;
+    for (const AVChannel role : roles) {
+        if (role < 0 || role >= 64 || (mask & (1ULL << role)) != 0) {
+            return false;
+        }
+        mask |= 1ULL << role;
+    }
+    if (av_channel_layout_from_mask(&layout, mask) < 0) {
+        return false;
+    }
+    // The mask fixes the native order; the roles must already be in it.
+    for (std::size_t i = 0; i < roles.size(); ++i) {
+        if (av_channel_layout_channel_from_index(&layout, static_cast<unsigned>(i)) != roles[i]) {
+            av_channel_layout_uninit(&layout);
+            return false;
+        }
+    }
+    return true;
+}
+
+const AVCodec* Ac3Encoder() {
+    return avcodec_find_encoder(AV_CODEC_ID_AC3);
+}
+
+class Ac3Sink : public AudioSink {
+public:
+    static std::unique_ptr<Ac3Sink> Create(const std::string& path, const StreamShape& shape,
+                                           int bitrate, std::string& error) {
+        std::unique_ptr<Ac3Sink> s(new Ac3Sink());
+        const AVCodec* codec = Ac3Encoder();
+        s->codec_.reset(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
+        s->frame_.reset(av_frame_alloc());
+        s->packet_.reset(av_packet_alloc());
+        if (!s->codec_ || !s->frame_ || !s->packet_) {
+            error = "cannot start the AC3 encoder";
+            return nullptr;
+        }
+        AVCodecContext* c = s->codec_.get();
+        c->sample_fmt = AV_SAMPLE_FMT_FLTP;
+        c->sample_rate = shape.rate;
+        c->bit_rate = static_cast<std::int64_t>(bitrate) * 1000;
+        if (!MakeLayout(shape.roles, c->ch_layout)) {
+            error = "the AC3 encoder cannot take this channel layout";
+            return nullptr;
+        }
+        const int rc = avcodec_open2(c, codec, nullptr);
+        if (rc < 0) {
+            error = "the AC3 encoder refuses the settings: " + AvErrorText(rc);
+            return nullptr;
+        }
+        s->channels_ = static_cast<std::size_t>(shape.Channels());
+        s->frameSize_ = static_cast<std::size_t>(c->frame_size);
+        s->frame_->nb_samples = c->frame_size;
+        s->frame_->format = c->sample_fmt;
+        s->frame_->sample_rate = c->sample_rate;
+        if (av_channel_layout_copy(&s->frame_->ch_layout, &c->ch_layout) < 0) {
+            error = "out of memory";
+            return nullptr;
+        }
+        s->pending_.reserve(s->frameSize_ * s->channels_);
+        s->file_ = OutputFile::Create(path, error);
+        if (!s->file_) {
+            return nullptr;
+        }
+        return s;
+    }
+
+    bool Write(const float* samples, std::size_t frames, std::string& error) override {
+        const std::size_t total = frames * channels_;
+        std::size_t used = 0;
+        while (used < total) {
+            const std::size_t room = frameSize_ * channels_ - pending_.size();
+            const std::size_t take = std::min(room, total - used);
+            pending_.insert(pending_.end(), samples + used, samples + used + take);
+            used += take;
+            if (pending_.size() == frameSize_ * channels_ && !EncodePending(error)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool Finish(std::string& error) override {
+        if (!pending_.empty()) {
+            // The encoder takes whole frames only: pad the last one with silence.
+            pending_.resize(frameSize_ * channels_, 0.0f);
+            if (!EncodePending(error)) {
+                return false;
+            }
+        }
+        if (!Send(nullptr, error)) {
+            return false;
+        }
+        return file_->Close(error);
+    }
+
+    bool Commit(std::string& error) override { return file_->Commit(error); }
+
+private:
+    Ac3Sink() = default;
+
+    bool EncodePending(std::string& error) {
+        int rc = av_frame_make_writable(frame_.get());
+        if (rc < 0 && frame_->data[0] == nullptr) {
+            rc = av_frame_get_buffer(frame_.get(), 0);
+        }
+        if (rc < 0) {
+            error = "out of memory";
+            return false;
+        }
+        for (std::size_t c = 0; c < channels_; ++c) {
+            auto* plane = reinterpret_cast<float*>(frame_->extended_data[c]);
+            for (std::size_t i = 0; i < frameSize_; ++i) {
+                plane[i] = pending_[i * channels_ + c];
+            }
+        }
+        frame_->pts = pts_;
+        pts_ += static_cast<std::int64_t>(frameSize_);
+        pending_.clear();
+        return Send(frame_.get(), error);
+    }
+
+    bool Send(const AVFrame* frame, std::string& error) {
+        int rc = avcodec_send_frame(codec_.get(), frame);
+        if (rc < 0) {
+            error = "the AC3 encoder failed: " + AvErrorText(rc);
+            return false;
+        }
+        while ((rc = avcodec_receive_packet(codec_.get(), packet_.get())) == 0) {
+            const bool ok =
+                file_->Write(packet_->data, static_cast<std::size_t>(packet_->size), error);
+            av_packet_unref(packet_.get());
+            if (!ok) {
+                return false;
+            }
+        }
+        if (rc != AVERROR(EAGAIN) && rc != AVERROR_EOF) {
+            error = "the AC3 encoder failed: " + AvErrorText(rc);
+            return false;
+        }
+        return true;
+    }
+
+    std::unique_ptr<AVCodecContext, CodecFreer> codec_;
+    std::unique_ptr<AVFrame, FrameFreer> frame_;
+    std::unique_ptr<AVPacket, PacketFreer> packet_;
+    std::unique_ptr<OutputFile> file_;
+    std::vector<float> pending_;
+    std::size_t channels_ = 0;
+    std::size_t frameSize_ = 0;
+    std::int64_t pts_ = 0;
+};
+
+}  // namespace
+
+bool Ac3TakesLayout(const std::vector<AVChannel>& roles) {
+    const AVCodec* codec = Ac3Encoder();
+    AVChannelLayout layout{};
+    if (codec == nullptr || !MakeLayout(roles, layout)) {
+        return false;
+    }
+    bool found = false;
+    for (const AVChannelLayout* l = codec->ch_layouts; l != nullptr && l->nb_channels != 0; ++l) {
+        found = found || av_channel_layout_compare(l, &layout) == 0;
+    }
+    av_channel_layout_uninit(&layout);
+    return found;
+}
+
+std::unique_ptr<AudioSink> CreateAc3Sink(const std::string& path, const StreamShape& shape,
+                                         int bitrate, std::string& error) {
+    return Ac3Sink::Create(path, shape, bitrate, error);
+}
+
+}  // namespace transcoder

@@ -1,0 +1,38 @@
+#pragma once
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace transcoder {
+
+// What an encoder is given: the sample rate and the roles of the interleaved channels.
+struct StreamShape {
+    int rate = 0;
+    std::vector<AVChannel> roles;
+    int Channels() const { return static_cast<int>(roles.size()); }
+    bool operator==(const StreamShape&) const = default;
+};
+
+// The end of the pipeline: encodes interleaved float samples (full scale is 1.0) into
+// the output file(s), which are written under temporary names until Commit.
+class AudioSink {
+public:
+    virtual ~AudioSink() = default;
+
+    // Encodes `frames` frames. False, with `error` set, on failure.
+    virtual bool Write(const float* samples, std::size_t frames, std::string& error) = 0;
+
+    // Flushes the encoder and completes the file(s). False, with `error` set, on failure.
+    virtual bool Finish(std::string& error) = 0;
+
+    // Gives every finished file its final name. False, with `error` set, on failure; then
+    // no file of the set is left under its final name.
+    virtual bool Commit(std::string& error) = 0;
+};
+
+}  // namespace transcoder

@@ -1,0 +1,187 @@
+#include "channel_mix.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace transcoder {
+namespace {
+
+constexpr float kMinus3dB = 0.70710678f;
+
+bool Has(const std::vector<AVChannel>& roles, AVChannel role) {
+    return std::find(roles.begin(), roles.end(), role) != roles.end();
+}
+
+// Left and right weights of one source channel in a stereo downmix.
+std::pair<float, float> StereoWeights(AVChannel role) {
+    switch (role) {
+        case AV_CHAN_FRONT_LEFT:
+        case AV_CHAN_FRONT_LEFT_OF_CENTER:
+        case AV_CHAN_WIDE_LEFT:
+            return {1.0f, 0.0f};
+        case AV_CHAN_FRONT_RIGHT:
+        case AV_CHAN_FRONT_RIGHT_OF_CENTER:
+        case AV_CHAN_WIDE_RIGHT:
+            return {0.0f, 1.0f};
+        case AV_CHAN_FRONT_CENTER:
+            return {kMinus3dB, kMinus3dB};
+        case AV_CHAN_SIDE_LEFT:
+        case AV_CHAN_BACK_LEFT:
+        case AV_CHAN_SURROUND_DIRECT_LEFT:
+            return {kMinus3dB, 0.0f};
+        case AV_CHAN_SIDE_RIGHT:
+        case AV_CHAN_BACK_RIGHT:
+        case AV_CHAN_SURROUND_DIRECT_RIGHT:
+            return {0.0f, kMinus3dB};
+        case AV_CHAN_BACK_CENTER:
+            return {0.5f, 0.5f};
+        default:
+            return {0.0f, 0.0f};  // LFE and height channels are dropped
+    }
+}
+
+// Scales every row so that the largest sum of absolute weights is at most one.
+void ScaleAgainstClipping(MixPlan& plan) {
+    float worst = 0.0f;
+    const std::size_t in = static_cast<std::size_t>(plan.inChannels);
+    for (std::size_t o = 0; o < plan.outRoles.size(); ++o) {
+        float sum = 0.0f;
+        for (std::size_t i = 0; i < in; ++i) {
+            sum += std::fabs(plan.matrix[o * in + i]);
+        }
+        worst = std::max(worst, sum);
+    }
+    if (worst > 1.0f) {
+        for (float& w : plan.matrix) {
+            w /= worst;
+        }
+    }
+}
+
+}  // namespace
+
+MixPlan KeepPlan(const std::vector<AVChannel>& inRoles) {
+    MixPlan plan;
+    plan.inChannels = static_cast<int>(inRoles.size());
+    plan.outRoles = inRoles;
+    plan.identity = true;
+    const std::size_t n = inRoles.size();
+    plan.matrix.assign(n * n, 0.0f);
+    for (std::size_t i = 0; i < n; ++i) {
+        plan.matrix[i * n + i] = 1.0f;
+    }
+    return plan;
+}
+
+MixPlan StereoPlan(const std::vector<AVChannel>& inRoles) {
+    const std::size_t n = inRoles.size();
+    if (n == 2) {
+        MixPlan plan = KeepPlan(inRoles);
+        plan.outRoles = {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT};
+        return plan;
+    }
+    MixPlan plan;
+    plan.inChannels = static_cast<int>(n);
+    plan.outRoles = {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT};
+    plan.matrix.assign(2 * n, 0.0f);
+    if (n == 1) {
+        plan.matrix = {1.0f, 1.0f};
+        return plan;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto [left, right] = StereoWeights(inRoles[i]);
+        plan.matrix[i] = left;
+        plan.matrix[n + i] = right;
+    }
+    ScaleAgainstClipping(plan);
+    return plan;
+}
+
+MixPlan SixPlan(const std::vector<AVChannel>& inRoles) {
+    const std::size_t n = inRoles.size();
+    const bool backOnly = !Has(inRoles, AV_CHAN_SIDE_LEFT) && Has(inRoles, AV_CHAN_BACK_LEFT);
+    MixPlan plan;
+    plan.inChannels = static_cast<int>(n);
+    plan.outRoles = {AV_CHAN_FRONT_LEFT,
+                     AV_CHAN_FRONT_RIGHT,
+                     AV_CHAN_FRONT_CENTER,
+                     AV_CHAN_LOW_FREQUENCY,
+                     backOnly ? AV_CHAN_BACK_LEFT : AV_CHAN_SIDE_LEFT,
+                     backOnly ? AV_CHAN_BACK_RIGHT : AV_CHAN_SIDE_RIGHT};
+    plan.matrix.assign(6 * n, 0.0f);
+    if (n == 1) {
+        plan.matrix[2] = 1.0f;
+        return plan;
+    }
+    // Side and back channels share the surround slots; with both present each gets -3 dB.
+    const bool sideAndBack = Has(inRoles, AV_CHAN_SIDE_LEFT) && Has(inRoles, AV_CHAN_BACK_LEFT);
+    const float surround = sideAndBack ? kMinus3dB : 1.0f;
+    for (std::size_t i = 0; i < n; ++i) {
+        switch (inRoles[i]) {
+            case AV_CHAN_FRONT_LEFT:
+                plan.matrix[0 * n + i] = 1.0f;
+                break;
+            case AV_CHAN_FRONT_RIGHT:
+                plan.matrix[1 * n + i] = 1.0f;
+                break;
+            case AV_CHAN_FRONT_CENTER:
+                plan.matrix[2 * n + i] = 1.0f;
+                break;
+            case AV_CHAN_LOW_FREQUENCY:
+                plan.matrix[3 * n + i] = 1.0f;
+                break;
+            case AV_CHAN_SIDE_LEFT:
+            case AV_CHAN_BACK_LEFT:
+                plan.matrix[4 * n + i] = surround;
+                break;
+            case AV_CHAN_SIDE_RIGHT:
+            case AV_CHAN_BACK_RIGHT:
+                plan.matrix[5 * n + i] = surround;
+                break;
+            default:
+                break;
+        }
+    }
+    plan.identity = plan.matrix == KeepPlan(plan.outRoles).matrix;
+    return plan;
+}
+
+void ApplyMix(const MixPlan& plan, const float* in, std::size_t frames, std::vector<float>& out) {
+    const std::size_t inCh = static_cast<std::size_t>(plan.inChannels);
+    const std::size_t outCh = plan.outRoles.size();
+    out.resize(frames * outCh);
+    if (plan.identity) {
+        std::copy(in, in + frames * inCh, out.begin());
+        return;
+    }
+    const float* weights = plan.matrix.data();
+    for (std::size_t f = 0; f < frames; ++f) {
+        const float* src = in + f * inCh;
+        float* dst = out.data() + f * outCh;
+        for (std::size_t o = 0; o < outCh; ++o) {
+            const float* row = weights + o * inCh;
+            float sum = 0.0f;
+            for (std::size_t i = 0; i < inCh; ++i) {
+                sum += row[i] * src[i];
+            }
+            dst[o] = sum;
+        }
+    }
+}
+
+std::vector<AVChannel> ChannelRoles(const AVChannelLayout& layout) {
+    AVChannelLayout known{};
+    if (layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+        av_channel_layout_default(&known, layout.nb_channels);
+    } else if (av_channel_layout_copy(&known, &layout) < 0) {
+        av_channel_layout_default(&known, layout.nb_channels);
+    }
+    std::vector<AVChannel> roles;
+    for (int i = 0; i < known.nb_channels; ++i) {
+        roles.push_back(av_channel_layout_channel_from_index(&known, static_cast<unsigned>(i)));
+    }
+    av_channel_layout_uninit(&known);
+    return roles;
+}
+
+}  // namespace transcoder

@@ -1,0 +1,41 @@
+#pragma once
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
+#include <cstddef>
+#include <vector>
+
+namespace transcoder {
+
+// A linear map from the source's channels to the output's: out[o] = sum of
+// matrix[o * inChannels + i] * in[i], with the output channels' roles.
+struct MixPlan {
+    int inChannels = 0;
+    std::vector<AVChannel> outRoles;
+    std::vector<float> matrix;
+    bool identity = false;
+    bool operator==(const MixPlan&) const = default;
+};
+
+// Keeps every channel as it is.
+MixPlan KeepPlan(const std::vector<AVChannel>& inRoles);
+
+// Stereo: a mono source goes to both sides, two channels stay, more are downmixed with the
+// ITU-R BS.775 coefficients (L + 0.707 C + 0.707 Ls, R + 0.707 C + 0.707 Rs, LFE dropped),
+// scaled so that no input can clip.
+MixPlan StereoPlan(const std::vector<AVChannel>& inRoles);
+
+// 5.1 in the order FL FR FC LFE SL SR (BL BR when the source has back but no side
+// channels): each source channel goes to its role; a mono source becomes the centre;
+// roles the source lacks stay silent.
+MixPlan SixPlan(const std::vector<AVChannel>& inRoles);
+
+// Applies `plan` to `frames` interleaved frames of `in`; `out` is resized to fit.
+void ApplyMix(const MixPlan& plan, const float* in, std::size_t frames, std::vector<float>& out);
+
+// The roles of `layout`'s channels in order; unknown orders get the default layout's roles.
+std::vector<AVChannel> ChannelRoles(const AVChannelLayout& layout);
+
+}  // namespace transcoder

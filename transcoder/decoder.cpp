@@ -1,0 +1,322 @@
+#include "decoder.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace transcoder {
+namespace {
+
+template <typename T>
+float Sample(const T v);
+template <>
+float Sample(const std::uint8_t v) {
+    return static_cast<float>(static_cast<int>(v) - 128) * (1.0f / 128.0f);
+}
+template <>
+float Sample(const std::int16_t v) {
+    return static_cast<float>(v) * (1.0f / 32768.0f);
+}
+template <>
+float Sample(const std::int32_t v) {
+    return static_cast<float>(static_cast<double>(v) * (1.0 / 2147483648.0));
+}
+template <>
+float Sample(const std::int64_t v) {
+    return static_cast<float>(static_cast<double>(v) * (1.0 / 9223372036854775808.0));
+}
+template <>
+float Sample(const float v) {
+    return v;
+}
+template <>
+float Sample(const double v) {
+    return static_cast<float>(v);
+}
+
+template <typename T>
+void Convert(const AVFrame& frame, bool planar, float* out) {
+    const int channels = frame.ch_layout.nb_channels;
+    const std::size_t n = static_cast<std::size_t>(frame.nb_samples);
+    if (planar) {
+        for (int c = 0; c < channels; ++c) {
+            const T* src = reinterpret_cast<const T*>(frame.extended_data[c]);
+            float* dst = out + c;
+            for (std::size_t i = 0; i < n; ++i) {
+                dst[i * static_cast<std::size_t>(channels)] = Sample<T>(src[i]);
+            }
+        }
+        return;
+    }
+    const T* src = reinterpret_cast<const T*>(frame.extended_data[0]);
+    const std::size_t total = n * static_cast<std::size_t>(channels);
+    for (std::size_t i = 0; i < total; ++i) {
+        out[i] = Sample<T>(src[i]);
+    }
+}
+
+bool NotMedia(int code) {
+    return code == AVERROR_INVALIDDATA || code == AVERROR(EINVAL);
+}
+
+std::uint32_t Le32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// For a RIFF WAV file: how many bytes of the declared data chunk are missing at the end
+// of the file. 0 when complete, when the size is left open or for other files.
+std::int64_t MissingWavBytes(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        return 0;
+    }
+    std::int64_t missing = 0;
+    unsigned char head[12];
+    if (std::fread(head, 1, sizeof head, f) == sizeof head && std::memcmp(head, "RIFF", 4) == 0 &&
+        std::memcmp(head + 8, "WAVE", 4) == 0) {
+        std::int64_t offset = 12;
+        unsigned char chunk[8];
+        while (std::fread(chunk, 1, sizeof chunk, f) == sizeof chunk) {
+            const std::uint32_t size = Le32(chunk + 4);
+            offset += 8;
+            if (std::memcmp(chunk, "data", 4) == 0) {
+                if (size != 0 && size != 0xFFFFFFFFu && std::fseek(f, 0, SEEK_END) == 0) {
+                    const std::int64_t have = std::ftell(f) - offset;
+                    missing = have < size ? size - have : 0;
+                }
+                break;
+            }
+            offset += size + (size & 1);
+            if (std::fseek(f, static_cast<long>(offset), SEEK_SET) != 0) {
+                break;
+            }
+        }
+    }
+    std::fclose(f);
+    return missing;
+}
+
+}  // namespace
+
+std::string AvErrorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+bool ToInterleavedFloat(const AVFrame& frame, std::vector<float>& out) {
+    const auto format = static_cast<AVSampleFormat>(frame.format);
+    out.resize(static_cast<std::size_t>(frame.nb_samples) *
+               static_cast<std::size_t>(frame.ch_layout.nb_channels));
+    const bool planar = av_sample_fmt_is_planar(format) != 0;
+    switch (av_get_packed_sample_fmt(format)) {
+        case AV_SAMPLE_FMT_U8:
+            Convert<std::uint8_t>(frame, planar, out.data());
+            return true;
+        case AV_SAMPLE_FMT_S16:
+            Convert<std::int16_t>(frame, planar, out.data());
+            return true;
+        case AV_SAMPLE_FMT_S32:
+            Convert<std::int32_t>(frame, planar, out.data());
+            return true;
+        case AV_SAMPLE_FMT_S64:
+            Convert<std::int64_t>(frame, planar, out.data());
+            return true;
+        case AV_SAMPLE_FMT_FLT:
+            Convert<float>(frame, planar, out.data());
+            return true;
+        case AV_SAMPLE_FMT_DBL:
+            Convert<double>(frame, planar, out.data());
+            return true;
+        default:
+            return false;
+    }
+}
+
+std::unique_ptr<Decoder> Decoder::Open(const std::string& path, bool noCompression,
+                                       std::string& error) {
+    av_log_set_level(AV_LOG_QUIET);
+    std::unique_ptr<Decoder> d(new Decoder());
+    AVFormatContext* format = nullptr;
+    int rc = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
+    if (rc < 0) {
+        error = NotMedia(rc) ? "not an audio or video file" : AvErrorText(rc);
+        return nullptr;
+    }
+    d->format_.reset(format);
+    rc = avformat_find_stream_info(format, nullptr);
+    if (rc < 0) {
+        error = NotMedia(rc) ? "not an audio or video file, or damaged beyond reading"
+                             : "cannot read the streams: " + AvErrorText(rc);
+        return nullptr;
+    }
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+        if (d->stream_ < 0 && format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+            d->stream_ = static_cast<int>(i);
+        } else {
+            format->streams[i]->discard = AVDISCARD_ALL;
+        }
+    }
+    if (d->stream_ < 0) {
+        error = "the file holds no audio stream";
+        return nullptr;
+    }
+    const AVCodecParameters* par = format->streams[d->stream_]->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+    if (codec == nullptr) {
+        error = "no decoder for the audio stream's codec";
+        return nullptr;
+    }
+    d->codec_.reset(avcodec_alloc_context3(codec));
+    d->packet_.reset(av_packet_alloc());
+    d->frame_.reset(av_frame_alloc());
+    if (!d->codec_ || !d->packet_ || !d->frame_ ||
+        avcodec_parameters_to_context(d->codec_.get(), par) < 0) {
+        error = "out of memory";
+        return nullptr;
+    }
+    AVDictionary* opts = nullptr;
+    if (noCompression) {
+        av_dict_set(&opts, "drc_scale", "0", 0);
+    }
+    rc = avcodec_open2(d->codec_.get(), codec, &opts);
+    av_dict_free(&opts);
+    if (rc < 0) {
+        error = "cannot open the audio decoder: " + AvErrorText(rc);
+        return nullptr;
+    }
+    d->fileSize_ = format->pb != nullptr ? avio_size(format->pb) : 0;
+    rc = d->Pull(error);
+    if (rc <= 0) {
+        if (rc == 0) {
+            error = "no audio could be decoded from the file";
+        }
+        return nullptr;
+    }
+    d->haveFrame_ = true;
+    d->rate_ = d->frame_->sample_rate;
+    if (av_channel_layout_copy(&d->layout_, &d->frame_->ch_layout) < 0 || d->rate_ <= 0 ||
+        d->layout_.nb_channels <= 0) {
+        error = "the audio stream has no valid sample rate or channel count";
+        return nullptr;
+    }
+    return d;
+}
+
+Decoder::~Decoder() {
+    av_channel_layout_uninit(&layout_);
+}
+
+int Decoder::Pull(std::string& error) {
+    while (true) {
+        int rc = avcodec_receive_frame(codec_.get(), frame_.get());
+        if (rc == 0) {
+            // An incomplete frame decodes with a flag; at the end it marks a cut-off file.
+            lastPacketBad_ =
+                frame_->decode_error_flags != 0 || (frame_->flags & AV_FRAME_FLAG_CORRUPT) != 0;
+            return 1;
+        }
+        if (rc == AVERROR_EOF) {
+            return 0;
+        }
+        if (rc != AVERROR(EAGAIN)) {
+            // A damaged frame: skip it and go on with the next packet.
+            ++badPackets_;
+            lastPacketBad_ = true;
+        }
+        if (draining_) {
+            return 0;
+        }
+        rc = av_read_frame(format_.get(), packet_.get());
+        if (rc == AVERROR_EOF) {
+            draining_ = true;
+            avcodec_send_packet(codec_.get(), nullptr);
+            continue;
+        }
+        if (rc < 0) {
+            error = "read error: " + AvErrorText(rc);
+            return -1;
+        }
+        if (packet_->stream_index == stream_) {
+            rc = avcodec_send_packet(codec_.get(), packet_.get());
+            lastPacketBad_ = rc < 0 && rc != AVERROR(EAGAIN);
+            if (lastPacketBad_) {
+                ++badPackets_;
+            } else {
+                ++goodPackets_;
+            }
+        }
+        av_packet_unref(packet_.get());
+    }
+}
+
+long Decoder::Next(std::vector<float>& out, std::string& error) {
+    if (finished_) {
+        return 0;
+    }
+    if (!haveFrame_) {
+        const int rc = Pull(error);
+        if (rc < 0) {
+            return -1;
+        }
+        if (rc == 0) {
+            finished_ = true;
+            return CheckComplete(error) ? 0 : -1;
+        }
+    }
+    haveFrame_ = false;
+    const AVFrame& frame = *frame_;
+    if (frame.sample_rate != rate_ || av_channel_layout_compare(&frame.ch_layout, &layout_) != 0) {
+        error = "the audio format changes within the stream";
+        return -1;
+    }
+    if (!ToInterleavedFloat(frame, out)) {
+        error = "unsupported sample format";
+        return -1;
+    }
+    decodedFrames_ += frame.nb_samples;
+    const long frames = frame.nb_samples;
+    av_frame_unref(frame_.get());
+    return frames;
+}
+
+bool Decoder::CheckComplete(std::string& error) const {
+    if (lastPacketBad_) {
+        error = "the file is truncated or damaged at its end";
+        return false;
+    }
+    const std::int64_t missingBytes = MissingWavBytes(format_->url);
+    if (missingBytes > 0) {
+        error = "the file is truncated: " + std::to_string(missingBytes) +
+                " bytes of audio data are missing";
+        return false;
+    }
+    const AVStream* stream = format_->streams[stream_];
+    if (stream->duration <= 0 || stream->duration == AV_NOPTS_VALUE ||
+        format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) {
+        return true;
+    }
+    const double declared = static_cast<double>(stream->duration) * av_q2d(stream->time_base);
+    const double decoded = static_cast<double>(decodedFrames_) / rate_;
+    // Allow for encoder delay and padding; a file that stops short by more is cut off.
+    if (decoded + 0.1 + 0.01 * declared < declared) {
+        char text[128];
+        std::snprintf(text, sizeof text,
+                      "the file is truncated: %.2f s of audio where %.2f s are declared", decoded,
+                      declared);
+        error = text;
+        return false;
+    }
+    return true;
+}
+
+double Decoder::Progress() const {
+    if (fileSize_ <= 0 || format_->pb == nullptr) {
+        return 0.0;
+    }
+    const double share = static_cast<double>(avio_tell(format_->pb)) / fileSize_;
+    return share < 0.0 ? 0.0 : (share > 1.0 ? 1.0 : share);
+}
+
+}  // namespace transcoder

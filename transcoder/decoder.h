@@ -1,0 +1,80 @@
+#pragma once
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace transcoder {
+
+struct FormatCloser {
+    void operator()(AVFormatContext* c) const { avformat_close_input(&c); }
+};
+struct CodecFreer {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct PacketFreer {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+struct FrameFreer {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+
+// Decodes the first audio stream of a file into interleaved float samples.
+class Decoder {
+public:
+    // Opens `path` and decodes its first audio frame. `noCompression` switches off the
+    // AC-3 decoder's dynamic range compression. Null, with `error` set, when the file
+    // cannot be read, holds no audio stream or no decodable audio.
+    static std::unique_ptr<Decoder> Open(const std::string& path, bool noCompression,
+                                         std::string& error);
+
+    int SampleRate() const { return rate_; }
+    int Channels() const { return layout_.nb_channels; }
+    const AVChannelLayout& Layout() const { return layout_; }
+
+    // Decodes the next piece into `out` (interleaved, channels as Layout()). Returns the
+    // number of frames, 0 at the end, -1 with `error` set on a read error, a format
+    // change within the stream or a file that ends before its declared length.
+    long Next(std::vector<float>& out, std::string& error);
+
+    // Share of the file read so far, 0 to 1; 0 when the size is unknown.
+    double Progress() const;
+
+    ~Decoder();
+
+private:
+    Decoder() = default;
+    int Pull(std::string& error);  // 1 frame ready, 0 end, -1 error
+    bool CheckComplete(std::string& error) const;
+
+    std::unique_ptr<AVFormatContext, FormatCloser> format_;
+    std::unique_ptr<AVCodecContext, CodecFreer> codec_;
+    std::unique_ptr<AVPacket, PacketFreer> packet_;
+    std::unique_ptr<AVFrame, FrameFreer> frame_;
+    AVChannelLayout layout_{};
+    int stream_ = -1;
+    int rate_ = 0;
+    bool haveFrame_ = false;
+    bool draining_ = false;
+    bool finished_ = false;
+    bool lastPacketBad_ = false;
+    std::int64_t decodedFrames_ = 0;
+    std::int64_t goodPackets_ = 0;
+    std::int64_t badPackets_ = 0;
+    std::int64_t fileSize_ = 0;
+};
+
+// Replaces the contents of `out` with the samples of `frame` as interleaved float.
+// False for a sample format it does not know.
+bool ToInterleavedFloat(const AVFrame& frame, std::vector<float>& out);
+
+// The text of an FFmpeg error code.
+std::string AvErrorText(int code);
+
+}  // namespace transcoder

@@ -1,0 +1,289 @@
+#include "options.h"
+
+#include <charconv>
+#include <set>
+
+namespace transcoder {
+namespace {
+
+// Walks the words of one module; every accessor reports what went wrong in `error`.
+class ModuleReader {
+public:
+    ModuleReader(const std::vector<std::string>& words, std::size_t& pos, std::string module,
+                 std::string& error)
+        : words_(words), pos_(pos), module_(std::move(module)), error_(error) {}
+
+    // The next option word, or empty at the closing ")" (consumed) or on error.
+    std::optional<std::string> NextOption() {
+        if (pos_ >= words_.size()) {
+            Fail("module " + module_ + "( is not closed with ')'");
+            return std::nullopt;
+        }
+        const std::string& word = words_[pos_++];
+        if (word == ")") {
+            return std::nullopt;
+        }
+        return word;
+    }
+
+    // The value word after `option`, or empty (with an error) when the words run out.
+    std::optional<std::string> Value(const std::string& option) {
+        if (pos_ >= words_.size() || words_[pos_] == ")") {
+            Fail("option " + option + " of " + module_ + "( needs a value");
+            return std::nullopt;
+        }
+        return words_[pos_++];
+    }
+
+    // The positive number after `option`, or empty (with an error).
+    std::optional<int> Number(const std::string& option, int maxValue) {
+        const std::optional<std::string> text = Value(option);
+        if (!text) {
+            return std::nullopt;
+        }
+        int value = 0;
+        const char* end = text->data() + text->size();
+        const auto [ptr, ec] = std::from_chars(text->data(), end, value);
+        if (ec != std::errc() || ptr != end || value <= 0 || value > maxValue) {
+            Fail("option " + option + " of " + module_ + "( needs a number from 1 to " +
+                 std::to_string(maxValue) + ", not '" + *text + "'");
+            return std::nullopt;
+        }
+        return value;
+    }
+
+    void Unknown(const std::string& option) {
+        Fail("unknown option '" + option + "' in module " + module_ + "(");
+    }
+
+    void Fail(const std::string& message) {
+        if (error_.empty()) {
+            error_ = message;
+        }
+    }
+
+    bool Failed() const { return !error_.empty(); }
+
+private:
+    const std::vector<std::string>& words_;
+    std::size_t& pos_;
+    std::string module_;
+    std::string& error_;
+};
+
+void ReadCore(ModuleReader& in, Options& options) {
+    while (const std::optional<std::string> option = in.NextOption()) {
+        if (*option == "-input") {
+            options.input = in.Value(*option).value_or("");
+        } else if (*option == "-output") {
+            options.output = in.Value(*option).value_or("");
+        } else if (*option == "-2ch") {
+            options.channels = ChannelSwitch::Stereo;
+        } else if (*option == "-6ch") {
+            options.channels = ChannelSwitch::Six;
+        } else {
+            in.Unknown(*option);
+        }
+        if (in.Failed()) {
+            return;
+        }
+    }
+}
+
+void ReadAzid(ModuleReader& in, Options& options) {
+    while (const std::optional<std::string> option = in.NextOption()) {
+        if (*option == "-d") {
+            const std::optional<std::string> mode = in.Value(*option);
+            if (mode && *mode != "3/2") {
+                in.Fail("module -azid( supports only '-d 3/2', not '-d " + *mode + "'");
+            }
+            options.allChannels = true;
+        } else {
+            in.Unknown(*option);
+        }
+        if (in.Failed()) {
+            return;
+        }
+    }
+}
+
+void ReadSsrc(ModuleReader& in, Options& options) {
+    while (const std::optional<std::string> option = in.NextOption()) {
+        if (*option == "--rate") {
+            options.rate = in.Number(*option, 384000).value_or(0);
+            if (!in.Failed() && options.rate < 8000) {
+                in.Fail("option --rate of -ssrc( needs at least 8000 Hz");
+            }
+        } else if (*option == "--normalize") {
+            options.normalize = true;
+        } else {
+            in.Unknown(*option);
+        }
+        if (in.Failed()) {
+            return;
+        }
+    }
+}
+
+void ReadLame(ModuleReader& in, Options& options) {
+    while (const std::optional<std::string> option = in.NextOption()) {
+        if (*option == "-p") {
+            options.crc = true;
+        } else if (*option == "--ta") {
+            in.Value(*option);  // tags are the calling program's business
+        } else if (*option == "--alt-preset") {
+            const std::optional<std::string> kind = in.Value(*option);
+            if (kind && *kind != "cbr") {
+                in.Fail("module -lame( supports only '--alt-preset cbr N', not '" + *kind + "'");
+            } else if (kind) {
+                options.bitrate = in.Number("--alt-preset cbr", 640).value_or(0);
+            }
+        } else {
+            in.Unknown(*option);
+        }
+        if (in.Failed()) {
+            return;
+        }
+    }
+}
+
+void ReadAc3(ModuleReader& in, Options& options) {
+    while (const std::optional<std::string> option = in.NextOption()) {
+        if (*option == "-b") {
+            options.bitrate = in.Number(*option, 100000).value_or(0);
+        } else {
+            in.Unknown(*option);
+        }
+        if (in.Failed()) {
+            return;
+        }
+    }
+}
+
+void ReadMp2(ModuleReader& in, Options& options) {
+    while (const std::optional<std::string> option = in.NextOption()) {
+        if (*option == "-b") {
+            options.bitrate = in.Number(*option, 100000).value_or(0);
+        } else if (*option == "-e") {
+            options.crc = true;
+        } else if (*option == "-m") {
+            const std::string mode = in.Value(*option).value_or("");
+            if (mode == "s") {
+                options.mpaMode = MpaMode::Stereo;
+            } else if (mode == "j") {
+                options.mpaMode = MpaMode::JointStereo;
+            } else if (mode == "d") {
+                options.mpaMode = MpaMode::DualChannel;
+            } else if (!in.Failed()) {
+                in.Fail("option -m of -mp2enc( takes s, j or d, not '" + mode + "'");
+            }
+        } else {
+            in.Unknown(*option);
+        }
+        if (in.Failed()) {
+            return;
+        }
+    }
+}
+
+void ReadProfile(ModuleReader& in, Options& options) {
+    while (const std::optional<std::string> name = in.NextOption()) {
+        if (*name == "AC3_to_Six_Waves_5.1") {
+            options.sixWaves = true;
+        } else {
+            in.Fail("unknown profile '" + *name + "'");
+            return;
+        }
+    }
+}
+
+// Splits "-name(" into "-name"; for "-name" followed by the word "(" consumes both.
+std::optional<std::string> ModuleName(const std::vector<std::string>& words, std::size_t& pos) {
+    const std::string& word = words[pos];
+    if (word.size() > 2 && word.front() == '-' && word.back() == '(') {
+        ++pos;
+        return word.substr(0, word.size() - 1);
+    }
+    if (word.size() > 1 && word.front() == '-' && pos + 1 < words.size() && words[pos + 1] == "(") {
+        pos += 2;
+        return word;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ParseResult ParseOptions(const std::vector<std::string>& words) {
+    Options options;
+    std::string error;
+    std::set<std::string> seen;
+    int encoders = 0;
+    std::size_t pos = 0;
+    while (pos < words.size() && error.empty()) {
+        const std::optional<std::string> name = ModuleName(words, pos);
+        if (!name) {
+            error = "unexpected word '" + words[pos] + "' outside a module";
+            break;
+        }
+        if (!seen.insert(*name).second) {
+            error = "module " + *name + "( is given twice";
+            break;
+        }
+        ModuleReader in(words, pos, *name, error);
+        if (*name == "-core") {
+            ReadCore(in, options);
+        } else if (*name == "-azid") {
+            ReadAzid(in, options);
+        } else if (*name == "-ssrc") {
+            ReadSsrc(in, options);
+        } else if (*name == "-profile") {
+            ReadProfile(in, options);
+        } else if (*name == "-lame" || *name == "-ac3enc" || *name == "-mp2enc") {
+            ++encoders;
+            if (*name == "-lame") {
+                options.target = Target::Mp3;
+                ReadLame(in, options);
+            } else if (*name == "-ac3enc") {
+                options.target = Target::Ac3;
+                ReadAc3(in, options);
+            } else {
+                options.target = Target::Mpa;
+                ReadMp2(in, options);
+            }
+        } else {
+            error = "unknown module '" + *name + "('";
+        }
+    }
+    if (error.empty() && encoders > 1) {
+        error = "only one of -lame(, -ac3enc( and -mp2enc( may be given";
+    }
+    if (error.empty() && options.input.empty()) {
+        error = "no input file: -core( -input \"file\" ... ) is required";
+    }
+    if (error.empty() && options.output.empty()) {
+        error = "no output file: -core( -output \"file\" ... ) is required";
+    }
+    if (error.empty() && options.target != Target::Wav && options.bitrate == 0) {
+        error = "the encoder module needs a bitrate";
+    }
+    if (error.empty() && options.sixWaves && options.target != Target::Wav) {
+        error = "profile AC3_to_Six_Waves_5.1 writes WAV files; no encoder module may be given";
+    }
+    if (error.empty() && options.channels == ChannelSwitch::Six &&
+        (options.target == Target::Mp3 || options.target == Target::Mpa)) {
+        error = "-6ch needs a WAV or AC3 output; MP3 and MPA carry at most two channels";
+    }
+    if (!error.empty()) {
+        return {std::nullopt, error};
+    }
+    return {options, {}};
+}
+
+std::string UsageText() {
+    return "usage: BeSweet.exe -core( -input \"in\" -output \"out\" [-2ch|-6ch] )\n"
+           "         [-azid( -d 3/2 )] [-ssrc( [--rate N] [--normalize] )]\n"
+           "         [-lame( [-p] [--ta X] --alt-preset cbr N ) | -ac3enc( -b N ) |\n"
+           "          -mp2enc( [-m s|j|d] -b N [-e] )] [-profile( AC3_to_Six_Waves_5.1 )]\n";
+}
+
+}  // namespace transcoder

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace transcoder {
+
+// The encoder that makes the output; chosen by the encoder module given, WAV without one.
+enum class Target { Wav, Mp3, Ac3, Mpa };
+
+// The channel switch of the core module.
+enum class ChannelSwitch { None, Stereo, Six };
+
+// MPEG audio channel mode of the MPA encoder ("-m").
+enum class MpaMode { Stereo, JointStereo, DualChannel };
+
+// Everything one run of the transcoder is asked to do.
+struct Options {
+    std::string input;
+    std::string output;
+    ChannelSwitch channels = ChannelSwitch::None;
+    bool allChannels = false;  // -azid( -d 3/2 ): full 5.1 decode without range compression
+    int rate = 0;              // output sample rate in Hz; 0 keeps the source's rate
+    bool normalize = false;    // peak normalisation to full scale
+    Target target = Target::Wav;
+    int bitrate = 0;   // kbit/s for MP3, AC3 and MPA; 0 when not given
+    bool crc = false;  // CRC error protection (MP3 "-p", MPA "-e")
+    MpaMode mpaMode = MpaMode::Stereo;
+    bool sixWaves = false;  // -profile( AC3_to_Six_Waves_5.1 ): six mono files besides
+    bool operator==(const Options&) const = default;
+};
+
+// Result of parsing: the options, or an error text naming the offending word.
+struct ParseResult {
+    std::optional<Options> options;
+    std::string error;
+    bool operator==(const ParseResult&) const = default;
+};
+
+// Parses the argument words (without the program name). A module opens with a word
+// "-name(" or the two words "-name" "(" and closes with the word ")". Every unknown module
+// or option, a missing value, an unclosed module or a missing -input/-output is an error.
+ParseResult ParseOptions(const std::vector<std::string>& words);
+
+// The usage text printed for a call without arguments.
+std::string UsageText();
+
+}  // namespace transcoder

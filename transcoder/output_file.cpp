@@ -1,0 +1,188 @@
+#include "output_file.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+namespace transcoder {
+namespace {
+
+// Temporary paths that a signal handler must remove. Fixed storage, so the handler
+// touches no allocator.
+constexpr int kSlots = 16;
+constexpr std::size_t kPathMax = 4096;
+std::array<std::array<char, kPathMax>, kSlots> pendingPaths{};
+std::array<volatile sig_atomic_t, kSlots> pendingUsed{};
+
+extern "C" void RemovePendingAndExit(int sig) {
+    for (int i = 0; i < kSlots; ++i) {
+        if (pendingUsed[i] != 0) {
+            unlink(pendingPaths[i].data());
+        }
+    }
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
+void InstallHandlers() {
+    static bool installed = false;
+    if (installed) {
+        return;
+    }
+    installed = true;
+    struct sigaction action {};
+    action.sa_handler = RemovePendingAndExit;
+    sigemptyset(&action.sa_mask);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        sigaction(sig, &action, nullptr);
+    }
+}
+
+int Register(const std::string& path) {
+    if (path.size() >= kPathMax) {
+        return -1;
+    }
+    for (int i = 0; i < kSlots; ++i) {
+        if (pendingUsed[i] == 0) {
+            std::memcpy(pendingPaths[i].data(), path.c_str(), path.size() + 1);
+            pendingUsed[i] = 1;
+            return i;
+        }
+    }
+    return -1;
+}
+
+void Unregister(int slot) {
+    if (slot >= 0) {
+        pendingUsed[slot] = 0;
+    }
+}
+
+std::string Reason(int err) {
+    return std::strerror(err);
+}
+
+constexpr std::size_t kBufferSize = 1 << 16;
+
+}  // namespace
+
+std::unique_ptr<OutputFile> OutputFile::Create(const std::string& finalPath, std::string& error) {
+    struct stat info {};
+    if (stat(finalPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        error = "the output name is a folder";
+        return nullptr;
+    }
+    const std::size_t slash = finalPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : finalPath.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
+    std::string pattern = folder + "." + name + ".part-XXXXXX";
+    InstallHandlers();
+    std::unique_ptr<OutputFile> file(new OutputFile());
+    file->fd_ = mkstemp(pattern.data());
+    if (file->fd_ < 0) {
+        error = "cannot write to the output folder: " + Reason(errno);
+        return nullptr;
+    }
+    fchmod(
+        file->fd_, 0644 & ~[] {
+            const mode_t mask = umask(0);
+            umask(mask);
+            return mask;
+        }());
+    file->finalPath_ = finalPath;
+    file->tempPath_ = pattern;
+    file->slot_ = Register(pattern);
+    file->buffer_.reserve(kBufferSize);
+    return file;
+}
+
+bool OutputFile::Flush(std::string& error) {
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+        const ssize_t n = write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            error = "cannot write the output file: " + Reason(n < 0 ? errno : ENOSPC);
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+    return true;
+}
+
+bool OutputFile::Write(const void* data, std::size_t size, std::string& error) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    if (buffer_.size() + size > kBufferSize && !Flush(error)) {
+        return false;
+    }
+    if (size >= kBufferSize) {
+        buffer_.assign(bytes, bytes + size);
+        return Flush(error);
+    }
+    buffer_.insert(buffer_.end(), bytes, bytes + size);
+    return true;
+}
+
+bool OutputFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size,
+                         std::string& error) {
+    if (!Flush(error)) {
+        return false;
+    }
+    const ssize_t n = pwrite(fd_, data, size, static_cast<off_t>(offset));
+    if (n != static_cast<ssize_t>(size)) {
+        error = "cannot write the output file: " + Reason(n < 0 ? errno : ENOSPC);
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::Close(std::string& error) {
+    if (fd_ < 0) {
+        return true;
+    }
+    const bool flushed = Flush(error);
+    const int rc = close(fd_);
+    fd_ = -1;
+    if (flushed && rc != 0) {
+        error = "cannot write the output file: " + Reason(errno);
+        return false;
+    }
+    return flushed;
+}
+
+bool OutputFile::Commit(std::string& error) {
+    if (!Close(error)) {
+        return false;
+    }
+    if (rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
+        error = "cannot create the output file: " + Reason(errno);
+        return false;
+    }
+    committed_ = true;
+    Unregister(slot_);
+    return true;
+}
+
+OutputFile::~OutputFile() {
+    if (fd_ >= 0) {
+        close(fd_);
+    }
+    if (!committed_) {
+        unlink(tempPath_.c_str());
+    }
+    Unregister(slot_);
+}
+
+void RemoveFile(const std::string& path) {
+    unlink(path.c_str());
+}
+
+}  // namespace transcoder

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace transcoder {
+
+// A file written under a temporary name in the folder of its final name. It takes the
+// final name only at Commit; until then (on an error, a return, SIGINT, SIGTERM or SIGHUP)
+// the temporary file is removed. A kill that cannot be caught leaves only the hidden
+// temporary file, never a partial file under the final name.
+class OutputFile {
+public:
+    // Creates the temporary file beside `finalPath`. Null, with `error` set, when the
+    // folder cannot be written or `finalPath` names a folder.
+    static std::unique_ptr<OutputFile> Create(const std::string& finalPath, std::string& error);
+
+    int Fd() const { return fd_; }
+    const std::string& FinalPath() const { return finalPath_; }
+
+    // Buffered write at the end of the file. False, with `error` set, when the disk refuses.
+    bool Write(const void* data, std::size_t size, std::string& error);
+
+    // Writes `size` bytes at `offset` (after flushing the buffer). False on failure.
+    bool WriteAt(std::uint64_t offset, const void* data, std::size_t size, std::string& error);
+
+    // Writes out the buffer and closes the file. False, with `error` set, on failure.
+    bool Close(std::string& error);
+
+    // Gives the closed file its final name, replacing a file of that name. False on failure.
+    bool Commit(std::string& error);
+
+    // Removes the temporary file unless it was committed.
+    ~OutputFile();
+
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+private:
+    OutputFile() = default;
+    bool Flush(std::string& error);
+
+    std::string finalPath_;
+    std::string tempPath_;
+    int fd_ = -1;
+    int slot_ = -1;
+    bool committed_ = false;
+    std::vector<unsigned char> buffer_;
+};
+
+// Removes the committed file `path` again (used when a set of files cannot be completed).
+void RemoveFile(const std::string& path);
+
+}  // namespace transcoder

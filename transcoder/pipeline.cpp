@@ -1,0 +1,258 @@
+#include "pipeline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "ac3_sink.h"
+#include "decoder.h"
+#include "format_limits.h"
+#include "mp3_sink.h"
+#include "mpa_sink.h"
+#include "resampler.h"
+#include "wav_sink.h"
+
+namespace transcoder {
+namespace {
+
+// Decoding, channel mixing and resampling: the part of the chain both passes share.
+class Source {
+public:
+    static std::unique_ptr<Source> Open(const Options& options, std::string& error) {
+        std::unique_ptr<Source> s(new Source());
+        s->decoder_ = Decoder::Open(options.input, options.allChannels, error);
+        if (!s->decoder_) {
+            return nullptr;
+        }
+        s->plan_ = ChoosePlan(options, ChannelRoles(s->decoder_->Layout()));
+        return s;
+    }
+
+    // Sets the output rate before the first block; false, with `error` set, on failure.
+    bool ResampleTo(int outRate, std::string& error) {
+        if (outRate == decoder_->SampleRate()) {
+            return true;
+        }
+        resampler_ = Resampler::Create(decoder_->SampleRate(), outRate,
+                                       static_cast<int>(plan_.outRoles.size()), error);
+        return resampler_ != nullptr;
+    }
+
+    // The next block of output frames in `block`; false at the end or on error (then
+    // `error` is set).
+    bool Next(float*& block, std::size_t& frames, std::string& error) {
+        const std::size_t channels = plan_.outRoles.size();
+        while (!flushed_) {
+            const long n = decoder_->Next(decoded_, error);
+            if (n < 0) {
+                return false;
+            }
+            if (n == 0) {
+                flushed_ = true;
+                if (!resampler_) {
+                    return false;
+                }
+                if (!resampler_->Process(nullptr, 0, resampled_, error)) {
+                    return false;
+                }
+            } else {
+                ApplyMix(plan_, decoded_.data(), static_cast<std::size_t>(n), mixed_);
+                if (!resampler_) {
+                    block = mixed_.data();
+                    frames = static_cast<std::size_t>(n);
+                    return true;
+                }
+                if (!resampler_->Process(mixed_.data(), static_cast<std::size_t>(n), resampled_,
+                                         error)) {
+                    return false;
+                }
+            }
+            if (!resampled_.empty()) {
+                block = resampled_.data();
+                frames = resampled_.size() / channels;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    const Decoder& decoder() const { return *decoder_; }
+    const MixPlan& plan() const { return plan_; }
+
+private:
+    Source() = default;
+    std::unique_ptr<Decoder> decoder_;
+    std::unique_ptr<Resampler> resampler_;
+    MixPlan plan_;
+    std::vector<float> decoded_;
+    std::vector<float> mixed_;
+    std::vector<float> resampled_;
+    bool flushed_ = false;
+};
+
+std::unique_ptr<AudioSink> CreateSink(const Options& options, const StreamShape& shape, int bitrate,
+                                      std::string& error) {
+    switch (options.target) {
+        case Target::Mp3:
+            return CreateMp3Sink(options.output, shape, {bitrate, options.crc}, error);
+        case Target::Ac3:
+            return CreateAc3Sink(options.output, shape, bitrate, error);
+        case Target::Mpa:
+            return CreateMpaSink(options.output, shape, {bitrate, options.crc, options.mpaMode},
+                                 error);
+        case Target::Wav:
+            break;
+    }
+    if (options.sixWaves) {
+        return CreateSixWavSink(options.output, shape, error);
+    }
+    return CreateWavSink(options.output, shape, error);
+}
+
+// The first pass of normalisation: the largest absolute sample after mixing and
+// resampling. Negative on error.
+float MeasurePeak(Source& source, int outRate, const ProgressFn& progress, std::string& error) {
+    if (!source.ResampleTo(outRate, error)) {
+        return -1.0f;
+    }
+    float peak = 0.0f;
+    float* block = nullptr;
+    std::size_t frames = 0;
+    const std::size_t channels = source.plan().outRoles.size();
+    while (source.Next(block, frames, error)) {
+        for (std::size_t i = 0; i < frames * channels; ++i) {
+            peak = std::max(peak, std::fabs(block[i]));
+        }
+        progress(source.decoder().Progress() * 0.5);
+    }
+    return error.empty() ? peak : -1.0f;
+}
+
+std::string LayoutName(const std::vector<AVChannel>& roles) {
+    std::string names;
+    for (const AVChannel role : roles) {
+        char name[32] = {};
+        av_channel_name(name, sizeof name, role);
+        names += (names.empty() ? "" : "+") + std::string(name);
+    }
+    return names;
+}
+
+}  // namespace
+
+MixPlan ChoosePlan(const Options& options, const std::vector<AVChannel>& inRoles) {
+    if (options.sixWaves || options.channels == ChannelSwitch::Six) {
+        return SixPlan(inRoles);
+    }
+    if (options.channels == ChannelSwitch::Stereo) {
+        return StereoPlan(inRoles);
+    }
+    switch (options.target) {
+        case Target::Wav:
+            return KeepPlan(inRoles);
+        case Target::Mp3:
+        case Target::Mpa:
+            return inRoles.size() > 2 ? StereoPlan(inRoles) : KeepPlan(inRoles);
+        case Target::Ac3:
+            if (Ac3TakesLayout(inRoles)) {
+                return KeepPlan(inRoles);
+            }
+            return inRoles.size() > 2 ? SixPlan(inRoles) : StereoPlan(inRoles);
+    }
+    return KeepPlan(inRoles);
+}
+
+namespace {
+
+bool ConvertFile(const Options& options, const ProgressFn& progress, const WarningFn& warn,
+                 std::string& error, bool& outputFault) {
+    std::unique_ptr<Source> source = Source::Open(options, error);
+    if (!source) {
+        return false;
+    }
+    const int sourceRate = source->decoder().SampleRate();
+    const std::vector<AVChannel> inRoles = ChannelRoles(source->decoder().Layout());
+    const MixPlan plan = source->plan();
+    const int wantedRate = options.rate != 0 ? options.rate : sourceRate;
+    const int outRate = EncoderRate(options.target, wantedRate);
+    if (outRate != wantedRate) {
+        warn("the encoder cannot take " + std::to_string(wantedRate) + " Hz; resampling to " +
+             std::to_string(outRate) + " Hz");
+    }
+    const int channels = static_cast<int>(plan.outRoles.size());
+    const int bitrate = EncoderBitrate(options.target, options.bitrate, outRate, channels);
+    if (bitrate != options.bitrate && options.target != Target::Wav) {
+        warn("the encoder cannot take " + std::to_string(options.bitrate) + " kbit/s here; using " +
+             std::to_string(bitrate) + " kbit/s");
+    }
+    if (plan.outRoles.size() == 6 && (options.sixWaves || options.channels == ChannelSwitch::Six) &&
+        inRoles.size() != 6) {
+        warn("the source is not 5.1 (" + LayoutName(inRoles) + "); channels it lacks stay silent");
+    }
+
+    float gain = 1.0f;
+    if (options.normalize) {
+        const float peak = MeasurePeak(*source, outRate, progress, error);
+        if (peak < 0.0f) {
+            return false;
+        }
+        gain = peak > 0.0f ? 1.0f / peak : 1.0f;
+        // The second pass decodes the file again, so memory does not grow with its length.
+        source = Source::Open(options, error);
+        if (!source) {
+            return false;
+        }
+    }
+    if (!source->ResampleTo(outRate, error)) {
+        return false;
+    }
+    std::unique_ptr<AudioSink> sink =
+        CreateSink(options, StreamShape{outRate, plan.outRoles}, bitrate, error);
+    if (!sink) {
+        outputFault = true;
+        return false;
+    }
+    const double progressBase = options.normalize ? 0.5 : 0.0;
+    const double progressShare = 1.0 - progressBase;
+    float* block = nullptr;
+    std::size_t frames = 0;
+    while (source->Next(block, frames, error)) {
+        if (gain != 1.0f) {
+            const std::size_t count = frames * static_cast<std::size_t>(channels);
+            for (std::size_t i = 0; i < count; ++i) {
+                block[i] *= gain;
+            }
+        }
+        if (!sink->Write(block, frames, error)) {
+            outputFault = true;
+            return false;
+        }
+        progress(progressBase + source->decoder().Progress() * progressShare);
+    }
+    if (!error.empty()) {
+        return false;
+    }
+    if (!sink->Finish(error) || !sink->Commit(error)) {
+        outputFault = true;
+        return false;
+    }
+    progress(1.0);
+    return true;
+}
+
+}  // namespace
+
+bool Convert(const Options& options, const ProgressFn& progress, const WarningFn& warn,
+             std::string& error) {
+    bool outputFault = false;
+    if (ConvertFile(options, progress, warn, error, outputFault)) {
+        return true;
+    }
+    if (error.empty() || error.front() != '\'') {
+        error = "'" + (outputFault ? options.output : options.input) + "': " + error;
+    }
+    return false;
+}
+
+}  // namespace transcoder

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "channel_mix.h"
+#include "options.h"
+
+namespace transcoder {
+
+// Told the share of the work done, 0 to 1.
+using ProgressFn = std::function<void(double)>;
+// Told one warning line (the file is still made).
+using WarningFn = std::function<void(const std::string&)>;
+
+// The channel plan for a source with channels `inRoles`, as `options` ask for it.
+MixPlan ChoosePlan(const Options& options, const std::vector<AVChannel>& inRoles);
+
+// Converts options.input into options.output (and, for the six-channel profile, the mono
+// files beside it). True on success. On failure `error` holds the reason and no output
+// file is left under a final name; an existing file of that name is kept.
+bool Convert(const Options& options, const ProgressFn& progress, const WarningFn& warn,
+             std::string& error);
+
+}  // namespace transcoder

@@ -1,0 +1,238 @@
+#include "wav_sink.h"
+
+#include <sndfile.h>
+
+#include <cmath>
+
+#include "output_file.h"
+
+namespace transcoder {
+namespace {
+
+struct SndfileCloser {
+    void operator()(SNDFILE* f) const { sf_close(f); }
+};
+
+int SndfileRole(AVChannel role) {
+    switch (role) {
+        case AV_CHAN_FRONT_LEFT:
+            return SF_CHANNEL_MAP_FRONT_LEFT;
+        case AV_CHAN_FRONT_RIGHT:
+            return SF_CHANNEL_MAP_FRONT_RIGHT;
+        case AV_CHAN_FRONT_CENTER:
+            return SF_CHANNEL_MAP_FRONT_CENTER;
+        case AV_CHAN_LOW_FREQUENCY:
+            return SF_CHANNEL_MAP_LFE;
+        case AV_CHAN_BACK_LEFT:
+            return SF_CHANNEL_MAP_REAR_LEFT;
+        case AV_CHAN_BACK_RIGHT:
+            return SF_CHANNEL_MAP_REAR_RIGHT;
+        case AV_CHAN_BACK_CENTER:
+            return SF_CHANNEL_MAP_REAR_CENTER;
+        case AV_CHAN_SIDE_LEFT:
+            return SF_CHANNEL_MAP_SIDE_LEFT;
+        case AV_CHAN_SIDE_RIGHT:
+            return SF_CHANNEL_MAP_SIDE_RIGHT;
+        case AV_CHAN_FRONT_LEFT_OF_CENTER:
+            return SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER;
+        case AV_CHAN_FRONT_RIGHT_OF_CENTER:
+            return SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER;
+        default:
+            return SF_CHANNEL_MAP_INVALID;
+    }
+}
+
+// Full scale 1.0 to 16 bits, rounded, clipped to the 16-bit range.
+void ToPcm16(const float* in, std::size_t count, std::vector<short>& out) {
+    out.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const float v = std::nearbyint(in[i] * 32768.0f);
+        out[i] = static_cast<short>(v > 32767.0f ? 32767.0f : (v < -32768.0f ? -32768.0f : v));
+    }
+}
+
+// One WAV file written through libsndfile into an OutputFile.
+class WavFile : public AudioSink {
+public:
+    static std::unique_ptr<WavFile> Create(const std::string& path, const StreamShape& shape,
+                                           std::string& error) {
+        std::unique_ptr<WavFile> w(new WavFile());
+        w->file_ = OutputFile::Create(path, error);
+        if (!w->file_) {
+            return nullptr;
+        }
+        SF_INFO info{};
+        info.samplerate = shape.rate;
+        info.channels = shape.Channels();
+        info.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
+        w->sf_.reset(sf_open_fd(w->file_->Fd(), SFM_WRITE, &info, SF_FALSE));
+        if (!w->sf_) {
+            error = std::string("cannot start the WAV file: ") + sf_strerror(nullptr);
+            return nullptr;
+        }
+        // Plain RIFF WAV unless the data passes 4 GiB.
+        sf_command(w->sf_.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+        if (shape.Channels() > 2) {
+            std::vector<int> map;
+            for (const AVChannel role : shape.roles) {
+                map.push_back(SndfileRole(role));
+            }
+            sf_command(w->sf_.get(), SFC_SET_CHANNEL_MAP_INFO, map.data(),
+                       static_cast<int>(map.size() * sizeof(int)));
+        }
+        w->channels_ = static_cast<std::size_t>(shape.Channels());
+        return w;
+    }
+
+    bool Write(const float* samples, std::size_t frames, std::string& error) override {
+        ToPcm16(samples, frames * channels_, pcm_);
+        const sf_count_t done =
+            sf_writef_short(sf_.get(), pcm_.data(), static_cast<sf_count_t>(frames));
+        if (done != static_cast<sf_count_t>(frames)) {
+            error = std::string("cannot write the WAV file: ") + sf_strerror(sf_.get());
+            return false;
+        }
+        return true;
+    }
+
+    bool Finish(std::string& error) override {
+        if (sf_) {
+            const int rc = sf_close(sf_.release());
+            if (rc != SF_ERR_NO_ERROR) {
+                error = std::string("cannot complete the WAV file: ") + sf_error_number(rc);
+                return false;
+            }
+        }
+        return file_->Close(error);
+    }
+
+    bool Commit(std::string& error) override { return file_->Commit(error); }
+
+    const std::string& FinalPath() const { return file_->FinalPath(); }
+
+private:
+    WavFile() = default;
+    std::unique_ptr<OutputFile> file_;
+    std::unique_ptr<SNDFILE, SndfileCloser> sf_;
+    std::size_t channels_ = 0;
+    std::vector<short> pcm_;
+};
+
+const char* RoleSuffix(AVChannel role) {
+    switch (role) {
+        case AV_CHAN_FRONT_LEFT:
+            return "_FL";
+        case AV_CHAN_FRONT_RIGHT:
+            return "_FR";
+        case AV_CHAN_FRONT_CENTER:
+            return "_C";
+        case AV_CHAN_LOW_FREQUENCY:
+            return "_LFE";
+        case AV_CHAN_SIDE_LEFT:
+        case AV_CHAN_BACK_LEFT:
+            return "_SL";
+        default:
+            return "_SR";
+    }
+}
+
+class SixWavSink : public AudioSink {
+public:
+    static std::unique_ptr<SixWavSink> Create(const std::string& path, const StreamShape& shape,
+                                              std::string& error) {
+        std::unique_ptr<SixWavSink> s(new SixWavSink());
+        s->main_ = WavFile::Create(path, shape, error);
+        if (!s->main_) {
+            return nullptr;
+        }
+        const StreamShape mono{shape.rate, {AV_CHAN_FRONT_CENTER}};
+        for (const std::string& name : SixWavNames(path, shape)) {
+            s->singles_.push_back(WavFile::Create(name, mono, error));
+            if (!s->singles_.back()) {
+                error = "'" + name + "': " + error;
+                return nullptr;
+            }
+        }
+        return s;
+    }
+
+    bool Write(const float* samples, std::size_t frames, std::string& error) override {
+        if (!main_->Write(samples, frames, error)) {
+            return false;
+        }
+        const std::size_t n = singles_.size();
+        mono_.resize(frames);
+        for (std::size_t c = 0; c < n; ++c) {
+            for (std::size_t f = 0; f < frames; ++f) {
+                mono_[f] = samples[f * n + c];
+            }
+            if (!singles_[c]->Write(mono_.data(), frames, error)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    bool Finish(std::string& error) override {
+        for (auto& single : singles_) {
+            if (!single->Finish(error)) {
+                return false;
+            }
+        }
+        return main_->Finish(error);
+    }
+
+    // The mono files first and the named file last: once the named file exists, the set
+    // is complete. When a rename fails, the files already renamed are removed again.
+    bool Commit(std::string& error) override {
+        for (std::size_t i = 0; i < singles_.size(); ++i) {
+            if (!singles_[i]->Commit(error)) {
+                Undo(i);
+                return false;
+            }
+        }
+        if (!main_->Commit(error)) {
+            Undo(singles_.size());
+            return false;
+        }
+        return true;
+    }
+
+private:
+    void Undo(std::size_t committed) {
+        for (std::size_t i = 0; i < committed; ++i) {
+            RemoveFile(singles_[i]->FinalPath());
+        }
+    }
+
+    std::unique_ptr<WavFile> main_;
+    std::vector<std::unique_ptr<WavFile>> singles_;
+    std::vector<float> mono_;
+};
+
+}  // namespace
+
+std::vector<std::string> SixWavNames(const std::string& path, const StreamShape& shape) {
+    const std::size_t slash = path.rfind('/');
+    const std::size_t dot = path.rfind('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string base = hasExtension ? path.substr(0, dot) : path;
+    std::vector<std::string> names;
+    for (const AVChannel role : shape.roles) {
+        names.push_back(base + RoleSuffix(role) + ".wav");
+    }
+    return names;
+}
+
+std::unique_ptr<AudioSink> CreateWavSink(const std::string& path, const StreamShape& shape,
+                                         std::string& error) {
+    return WavFile::Create(path, shape, error);
+}
+
+std::unique_ptr<AudioSink> CreateSixWavSink(const std::string& path, const StreamShape& shape,
+                                            std::string& error) {
+    return SixWavSink::Create(path, shape, error);
+}
+
+}  // namespace transcoder
