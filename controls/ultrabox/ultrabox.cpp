@@ -1,0 +1,532 @@
+#include "ultrabox.h"
+
+#include <QCoreApplication>
+#include <QFontMetrics>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <algorithm>
+
+#include "property_store.h"
+#include "ultrabox_colors.h"
+#include "ultrabox_markup.h"
+#include "ultrabox_model.h"
+#include "ultrabox_surface.h"
+
+using UltraBoxGeometry::kTwipsPerPixel;
+using UltraBoxGeometry::RoundHalfEven;
+
+UltraBox::UltraBox(PropertyStore* store, QWidget* parent) : QWidget(parent), store_(store) {
+    items_.resize(1);
+    picMain_ = new UltraBoxSurface(this);
+    vs_ = new QScrollBar(Qt::Vertical, this);
+    vs_->setObjectName(QStringLiteral("VS"));
+    hs_ = new QScrollBar(Qt::Horizontal, this);
+    hs_->setObjectName(QStringLiteral("HS"));
+    for (QScrollBar* bar : {vs_, hs_}) {
+        bar->setRange(0, 0);
+        bar->setFocusPolicy(Qt::NoFocus);
+        bar->hide();
+    }
+    setFocusProxy(picMain_);
+    connect(vs_, &QScrollBar::valueChanged, this, &UltraBox::OnVScroll);
+    connect(hs_, &QScrollBar::valueChanged, this, &UltraBox::OnHScroll);
+
+    vScrollWidth_ = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, vs_);
+    hScrollHeight_ = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, hs_);
+    foreColorDefault_ = UltraBoxColors::Resolve(
+        UltraBoxColors::SystemColor(UltraBoxColors::kWindowText), palette());
+    hTextDefault_ = UltraBoxColors::Resolve(
+        UltraBoxColors::SystemColor(UltraBoxColors::kHighlightText), palette());
+    measureFont_ = picMain_->font();
+    RecomputeMetrics(4, 2);
+    picMain_->setGeometry(0, 0, width(), height());
+    Redraw();
+
+    PropertyStore empty;
+    ReadProperties(store_ ? *store_ : empty);
+}
+
+UltraBox::~UltraBox() = default;
+
+UltraBoxItem* UltraBox::Entry(int index) {
+    return index >= 1 && index < static_cast<int>(items_.size()) ? &items_[index] : nullptr;
+}
+
+const UltraBoxItem* UltraBox::Entry(int index) const {
+    return index >= 1 && index < static_cast<int>(items_.size()) ? &items_[index] : nullptr;
+}
+
+const UltraBoxItem* UltraBox::Item(int index) const {
+    return Entry(index);
+}
+
+QWidget* UltraBox::Surface() const {
+    return picMain_;
+}
+
+void UltraBox::MarkChanged(const char* name) {
+    if (store_) {
+        store_->PropertyChanged(QString::fromLatin1(name));
+    }
+}
+
+void UltraBox::RepaintIfPainting() {
+    if (paint_) {
+        Redraw();
+    }
+}
+
+void UltraBox::RecomputeMetrics(int lines, int marginPx) {
+    QStringList sample = {QStringLiteral("X"), QStringLiteral("W"), QStringLiteral("y"),
+                          QStringLiteral("g")};
+    sample = sample.mid(0, lines);
+    const QFontMetricsF metrics(picMain_->font());
+    const double heightPx = metrics
+                                .boundingRect(QRectF(0, 0, 1e6, 1e6), Qt::AlignLeft | Qt::AlignTop,
+                                              sample.join(QLatin1Char('\n')))
+                                .height();
+    itemHeightPx_ = RoundHalfEven(heightPx) / lines + marginPx;
+    itemHeightTwips_ = RoundHalfEven(heightPx * kTwipsPerPixel) / lines + marginPx * kTwipsPerPixel;
+}
+
+void UltraBox::MeasureEntry(const QString& text, bool hasPicture) {
+    int width = 0;
+    if (!text.contains(QLatin1Char('}'))) {
+        const QFontMetricsF metrics(picMain_->font());
+        width = RoundHalfEven(metrics.horizontalAdvance(text) * kTwipsPerPixel);
+    } else {
+        const QStringList pieces = UltraBoxMarkup::SplitPieces(text);
+        for (int i = 0; i < pieces.size(); ++i) {
+            const QString& piece = pieces[i];
+            if (piece.isEmpty()) {
+                continue;
+            }
+            QString shown = piece;
+            if (i > 0) {
+                const int code = UltraBoxMarkup::MarkupCode(piece[0]);
+                if (code != UltraBoxMarkup::kNotACode) {
+                    UltraBoxMarkup::ApplyStyle(code, measureFont_);
+                    shown = piece.mid(1);
+                }
+            }
+            const QFontMetricsF metrics(measureFont_);
+            width = RoundHalfEven(width + metrics.horizontalAdvance(shown) * kTwipsPerPixel);
+        }
+        UltraBoxMarkup::ClearStyles(measureFont_);
+    }
+    // A picture takes an h x h square and a 3-pixel gap before the text.
+    const int candidate = hasPicture ? width + (itemHeightPx_ + 3) * kTwipsPerPixel : width;
+    maxTextWidth_ = std::max(maxTextWidth_, candidate);
+}
+
+int UltraBox::Find(const QString& s) const {
+    return UltraBoxModel::FindEntry(items_, s, false);
+}
+
+int UltraBox::FindInStr(const QString& s) const {
+    return UltraBoxModel::FindEntry(items_, s, true);
+}
+
+int UltraBox::GetItemOptGrp(int index) const {
+    const UltraBoxItem* item = Entry(index);
+    return item ? item->OptionGroup : 0;
+}
+
+int UltraBox::GetProgressMax(int index) const {
+    const UltraBoxItem* item = Entry(index);
+    return item && item->UseProgressBar ? item->ProgressMax : 0;
+}
+
+int UltraBox::GetProgressValue(int index) const {
+    const UltraBoxItem* item = Entry(index);
+    return item && item->UseProgressBar ? item->ProgressValue : 0;
+}
+
+bool UltraBox::IsSelected(int index, bool checkAndOptionOnly, bool noCheckAndOption) const {
+    const UltraBoxItem* item = Entry(index);
+    if (!item) {
+        return false;
+    }
+    if (checkAndOptionOnly) {
+        return UltraBoxModel::IsMarked(*item);
+    }
+    if (noCheckAndOption) {
+        return item->Selected;
+    }
+    return item->Selected || UltraBoxModel::IsMarked(*item);
+}
+
+bool UltraBox::ItemEnabled(int index) const {
+    const UltraBoxItem* item = Entry(index);
+    return item && item->Enabled;
+}
+
+QString UltraBox::ItemText(bool keepTags) const {
+    return List(listIndex_, keepTags);
+}
+
+int UltraBox::ItemTypeX(int index) const {
+    const UltraBoxItem* item = Entry(index);
+    return item ? UltraBoxModel::ItemType(*item) : -1;
+}
+
+QString UltraBox::List(int index, bool keepTags) const {
+    const UltraBoxItem* item = Entry(index);
+    if (!item) {
+        return {};
+    }
+    return keepTags ? item->Text : UltraBoxMarkup::StripMarkup(item->Text);
+}
+
+int UltraBox::ListCount() const {
+    return static_cast<int>(items_.size()) - 1;
+}
+
+void UltraBox::SetColor(OleColor color) {
+    // Window events may run between entries; the count is read anew each time.
+    for (int i = 1; i <= ListCount(); ++i) {
+        if (items_[i].BColor == color_) {
+            items_[i].BColor = color;
+        }
+        QCoreApplication::processEvents();
+    }
+    color_ = color;
+    MarkChanged("Color");
+    RepaintIfPainting();
+}
+
+bool UltraBox::Enabled() const {
+    return picMain_->isEnabled();
+}
+
+void UltraBox::SetEnabled(bool enabled) {
+    picMain_->setEnabled(enabled);
+    vs_->setEnabled(enabled);
+    hs_->setEnabled(enabled);
+    for (int i = 1; i <= ListCount(); ++i) {
+        UltraBoxItem& item = items_[i];
+        if (enabled) {
+            item.Enabled = item.SavedEnabled;
+        } else {
+            item.SavedEnabled = item.Enabled;
+            item.Enabled = false;
+            item.Selected = false;
+        }
+    }
+    RepaintIfPainting();
+}
+
+void UltraBox::SetFillView(int fillView) {
+    fillView_ = fillView;
+    RepaintIfPainting();
+    MarkChanged("Fill");
+}
+
+QFont UltraBox::Font() const {
+    return picMain_->font();
+}
+
+void UltraBox::SetFont(const QFont& font) {
+    picMain_->setFont(font);
+    MarkChanged("Font");
+    RecomputeMetrics(3, 0);
+}
+
+void UltraBox::SetMultiSelect(bool multiSelect) {
+    multiSelect_ = multiSelect;
+    MarkChanged("Mult");
+}
+
+void UltraBox::SetPaint(bool paint) {
+    paint_ = paint;
+    RepaintIfPainting();
+}
+
+void UltraBox::SetSorted(bool sorted) {
+    sorted_ = sorted;
+    if (sorted_) {
+        UltraBoxModel::SortItems(items_);
+        RepaintIfPainting();
+    }
+    MarkChanged("Sort");
+}
+
+void UltraBox::SetStyle(int style) {
+    style_ = style;
+    RepaintIfPainting();
+    MarkChanged("Style");
+}
+
+void UltraBox::SetSelectStyle(int selectStyle) {
+    selectStyle_ = selectStyle;
+    RepaintIfPainting();
+    MarkChanged("SELECTSTYLE");
+}
+
+void UltraBox::AddItem(const QString& sText, int alignment, const QImage& pPicture,
+                       OleColor transColor, bool enabled, OleColor fColor, OleColor bColor,
+                       OleColor hColor, OleColor hText, bool useCheckBox, bool useOptionBox,
+                       int optionGroup, bool useProgressBar, int progressBarMax,
+                       int progressBarValue, OleColor progressBarProgressColor) {
+    UltraBoxAddArgs args;
+    args.alignment = alignment;
+    args.picture = pPicture;
+    args.transColor = transColor;
+    args.enabled = enabled;
+    args.fColor = fColor;
+    args.bColor = bColor;
+    args.hColor = hColor;
+    args.hText = hText;
+    args.useCheckBox = useCheckBox;
+    args.useOptionBox = useOptionBox;
+    args.optionGroup = optionGroup;
+    args.useProgressBar = useProgressBar;
+    args.progressBarMax = progressBarMax;
+    args.progressBarValue = progressBarValue;
+    args.progressBarProgressColor = progressBarProgressColor;
+    AddItem(sText, args);
+}
+
+void UltraBox::AddItem(const QString& sText, const UltraBoxAddArgs& args) {
+    UltraBoxItem item;
+    item.Text = sText;
+    item.Text.remove(QStringLiteral("\r\n"));
+    MeasureEntry(item.Text, !args.picture.isNull());
+    item.BColor = args.bColor == kDefaultColor ? color_ : args.bColor;
+    item.FColor = args.fColor == kDefaultColor ? foreColorDefault_ : args.fColor;
+    item.HText = args.hText == kDefaultColor ? hTextDefault_ : args.hText;
+    item.HColor = args.hColor == kDefaultColor
+                      ? UltraBoxColors::Resolve(
+                            UltraBoxColors::SystemColor(UltraBoxColors::kHighlight), palette())
+                      : args.hColor;
+    item.UseCheckBox = args.useCheckBox;
+    item.UseOptionBox = args.useOptionBox && !args.useCheckBox;
+    item.UseProgressBar = args.useProgressBar;
+    item.ProgressMax = args.progressBarMax;
+    item.ProgressValue = args.progressBarValue;
+    item.ProgressColor = args.progressBarProgressColor == kDefaultColor
+                             ? item.HColor
+                             : args.progressBarProgressColor;
+    item.TextFormat = UltraBoxModel::TextFormatFor(args.alignment);
+    item.OptionGroup = args.optionGroup;
+    item.Enabled = args.enabled;
+    item.Picture = args.picture;
+    item.TransColor = args.transColor;
+    items_.push_back(std::move(item));
+    if (sorted_ && paint_) {
+        UltraBoxModel::SortItems(items_);
+    }
+    emit ItemAdded();
+    RepaintIfPainting();
+}
+
+void UltraBox::AddItemCheck(const QString& sText, int alignment, bool enabled, OleColor fColor,
+                            OleColor bColor, OleColor hColor, OleColor hText) {
+    AddItem(sText, alignment, {}, kDefaultColor, enabled, fColor, bColor, hColor, hText, true);
+}
+
+void UltraBox::AddItemOption(const QString& sText, int alignment, bool enabled, OleColor fColor,
+                             OleColor bColor, OleColor hColor, OleColor hText, int optionGroup) {
+    AddItem(sText, alignment, {}, kDefaultColor, enabled, fColor, bColor, hColor, hText, false,
+            true, optionGroup);
+}
+
+void UltraBox::AddItemProgressBar(const QString& sText, int alignment, bool enabled,
+                                  OleColor fColor, OleColor bColor, OleColor hColor, OleColor hText,
+                                  int progressBarMax, int progressBarValue,
+                                  OleColor progressBarProgressColor) {
+    AddItem(sText, alignment, {}, kDefaultColor, enabled, fColor, bColor, hColor, hText, false,
+            false, 0, true, progressBarMax, progressBarValue, progressBarProgressColor);
+}
+
+void UltraBox::Clear() {
+    items_.assign(1, UltraBoxItem{});
+    maxTextWidth_ = 0;
+    topIndex_ = 1;
+    vs_->setValue(0);
+    hs_->setValue(0);
+    vs_->hide();
+    hs_->hide();
+    listIndex_ = -1;
+    RepaintIfPainting();
+}
+
+void UltraBox::MakeItemX(int index, int wch, int optGrp, int lPrgBaMa, OleColor lPrgBaCol) {
+    UltraBoxItem* item = Entry(index);
+    if (!item) {
+        return;
+    }
+    switch (wch) {
+        case UltraBoxModel::kOptionEntry:
+            item->UseCheckBox = false;
+            item->UseOptionBox = true;
+            item->OptionGroup = optGrp;
+            break;
+        case UltraBoxModel::kCheckEntry:
+            item->UseCheckBox = true;
+            item->UseOptionBox = false;
+            item->OptionState = 0;
+            break;
+        case UltraBoxModel::kProgressEntry:
+            item->UseProgressBar = true;
+            item->ProgressColor = lPrgBaCol;
+            item->ProgressMax = lPrgBaMa;
+            break;
+        case UltraBoxModel::kPlainEntry:
+            item->UseCheckBox = false;
+            item->UseOptionBox = false;
+            item->OptionState = 0;
+            break;
+        default:
+            break;
+    }
+    RepaintIfPainting();
+}
+
+void UltraBox::Refresh() {
+    RecomputeMetrics(3, 0);
+    measureFont_ = picMain_->font();
+    for (int i = 1; i <= ListCount(); ++i) {
+        MeasureEntry(items_[i].Text, !items_[i].Picture.isNull());
+    }
+    if (sorted_) {
+        UltraBoxModel::SortItems(items_);
+    }
+    RepaintIfPainting();
+}
+
+void UltraBox::RemoveItem(int index) {
+    if (!Entry(index)) {
+        return;
+    }
+    items_.erase(items_.begin() + index);
+    RepaintIfPainting();
+}
+
+void UltraBox::SetEnabled(int index, bool enabled) {
+    UltraBoxItem* item = Entry(index);
+    if (!item) {
+        return;
+    }
+    item->Enabled = enabled;
+    if (!enabled) {
+        item->Selected = false;
+        item->CheckState = 0;
+        item->OptionState = 0;
+    }
+    RepaintIfPainting();
+}
+
+void UltraBox::SetItemColors(int index, int eWhich, OleColor lCol) {
+    UltraBoxItem* item = Entry(index);
+    if (!item) {
+        return;
+    }
+    switch (eWhich) {
+        case 0:
+            item->HColor = lCol;
+            break;
+        case 1:
+            item->FColor = lCol;
+            break;
+        case 2:
+            item->BColor = lCol;
+            break;
+        case 3:
+            item->HText = lCol;
+            break;
+        default:
+            break;
+    }
+    RepaintIfPainting();
+}
+
+void UltraBox::SetItemPicture(int index, const QImage& sPic, OleColor trans) {
+    UltraBoxItem* item = Entry(index);
+    if (!item) {
+        return;
+    }
+    item->Picture = sPic;
+    item->TransColor = trans;
+    item->TransPixels.clear();
+    item->TransPixelsValid = false;
+    RepaintIfPainting();
+}
+
+void UltraBox::SetItemText(int index, const QString& newText) {
+    UltraBoxItem* item = Entry(index);
+    if (!item) {
+        return;
+    }
+    item->Text = newText;
+    RepaintIfPainting();
+}
+
+void UltraBox::SetProgressValue(int index, int newValue) {
+    UltraBoxItem* item = Entry(index);
+    if (!item) {
+        return;
+    }
+    if (item->UseProgressBar) {
+        item->ProgressValue = std::min(newValue, item->ProgressMax);
+    }
+    RepaintIfPainting();
+}
+
+void UltraBox::SetSelected(int index, bool selected, bool moveSelectionToTop, bool justSelect) {
+    UltraBoxItem* item = Entry(index);
+    if (!item) {
+        return;
+    }
+    if (!justSelect) {
+        if (item->UseCheckBox) {
+            item->CheckState = selected ? 1 : 0;
+        }
+        if (item->UseOptionBox) {
+            item->OptionState = selected ? 1 : 0;
+        }
+    }
+    item->Selected = selected;
+    listIndex_ = index;
+    const int group = item->OptionGroup;
+    if (selected) {
+        // Window events may run between entries and change the list; re-check the bounds.
+        for (int j = 1; j <= ListCount(); ++j) {
+            if (j != index) {
+                if (!justSelect && items_[j].OptionGroup == group) {
+                    items_[j].OptionState = 0;
+                }
+                if (!modifierHeld_) {
+                    items_[j].Selected = false;
+                }
+            }
+            QCoreApplication::processEvents();
+        }
+    }
+    if (index > topIndex_) {
+        if (index - 1 > vs_->maximum()) {
+            vs_->setValue(vs_->maximum());
+        } else if (moveSelectionToTop) {
+            vs_->setValue(index - 1);
+        }
+    } else {
+        vs_->setValue(index - 1);
+    }
+    RepaintIfPainting();
+}
+
+void UltraBox::ChooseOption(int index) {
+    const int group = items_[index].OptionGroup;
+    for (int j = 1; j <= ListCount(); ++j) {
+        if (items_[j].UseOptionBox && items_[j].OptionGroup == group) {
+            items_[j].OptionState = 0;
+        }
+    }
+    items_[index].OptionState = 1;
+}
+
+void UltraBox::resizeEvent(QResizeEvent*) {
+    picMain_->setGeometry(0, 0, width(), height());
+    Redraw();
+}

@@ -1,0 +1,258 @@
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+#include "ultrabox_geometry.h"
+#include "ultrabox_item.h"
+
+class PropertyStore;
+class QScrollBar;
+class UltraBoxSurface;
+
+// Everything AddItem takes beside the text, with its defaults (-1 colours: the defaults).
+struct UltraBoxAddArgs {
+    int alignment = 0;  // 0 left, 1 right, 2 centred
+    QImage picture;
+    OleColor transColor = kDefaultColor;
+    bool enabled = true;
+    OleColor fColor = kDefaultColor;
+    OleColor bColor = kDefaultColor;
+    OleColor hColor = kDefaultColor;
+    OleColor hText = kDefaultColor;
+    bool useCheckBox = false;
+    bool useOptionBox = false;
+    int optionGroup = 0;
+    bool useProgressBar = false;
+    int progressBarMax = 100;
+    int progressBarValue = 1;
+    OleColor progressBarProgressColor = kDefaultColor;
+};
+
+// The owner-drawn item list: entries of plain text, check boxes, option buttons or
+// progress bars, with inline markup, numbered 1..ListCount (-1: no entry). Every member
+// that changes what is shown repaints while Paint is true. An index outside the entries
+// changes nothing and gives the neutral result (false, 0, empty text).
+class UltraBox : public QWidget {
+    Q_OBJECT
+
+public:
+    // Creates the control and reads its design values from `store` (none: defaults).
+    // The store, when given, must outlive the control; it receives the change notices.
+    explicit UltraBox(PropertyStore* store = nullptr, QWidget* parent = nullptr);
+    ~UltraBox() override;
+
+    // The first enabled entry whose stored text begins with `s` (any case); -1 for none.
+    int Find(const QString& s) const;
+    // The first enabled entry whose stored text contains `s` (any case); -1 for none.
+    int FindInStr(const QString& s) const;
+    // The entry's option group; 0 for no entry.
+    int GetItemOptGrp(int index) const;
+    // ProgressMax of a progress entry; 0 for other entries.
+    int GetProgressMax(int index) const;
+    // ProgressValue of a progress entry; 0 for other entries.
+    int GetProgressValue(int index) const;
+    // Selected, checked or chosen (flags narrow it to the marks or to the selection).
+    bool IsSelected(int index, bool checkAndOptionOnly = false,
+                    bool noCheckAndOption = false) const;
+    // The entry's Enabled; false for no entry.
+    bool ItemEnabled(int index) const;
+    // The current entry's text, markup removed unless `keepTags`; empty without one.
+    QString ItemText(bool keepTags = false) const;
+    // Kind code: 0 option, 1 check, 2 progress, 3 plain; -1 for no entry.
+    int ItemTypeX(int index) const;
+    // The entry's text, markup removed unless `keepTags`; empty for no entry.
+    QString List(int index, bool keepTags = false) const;
+    // Number of entries.
+    int ListCount() const;
+    // The current entry; -1 when none.
+    int ListIndex() const { return listIndex_; }
+
+    OleColor Color() const { return color_; }
+    // Sets the back colour; entries that had the old colour as BColor take the new one.
+    void SetColor(OleColor color);
+    // The drawing surface's enabled state.
+    bool Enabled() const;
+    // Enables or disables the whole control, saving and restoring the entries' Enabled.
+    void SetEnabled(bool enabled);
+    int FillView() const { return fillView_; }
+    // 1 gives the striped background.
+    void SetFillView(int fillView);
+    // The drawing surface's font.
+    QFont Font() const;
+    // Replaces the font and recomputes the entry height; no repaint.
+    void SetFont(const QFont& font);
+    bool MultiSelect() const { return multiSelect_; }
+    void SetMultiSelect(bool multiSelect);
+    bool Paint() const { return paint_; }
+    // While false nothing repaints; true repaints at once.
+    void SetPaint(bool paint);
+    bool Sorted() const { return sorted_; }
+    // True sorts at once.
+    void SetSorted(bool sorted);
+    int Style() const { return style_; }
+    // Border: 0 raised, 1 sunken, 2 bump, 3 etched, 4 black frame, other none.
+    void SetStyle(int style);
+    int SelectStyle() const { return selectStyle_; }
+    // 1 ORs the highlight onto the background; other values fill it.
+    void SetSelectStyle(int selectStyle);
+
+    // Appends one entry (colours -1: the defaults).
+    void AddItem(const QString& sText, int alignment = 0, const QImage& pPicture = {},
+                 OleColor transColor = kDefaultColor, bool enabled = true,
+                 OleColor fColor = kDefaultColor, OleColor bColor = kDefaultColor,
+                 OleColor hColor = kDefaultColor, OleColor hText = kDefaultColor,
+                 bool useCheckBox = false, bool useOptionBox = false, int optionGroup = 0,
+                 bool useProgressBar = false, int progressBarMax = 100, int progressBarValue = 1,
+                 OleColor progressBarProgressColor = kDefaultColor);
+    // Appends one entry described by `args`.
+    void AddItem(const QString& sText, const UltraBoxAddArgs& args);
+    // Appends a check entry.
+    void AddItemCheck(const QString& sText, int alignment = 0, bool enabled = true,
+                      OleColor fColor = kDefaultColor, OleColor bColor = kDefaultColor,
+                      OleColor hColor = kDefaultColor, OleColor hText = kDefaultColor);
+    // Appends an option entry of group `optionGroup`.
+    void AddItemOption(const QString& sText, int alignment = 0, bool enabled = true,
+                       OleColor fColor = kDefaultColor, OleColor bColor = kDefaultColor,
+                       OleColor hColor = kDefaultColor, OleColor hText = kDefaultColor,
+                       int optionGroup = 0);
+    // Appends a progress entry.
+    void AddItemProgressBar(const QString& sText, int alignment = 0, bool enabled = true,
+                            OleColor fColor = kDefaultColor, OleColor bColor = kDefaultColor,
+                            OleColor hColor = kDefaultColor, OleColor hText = kDefaultColor,
+                            int progressBarMax = 100, int progressBarValue = 1,
+                            OleColor progressBarProgressColor = kDefaultColor);
+    // Removes all entries, hides and resets the scroll bars; ListIndex -1.
+    void Clear();
+    // Changes the entry's kind: 0 option, 1 check, 2 progress, 3 plain; others nothing.
+    void MakeItemX(int index, int wch, int optGrp = 0, int lPrgBaMa = 0, OleColor lPrgBaCol = 0);
+    // Recomputes the entry height, re-measures every entry, sorts when Sorted, repaints.
+    void Refresh();
+    // Removes one entry; ListIndex, TopIndex and MaxTextWidth stay as they are.
+    void RemoveItem(int index);
+    // Sets one entry's Enabled; disabling clears its selection and marks.
+    void SetEnabled(int index, bool enabled);
+    // Sets a colour of the entry: 0 HColor, 1 FColor, 2 BColor, 3 HText.
+    void SetItemColors(int index, int eWhich, OleColor lCol);
+    // Replaces the entry's picture and transparent colour.
+    void SetItemPicture(int index, const QImage& sPic, OleColor trans = kDefaultColor);
+    // Stores the entry text unchanged.
+    void SetItemText(int index, const QString& newText);
+    // Sets a progress entry's value, lowered to its maximum.
+    void SetProgressValue(int index, int newValue);
+    // Selects or deselects the entry (and sets its mark unless `justSelect`); it becomes current.
+    void SetSelected(int index, bool selected, bool moveSelectionToTop = false,
+                     bool justSelect = false);
+
+    // Reads the design values from `store` (missing ones keep their defaults) and repaints.
+    void ReadProperties(PropertyStore& store);
+    // Writes the design values to `store`.
+    void WriteProperties(PropertyStore& store) const;
+
+    // Paints the whole control into the back buffer; nothing while Paint is false.
+    void Redraw();
+    // The entry hit at (x, y), twips of the surface; toggles a hit box. 0 for no hit.
+    int HitTest(float x, float y);
+
+    // Inspection for hosts and tests.
+    const UltraBoxItem* Item(int index) const;
+    int TopIndex() const { return topIndex_; }
+    int MaxTextWidth() const { return maxTextWidth_; }
+    int ItemHeightPx() const { return itemHeightPx_; }
+    int ItemHeightTwips() const { return itemHeightTwips_; }
+    bool ModifierHeld() const { return modifierHeld_; }
+    QWidget* Surface() const;
+    QScrollBar* VS() const { return vs_; }
+    QScrollBar* HS() const { return hs_; }
+    const QImage& BackBuffer() const { return backBuffer_; }
+
+signals:
+    void Click();
+    void DoubleClick();
+    void ItemClicked(int index);
+    void ItemChecked(int index);
+    void MouseDown(int button, int shift, float x, float y);
+    void MouseUp(int button, int shift, float x, float y);
+    void MouseMove(int button, int shift, float x, float y);
+    void VerticalScroll(int value);
+    void HorizontalScroll(int value);
+    void ItemAdded();
+    void Ctrl(int ctrlValue);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class UltraBoxSurface;
+
+    UltraBoxItem* Entry(int index);
+    const UltraBoxItem* Entry(int index) const;
+    void MarkChanged(const char* name);
+    void RecomputeMetrics(int lines, int marginPx);
+    void MeasureEntry(const QString& text, bool hasPicture);
+    void ChooseOption(int index);
+    void RepaintIfPainting();
+
+    // Painting (ultrabox_paint.cpp).
+    UltraBoxGeometry::ScrollInputs ScrollState() const;
+    UltraBoxGeometry::ScrollBars DecideAndLayoutScrollBars();
+    void PaintEntries(class QPainter& painter);
+    void PaintEntry(QPainter& painter, int index, int row, int dx, bool vShown);
+    void DrawText(QPainter& painter, const UltraBoxItem& item, UltraBoxGeometry::Rect rect,
+                  OleColor color);
+    void DrawMarkupText(QPainter& painter, const UltraBoxItem& item, UltraBoxGeometry::Rect rect,
+                        OleColor color);
+    void PaintHighlight(QPainter& painter, UltraBoxGeometry::Rect rect, OleColor color);
+    void Fill(QPainter& painter, UltraBoxGeometry::Rect rect, OleColor color);
+    void DrawProgress(QPainter& painter, const UltraBoxItem& item, UltraBoxGeometry::Rect rect,
+                      bool hasPicture, int dx);
+    void DrawEntryPicture(QPainter& painter, UltraBoxItem& item, UltraBoxGeometry::Rect rect,
+                          OleColor stripeColor);
+    void DrawBox(QPainter& painter, const UltraBoxItem& item, UltraBoxGeometry::Rect box);
+    void DrawBorder(QPainter& painter);
+
+    // Input (ultrabox_input.cpp).
+    void SurfaceMousePress(class QMouseEvent* event);
+    void SurfaceMouseRelease(QMouseEvent* event);
+    void SurfaceMouseDoubleClick(QMouseEvent* event);
+    void SurfaceMouseMove(QMouseEvent* event);
+    void SurfaceKeyPress(class QKeyEvent* event);
+    void SurfaceKeyRelease(QKeyEvent* event);
+    void SurfaceFocusChanged(bool gained);
+    void SelectAfterPress(int hit);
+    void OnVScroll(int value);
+    void OnHScroll(int value);
+
+    std::vector<UltraBoxItem> items_;  // slot 0 is a blank record
+    int listIndex_ = -1;
+    int topIndex_ = 1;
+    int maxTextWidth_ = 0;  // twips, only grows until Clear
+    int itemHeightTwips_ = 0;
+    int itemHeightPx_ = 0;
+    bool modifierHeld_ = false;
+    OleColor foreColorDefault_ = 0;
+    OleColor hTextDefault_ = 0;
+    QImage backPicture_;
+    int vScrollWidth_ = 0;
+    int hScrollHeight_ = 0;
+    OleColor color_ = 0xFFFFFF;
+    int fillView_ = 0;
+    bool multiSelect_ = false;
+    bool paint_ = true;
+    bool sorted_ = false;
+    int style_ = 0;
+    int selectStyle_ = 0;
+    QFont measureFont_;  // the control's own font, used to measure marked-up texts
+    PropertyStore* store_ = nullptr;
+    UltraBoxSurface* picMain_ = nullptr;
+    QScrollBar* vs_ = nullptr;
+    QScrollBar* hs_ = nullptr;
+    QImage backBuffer_;
+    bool stripeWhite_ = true;  // next stripe colour of the current repaint
+    QFont drawFont_;           // the surface's font as the current repaint has left it
+    bool inDoubleClick_ = false;
+};

@@ -1,0 +1,247 @@
+// Keyboard, mouse, focus and scroll bar handling of the item list.
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include "ultrabox.h"
+#include "ultrabox_surface.h"
+
+using UltraBoxGeometry::kTwipsPerPixel;
+
+namespace {
+
+// Mouse buttons as the host sees them: 1 left, 2 right, 4 middle.
+int ButtonCode(Qt::MouseButtons buttons) {
+    int code = 0;
+    if (buttons & Qt::LeftButton) {
+        code |= 1;
+    }
+    if (buttons & Qt::RightButton) {
+        code |= 2;
+    }
+    if (buttons & Qt::MiddleButton) {
+        code |= 4;
+    }
+    return code;
+}
+
+// Modifier keys as the host sees them: 1 Shift, 2 Ctrl, 4 Alt.
+int ShiftCode(Qt::KeyboardModifiers modifiers) {
+    int code = 0;
+    if (modifiers & Qt::ShiftModifier) {
+        code |= 1;
+    }
+    if (modifiers & Qt::ControlModifier) {
+        code |= 2;
+    }
+    if (modifiers & Qt::AltModifier) {
+        code |= 4;
+    }
+    return code;
+}
+
+bool IsModifierKey(int key) {
+    return key == Qt::Key_Control || key == Qt::Key_Shift;
+}
+
+}  // namespace
+
+int UltraBox::HitTest(float x, float y) {
+    const UltraBoxGeometry::ScrollBars bars = DecideAndLayoutScrollBars();
+    if (bars.vertical) {
+        topIndex_ = vs_->value() + 1;
+    }
+    const int dx = bars.horizontal ? hs_->value() : 0;
+    const int rows = UltraBoxGeometry::VisibleRows(ScrollState(), bars.vertical);
+    const int h = itemHeightPx_;
+    const int rowRightPx = picMain_->width() - (bars.vertical ? vScrollWidth_ + 2 : 3);
+    const double yPx = y / kTwipsPerPixel;
+    // Only the row under the pointer can be hit; it is the row painted there.
+    const int r = UltraBoxGeometry::RowAt(yPx, h);
+    if (r < 0 || r >= rows) {
+        return 0;
+    }
+    const int index = topIndex_ + r;
+    if (index > ListCount() || !items_[index].Enabled) {
+        return 0;
+    }
+    UltraBoxItem& item = items_[index];
+    if (item.UseCheckBox || item.UseOptionBox) {
+        const UltraBoxGeometry::Rect box = UltraBoxGeometry::BoxRect(r, h, dx);
+        if (x > 1 && x < box.right * kTwipsPerPixel) {
+            if (item.UseCheckBox) {
+                item.CheckState = item.CheckState == 0 ? 1 : 0;
+                if (item.CheckState == 1) {
+                    emit ItemChecked(index);
+                }
+                return index;
+            }
+            if (item.OptionState == 1) {
+                return 0;
+            }
+            ChooseOption(index);
+            emit ItemChecked(index);
+            return index;
+        }
+    }
+    if (x > 1 && x < rowRightPx * kTwipsPerPixel) {
+        return index;
+    }
+    return 0;
+}
+
+void UltraBox::SelectAfterPress(int hit) {
+    if (hit == 0) {
+        return;
+    }
+    // Window events may run between entries and change the list; re-check the bounds.
+    for (int j = 1; j <= ListCount(); ++j) {
+        UltraBoxItem& item = items_[j];
+        if (j == hit) {
+            item.Selected = !(modifierHeld_ && item.Selected);
+            listIndex_ = hit;
+        } else if (!modifierHeld_) {
+            item.Selected = false;
+        }
+        QCoreApplication::processEvents();
+    }
+}
+
+void UltraBox::SurfaceMousePress(QMouseEvent* event) {
+    const float x = static_cast<float>(event->position().x() * kTwipsPerPixel);
+    const float y = static_cast<float>(event->position().y() * kTwipsPerPixel);
+    SelectAfterPress(HitTest(x, y));
+    RepaintIfPainting();
+    emit ItemClicked(listIndex_);
+    emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), x, y);
+}
+
+void UltraBox::SurfaceMouseRelease(QMouseEvent* event) {
+    const float x = static_cast<float>(event->position().x() * kTwipsPerPixel);
+    const float y = static_cast<float>(event->position().y() * kTwipsPerPixel);
+    RepaintIfPainting();
+    emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), x, y);
+    const bool closesDoubleClick = inDoubleClick_;
+    inDoubleClick_ = false;
+    if (!closesDoubleClick && picMain_->rect().contains(event->position().toPoint())) {
+        emit Click();
+    }
+}
+
+void UltraBox::SurfaceMouseDoubleClick(QMouseEvent*) {
+    inDoubleClick_ = true;
+    emit DoubleClick();
+}
+
+void UltraBox::SurfaceMouseMove(QMouseEvent* event) {
+    emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()),
+                   static_cast<float>(event->position().x() * kTwipsPerPixel),
+                   static_cast<float>(event->position().y() * kTwipsPerPixel));
+}
+
+void UltraBox::SurfaceKeyPress(QKeyEvent* event) {
+    if (!paint_) {
+        return;
+    }
+    const int key = event->key();
+    if (IsModifierKey(key) && multiSelect_) {
+        if (modifierHeld_) {
+            return;
+        }
+        modifierHeld_ = true;
+        emit Ctrl(1);
+    }
+    if (listIndex_ < 1) {
+        return;
+    }
+    const int count = ListCount();
+    const int old = listIndex_;
+    int target = -1;
+    if (key == Qt::Key_Down) {
+        for (int j = old + 1; j <= count && target < 0; ++j) {
+            if (items_[j].Enabled) {
+                target = j;
+            }
+        }
+    } else if (key == Qt::Key_Up) {
+        for (int j = std::min(old - 1, count); j >= 1 && target < 0; --j) {
+            if (items_[j].Enabled) {
+                target = j;
+            }
+        }
+    }
+    if (target > 0) {
+        if (!modifierHeld_) {
+            if (UltraBoxItem* previous = Entry(old)) {
+                previous->Selected = false;
+            }
+            if (multiSelect_) {
+                for (int j = 1; j <= count; ++j) {
+                    if (j != target && j != old) {
+                        items_[j].Selected = false;
+                    }
+                }
+            }
+        }
+        UltraBoxItem& next = items_[target];
+        next.Selected = !(next.Selected && multiSelect_ && modifierHeld_);
+        if (key == Qt::Key_Down) {
+            const int rows = UltraBoxGeometry::VisibleRows(ScrollState(), vs_->isVisible());
+            if (target > topIndex_ + rows - 1) {
+                vs_->setValue(vs_->value() + target - old);
+            }
+        } else if (target < topIndex_) {
+            vs_->setValue(vs_->value() - (old - target));
+        }
+        listIndex_ = target;
+        RepaintIfPainting();
+    }
+    if (key == Qt::Key_Space) {
+        if (UltraBoxItem* item = Entry(listIndex_)) {
+            if (item->UseCheckBox) {
+                item->CheckState = item->CheckState == 0 ? 1 : 0;
+                if (item->CheckState == 1) {
+                    emit ItemChecked(listIndex_);
+                }
+                RepaintIfPainting();
+            } else if (item->UseOptionBox) {
+                if (item->OptionState != 1) {
+                    ChooseOption(listIndex_);
+                    emit ItemChecked(listIndex_);
+                }
+                RepaintIfPainting();
+            }
+        }
+    }
+    emit Click();
+}
+
+void UltraBox::SurfaceKeyRelease(QKeyEvent* event) {
+    if (event->isAutoRepeat() || !IsModifierKey(event->key())) {
+        return;
+    }
+    modifierHeld_ = false;
+    emit Ctrl(0);
+}
+
+void UltraBox::SurfaceFocusChanged(bool gained) {
+    if (listIndex_ == -1) {
+        return;
+    }
+    if (UltraBoxItem* item = Entry(listIndex_)) {
+        item->FocusLost = gained ? 0 : 1;
+    }
+    modifierHeld_ = false;
+    RepaintIfPainting();
+}
+
+void UltraBox::OnVScroll(int value) {
+    RepaintIfPainting();
+    emit VerticalScroll(value);
+}
+
+void UltraBox::OnHScroll(int value) {
+    RepaintIfPainting();
+    emit HorizontalScroll(value);
+}

@@ -1,0 +1,425 @@
+// Painting: everything goes into the back buffer; the surface only shows it.
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <algorithm>
+#include <cmath>
+
+#include "ultrabox.h"
+#include "ultrabox_colors.h"
+#include "ultrabox_markup.h"
+#include "ultrabox_surface.h"
+
+using UltraBoxGeometry::Rect;
+using UltraBoxGeometry::RoundHalfEven;
+
+namespace {
+
+constexpr OleColor kStripeWhite = 0xFFFFFF;
+constexpr OleColor kStripeGrey = 0xEFEFEF;
+// What the surface shows where nothing else is drawn.
+const QColor kSurfaceBack = Qt::black;
+
+// One ring of a 3-D edge: top and left in `topLeft`, bottom and right in `bottomRight`.
+void DrawBevel(QPainter& painter, const Rect& r, const QColor& topLeft, const QColor& bottomRight) {
+    if (r.Width() <= 0 || r.Height() <= 0) {
+        return;
+    }
+    painter.fillRect(r.left, r.top, r.Width() - 1, 1, topLeft);
+    painter.fillRect(r.left, r.top, 1, r.Height() - 1, topLeft);
+    painter.fillRect(r.left, r.bottom - 1, r.Width(), 1, bottomRight);
+    painter.fillRect(r.right - 1, r.top, 1, r.Height(), bottomRight);
+}
+
+// A two-ring 3-D edge; each ring is raised (light above) or sunken (dark above).
+void DrawEdge(QPainter& painter, const Rect& r, bool outerRaised, bool innerRaised,
+              const QPalette& pal) {
+    if (outerRaised) {
+        DrawBevel(painter, r, pal.midlight().color(), pal.shadow().color());
+    } else {
+        DrawBevel(painter, r, pal.dark().color(), pal.light().color());
+    }
+    const Rect inner = r.Adjusted(1, 1, -1, -1);
+    if (innerRaised) {
+        DrawBevel(painter, inner, pal.light().color(), pal.dark().color());
+    } else {
+        DrawBevel(painter, inner, pal.shadow().color(), pal.midlight().color());
+    }
+}
+
+// A dotted rectangle drawn by inverting every other pixel of its outline.
+void DrawFocusRect(QPainter& painter, const Rect& r) {
+    if (r.Width() <= 0 || r.Height() <= 0) {
+        return;
+    }
+    QPolygon dots;
+    for (int x = r.left; x < r.right; ++x) {
+        if ((x + r.top) % 2 == 0) {
+            dots << QPoint(x, r.top);
+        }
+        if (r.Height() > 1 && (x + r.bottom - 1) % 2 == 0) {
+            dots << QPoint(x, r.bottom - 1);
+        }
+    }
+    for (int y = r.top + 1; y < r.bottom - 1; ++y) {
+        if ((r.left + y) % 2 == 0) {
+            dots << QPoint(r.left, y);
+        }
+        if (r.Width() > 1 && (r.right - 1 + y) % 2 == 0) {
+            dots << QPoint(r.right - 1, y);
+        }
+    }
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setPen(QPen(Qt::white, 0));
+    painter.drawPoints(dots);
+    painter.restore();
+}
+
+int AlignmentFlags(int textFormat) {
+    switch (textFormat) {
+        case 1:
+            return Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic;
+        case 2:
+            return Qt::AlignRight | Qt::AlignTop | Qt::TextShowMnemonic;
+        default:
+            return Qt::AlignLeft | Qt::AlignTop | Qt::TextShowMnemonic;
+    }
+}
+
+}  // namespace
+
+void UltraBox::Redraw() {
+    if (!paint_) {
+        return;
+    }
+    paint_ = false;
+    if (picMain_->geometry() != rect()) {
+        picMain_->setGeometry(rect());
+    }
+    const QSize size = picMain_->size().expandedTo(QSize(1, 1));
+    if (backBuffer_.size() != size) {
+        backBuffer_ = QImage(size, QImage::Format_RGB32);
+    }
+    backBuffer_.fill(kSurfaceBack);
+    {
+        QPainter painter(&backBuffer_);
+        const QRect client(QPoint(0, 0), size);
+        if (color_ != 0 && (backPicture_.isNull() || fillView_ == 1)) {
+            painter.fillRect(client, UltraBoxColors::ToQColor(color_, palette()));
+        } else if (!backPicture_.isNull()) {
+            painter.drawImage(client, backPicture_);
+        }
+        drawFont_ = picMain_->font();
+        PaintEntries(painter);
+        DrawBorder(painter);
+    }
+    paint_ = true;
+    picMain_->update();
+}
+
+UltraBoxGeometry::ScrollInputs UltraBox::ScrollState() const {
+    UltraBoxGeometry::ScrollInputs in;
+    in.surfaceWidthPx = picMain_->width();
+    in.surfaceHeightPx = picMain_->height();
+    in.listCount = ListCount();
+    in.itemHeightPx = itemHeightPx_;
+    in.itemHeightTwips = itemHeightTwips_;
+    in.maxTextWidthTwips = maxTextWidth_;
+    in.vScrollWidthPx = vScrollWidth_;
+    in.hScrollHeightPx = hScrollHeight_;
+    return in;
+}
+
+UltraBoxGeometry::ScrollBars UltraBox::DecideAndLayoutScrollBars() {
+    const UltraBoxGeometry::ScrollInputs in = ScrollState();
+    const UltraBoxGeometry::ScrollBars bars = UltraBoxGeometry::DecideScrollBars(in);
+    if (bars.vertical) {
+        vs_->setGeometry(UltraBoxGeometry::VScrollRect(in).ToQRect());
+        vs_->setMaximum(UltraBoxGeometry::VScrollMaximum(in));
+        vs_->setPageStep(std::max(1, UltraBoxGeometry::VisibleRows(in, true)));
+        vs_->show();
+    } else {
+        vs_->hide();
+    }
+    if (bars.horizontal) {
+        hs_->setGeometry(UltraBoxGeometry::HScrollRect(in, bars.vertical).ToQRect());
+        hs_->setMaximum(UltraBoxGeometry::HScrollMaximum(in));
+        hs_->setPageStep(std::max(1, in.surfaceWidthPx));
+        hs_->show();
+    } else {
+        hs_->hide();
+    }
+    return bars;
+}
+
+void UltraBox::PaintEntries(QPainter& painter) {
+    stripeWhite_ = true;
+    if (ListCount() == 0) {
+        vs_->hide();
+        hs_->hide();
+        return;
+    }
+    topIndex_ = std::clamp(topIndex_, 1, ListCount());
+    const UltraBoxGeometry::ScrollBars bars = DecideAndLayoutScrollBars();
+    topIndex_ = bars.vertical ? vs_->value() + 1 : 1;
+    const int dx = bars.horizontal ? hs_->value() : 0;
+    const int rows = UltraBoxGeometry::VisibleRows(ScrollState(), bars.vertical);
+    for (int i = topIndex_, r = 0; i <= ListCount() && r < rows; ++i, ++r) {
+        PaintEntry(painter, i, r, dx, bars.vertical);
+        if (r + 1 >= rows) {
+            DecideAndLayoutScrollBars();
+            break;
+        }
+    }
+}
+
+void UltraBox::PaintEntry(QPainter& painter, int index, int row, int dx, bool vShown) {
+    UltraBoxItem& item = items_[index];
+    const int h = itemHeightPx_;
+    const bool hasPicture = !item.Picture.isNull();
+    Rect text = UltraBoxGeometry::RowRect(row, h, dx, picMain_->width(), vShown, vScrollWidth_);
+    if (item.UseCheckBox || item.UseOptionBox) {
+        DrawBox(painter, item, UltraBoxGeometry::BoxRect(row, h, dx));
+        text.left = 16 - dx;
+    }
+
+    if (item.Selected && index == listIndex_) {
+        if (hasPicture) {
+            DrawEntryPicture(painter, item, text, stripeWhite_ ? kStripeWhite : kStripeGrey);
+            text.left += h + 3;
+        }
+        if (item.UseProgressBar) {
+            DrawProgress(painter, item, text, hasPicture, dx);
+            Rect inner = text.Adjusted(2, 2, -2, -2);
+            if (hasPicture) {
+                inner.right -= 2 * h + 3;
+            }
+            painter.save();
+            painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+            painter.fillRect(inner.ToQRect(), Qt::black);
+            painter.restore();
+            text = text.Adjusted(2, 2, -3, -3);
+            if (hasPicture) {
+                text.right -= 2 * h + 3;
+            }
+        } else if (selectStyle_ != 1 || fillView_ == 1) {
+            Fill(painter, text, item.HColor);
+            stripeWhite_ = !stripeWhite_;
+        } else {
+            PaintHighlight(painter, text, item.HColor);
+        }
+        if (item.FocusLost == 0) {
+            DrawFocusRect(painter, text);
+        }
+        if (item.UseProgressBar) {
+            text = text.Adjusted(-2, -2, 2, 2);
+        }
+        DrawText(painter, item, text, item.HText);
+        return;
+    }
+
+    OleColor rowStripe = kStripeWhite;
+    if (fillView_ != 0) {
+        rowStripe = stripeWhite_ ? kStripeWhite : kStripeGrey;
+        Fill(painter, text, rowStripe);
+        stripeWhite_ = !stripeWhite_;
+    } else if (!backPicture_.isNull() && !item.Selected) {
+        // The background picture shows through.
+    } else if (item.Selected) {
+        const Rect highlight = hasPicture ? text.Adjusted(h + 3, 0, 0, 0) : text;
+        if (selectStyle_ != 1) {
+            Fill(painter, highlight, item.HColor);
+        } else {
+            PaintHighlight(painter, highlight, item.HColor);
+        }
+    } else {
+        Fill(painter, text, item.BColor);
+    }
+    if (hasPicture) {
+        DrawEntryPicture(painter, item, text, rowStripe);
+        text = text.Adjusted(h + 3, 0, h + 3, 0);
+    }
+    if (item.UseProgressBar) {
+        DrawProgress(painter, item, text, hasPicture, dx);
+        text.left += 2;
+    }
+    OleColor color = item.FColor;
+    if (!item.Enabled) {
+        color = UltraBoxColors::SystemColor(UltraBoxColors::kGrayText);
+    } else if (item.Selected) {
+        color = item.HText;
+    }
+    if (index == listIndex_ && item.FocusLost == 0) {
+        DrawFocusRect(painter, text);
+    }
+    DrawText(painter, item, text, color);
+}
+
+void UltraBox::Fill(QPainter& painter, Rect rect, OleColor color) {
+    painter.fillRect(rect.ToQRect(), UltraBoxColors::ToQColor(color, palette()));
+}
+
+void UltraBox::PaintHighlight(QPainter& painter, Rect rect, OleColor color) {
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
+    painter.fillRect(rect.ToQRect(), UltraBoxColors::ToQColor(color, palette()));
+    painter.restore();
+}
+
+void UltraBox::DrawText(QPainter& painter, const UltraBoxItem& item, Rect rect, OleColor color) {
+    if (item.Text.contains(QLatin1Char('}'))) {
+        DrawMarkupText(painter, item, rect, color);
+        return;
+    }
+    painter.setFont(drawFont_);
+    painter.setPen(UltraBoxColors::ToQColor(color, palette()));
+    painter.drawText(rect.ToQRect(), AlignmentFlags(item.TextFormat), item.Text);
+}
+
+void UltraBox::DrawMarkupText(QPainter& painter, const UltraBoxItem& item, Rect rect,
+                              OleColor color) {
+    const QStringList pieces = UltraBoxMarkup::SplitPieces(item.Text);
+    const int flags = AlignmentFlags(item.TextFormat);
+    for (int i = 0; i < pieces.size(); ++i) {
+        const QString& piece = pieces[i];
+        if (piece.isEmpty()) {
+            continue;
+        }
+        QString shown = piece;
+        if (i > 0) {
+            const int code = UltraBoxMarkup::MarkupCode(piece[0]);
+            if (code >= 0) {
+                color = static_cast<OleColor>(code);
+            } else if (code == UltraBoxMarkup::kColorReset) {
+                color = item.FColor;
+            } else {
+                UltraBoxMarkup::ApplyStyle(code, drawFont_);
+            }
+            if (code != UltraBoxMarkup::kNotACode) {
+                shown = piece.mid(1);
+            }
+        }
+        painter.setFont(drawFont_);
+        painter.setPen(UltraBoxColors::ToQColor(color, palette()));
+        painter.drawText(rect.ToQRect(), flags, shown);
+        const int width = RoundHalfEven(QFontMetricsF(drawFont_).horizontalAdvance(shown));
+        rect = rect.Adjusted(width, 0, width, 0);
+    }
+    UltraBoxMarkup::ClearStyles(drawFont_);
+}
+
+void UltraBox::DrawProgress(QPainter& painter, const UltraBoxItem& item, Rect rect, bool hasPicture,
+                            int dx) {
+    Rect bar = rect.Adjusted(-dx, 0, -dx, 0);
+    if (hasPicture) {
+        bar.right -= 2 * itemHeightPx_ + 3;
+    }
+    DrawEdge(painter, bar, false, true, palette());
+    bar = bar.Adjusted(2, 2, -2, -2);
+    if (item.ProgressMax <= 0) {
+        return;
+    }
+    const double ratio = static_cast<double>(item.ProgressValue) / item.ProgressMax;
+    const double fraction = std::nearbyint(ratio * 100.0) / 100.0;
+    const int fillRight = bar.left + RoundHalfEven(bar.Width() * fraction);
+    if (fillRight > bar.left) {
+        Fill(painter, {bar.left, bar.top, fillRight, bar.bottom}, item.ProgressColor);
+    }
+}
+
+void UltraBox::DrawEntryPicture(QPainter& painter, UltraBoxItem& item, Rect rect,
+                                OleColor stripeColor) {
+    QImage picture = item.Picture.convertToFormat(QImage::Format_RGB32);
+    if (item.TransColor != kDefaultColor) {
+        const QRgb trans = UltraBoxColors::ToQColor(item.TransColor, palette()).rgb();
+        // The colour that shows through a transparent pixel at (x, y) of the picture.
+        auto replacement = [&](int x, int y) -> QRgb {
+            OleColor color = item.BColor;
+            if (fillView_ != 0) {
+                color = stripeColor;
+            } else if (!backPicture_.isNull()) {
+                const QPoint under(rect.left + x, rect.top + y);
+                const OleColor surface = backBuffer_.valid(under)
+                                             ? UltraBoxColors::FromQColor(backBuffer_.pixel(under))
+                                             : 0xFFFFFF;
+                color = UltraBoxColors::Resolve(item.BColor, palette()) & surface;
+            }
+            return UltraBoxColors::ToQColor(color, palette()).rgb();
+        };
+        if (item.TransPixelsValid) {
+            const QStringList numbers = item.TransPixels.split(QLatin1Char(','));
+            for (int k = 0; k + 1 < numbers.size(); k += 2) {
+                const int x = numbers[k].toInt();
+                const int y = numbers[k + 1].toInt();
+                if (picture.valid(x, y)) {
+                    picture.setPixel(x, y, replacement(x, y));
+                }
+            }
+        } else {
+            QString positions;
+            for (int x = 0; x < picture.width(); ++x) {
+                for (int y = 0; y < picture.height(); ++y) {
+                    if ((picture.pixel(x, y) | 0xFF000000u) == (trans | 0xFF000000u)) {
+                        picture.setPixel(x, y, replacement(x, y));
+                        positions += QString::number(x) + QLatin1Char(',') + QString::number(y) +
+                                     QLatin1Char(',');
+                    }
+                }
+            }
+            item.TransPixels = positions;
+            item.TransPixelsValid = true;
+        }
+    }
+    // The picture takes an h x h square at the text's left edge.
+    const int h = itemHeightPx_;
+    painter.drawImage(QRect(rect.left, rect.top, h, h), picture);
+}
+
+void UltraBox::DrawBox(QPainter& painter, const UltraBoxItem& item, Rect box) {
+    const int state = item.UseCheckBox ? item.CheckState : item.OptionState;
+    if (state != 0 && state != 1) {
+        return;
+    }
+    const int side = std::min(box.Width(), itemHeightPx_);
+    QStyleOptionButton option;
+    option.initFrom(picMain_);
+    option.rect = QRect(box.left, box.top + (itemHeightPx_ - side) / 2, side, side);
+    option.state = QStyle::State_None;
+    if (item.Enabled) {
+        option.state |= QStyle::State_Enabled;
+    } else {
+        option.palette.setCurrentColorGroup(QPalette::Disabled);
+    }
+    option.state |= state == 1 ? QStyle::State_On : QStyle::State_Off;
+    const QStyle::PrimitiveElement element =
+        item.UseCheckBox ? QStyle::PE_IndicatorCheckBox : QStyle::PE_IndicatorRadioButton;
+    style()->drawPrimitive(element, &option, &painter, picMain_);
+}
+
+void UltraBox::DrawBorder(QPainter& painter) {
+    const Rect client{0, 0, backBuffer_.width(), backBuffer_.height()};
+    const QPalette& pal = palette();
+    switch (style_) {
+        case 0:
+            DrawEdge(painter, client, true, true, pal);
+            break;
+        case 1:
+            DrawEdge(painter, client, false, false, pal);
+            break;
+        case 2:
+            DrawEdge(painter, client, true, false, pal);
+            break;
+        case 3:
+            DrawEdge(painter, client, false, true, pal);
+            break;
+        case 4:
+            DrawBevel(painter, client, Qt::black, Qt::black);
+            break;
+        default:
+            break;
+    }
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+class UltraBox;
+
+// The drawing surface picMain: shows the control's back buffer and hands its mouse,
+// key and focus events to the control.
+class UltraBoxSurface : public QWidget {
+public:
+    explicit UltraBoxSurface(UltraBox* owner);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    UltraBox* owner_;
+};
