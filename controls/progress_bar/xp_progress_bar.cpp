@@ -1,0 +1,220 @@
+#include "xp_progress_bar.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QVariant>
+
+#include "property_store.h"
+#include "xp_canvas.h"
+#include "xp_geometry.h"
+
+namespace {
+
+constexpr XpColors::Rgb kDarkGrey = XpColors::MakeRgb(64, 64, 64);
+constexpr XpColors::Rgb kWhite = XpColors::MakeRgb(255, 255, 255);
+
+// The stored defaults, which differ from the values at creation for three of them.
+constexpr int kStoredBrushStyle = 4;
+constexpr int kStoredScrolling = 5;
+constexpr bool kStoredShowText = true;
+
+}  // namespace
+
+XP_ProgressBar::XP_ProgressBar(QWidget* parent) : QWidget(parent) {
+    look_.font = QFont(QStringLiteral("Tahoma"), 8);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    setPalette(palette);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    SetHdc();
+    hwnd_ = this;
+    look_.color = XpColors::TranslateColor(kDarkGrey);
+    look_.textColor = XpColors::TranslateColor(kWhite);
+    Redraw();
+}
+
+XP_ProgressBar::~XP_ProgressBar() = default;
+
+void XP_ProgressBar::SetColor(Rgb color) {
+    look_.color = XpColors::TranslateColor(color);
+    Redraw();
+}
+
+QPaintDevice* XP_ProgressBar::hdc() {
+    if (buffer_.isNull()) {
+        return this;
+    }
+    return &buffer_;
+}
+
+void XP_ProgressBar::SetHdc(QPaintDevice*) {
+    // A widget that was never given a size has none yet (Qt's placeholder size is not one).
+    const QSize inner = testAttribute(Qt::WA_Resized) ? size() : QSize(0, 0);
+    const int w = inner.width();
+    const int h = inner.height();
+    const bool build =
+        buffer_.isNull() ? (w > 0 && h > 0) : (w > buffer_.width() || h > buffer_.height());
+    if (!build) {
+        return;
+    }
+    buffer_ = QImage();
+    if (w > 0 && h > 0) {
+        // A null image when the memory cannot be had: the control then draws directly.
+        buffer_ = QImage(w, h, QImage::Format_RGB32);
+    }
+}
+
+void XP_ProgressBar::SetImage(const QImage& image) {
+    look_.image = image;
+    if (host_ != nullptr) {
+        host_->PropertyChanged(QStringLiteral("Image"));
+    }
+    Redraw();
+}
+
+void XP_ProgressBar::SetOrientation(int orientation) {
+    look_.orientation = orientation;
+    Redraw();
+}
+
+void XP_ProgressBar::SetScrolling(int style) {
+    look_.scrolling = style;
+    Redraw();
+}
+
+void XP_ProgressBar::SetShowText(bool show) {
+    look_.showText = show;
+    Redraw();
+}
+
+void XP_ProgressBar::SetTextColor(Rgb color) {
+    look_.textColor = XpColors::TranslateColor(color);
+    Redraw();
+}
+
+void XP_ProgressBar::SetPercent(bool percent) {
+    percent_ = percent;
+    Redraw();
+}
+
+void XP_ProgressBar::SetValue(int value) {
+    value_ = value;
+    // With Max 0 (or a result beyond 32 bits) the division fails and the old percentage stays.
+    if (const auto percentage = XpGeometry::Percentage(value, max_)) {
+        look_.percentage = *percentage;
+    }
+    Redraw();
+}
+
+void XP_ProgressBar::SetText(const QString& text) {
+    text_ = text;
+    Redraw();
+}
+
+QString XP_ProgressBar::CaptionText() const {
+    return XpGeometry::CaptionText(look_.scrolling, percent_, look_.percentage, value_, text_);
+}
+
+void XP_ProgressBar::Redraw() {
+    look_.caption = CaptionText();
+    DrawProgressBar();
+}
+
+void XP_ProgressBar::DrawProgressBar() {
+    look_.caption = CaptionText();
+    if (!buffer_.isNull()) {
+        QPainter painter(&buffer_);
+        RenderProgressBar(painter, look_, size());
+    }
+    // The screen copy happens in the paint event, in one block.
+    update();
+}
+
+void XP_ProgressBar::DrawLine(int x, int y, int width, int height, QPaintDevice* cHdc, Rgb color) {
+    QPainter painter;
+    if (cHdc == nullptr || !painter.begin(cHdc)) {
+        return;
+    }
+    XpCanvas::Line(painter, x, y, width, height, XpColors::TranslateColor(color));
+}
+
+void XP_ProgressBar::DrawGradient(Rgb& first, Rgb& second, int x, int y, int xEnd, int yEnd,
+                                  QPaintDevice* device, bool verticalLines) {
+    first = XpColors::TranslateColor(first);
+    second = XpColors::TranslateColor(second);
+    QPainter painter;
+    if (device == nullptr || !painter.begin(device)) {
+        return;
+    }
+    XpCanvas::Gradient(painter, first, second, x, y, xEnd, yEnd, verticalLines,
+                       QRect(0, 0, device->width(), device->height()));
+}
+
+void XP_ProgressBar::pDraw(QPaintDevice* device, int xSrc, int ySrc, int widthSrc, int heightSrc,
+                           int xDst, int yDst) {
+    if (buffer_.isNull() || device == nullptr) {
+        return;
+    }
+    const int w = widthSrc > 0 ? widthSrc : buffer_.width();
+    const int h = heightSrc > 0 ? heightSrc : buffer_.height();
+    // Copying the buffer onto itself reads from a snapshot.
+    const QImage source = device == &buffer_ ? buffer_.copy() : buffer_;
+    QPainter painter;
+    if (!painter.begin(device)) {
+        return;
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPoint(xDst, yDst), source, QRect(xSrc, ySrc, w, h));
+}
+
+void XP_ProgressBar::ReadProperties() {
+    if (host_ == nullptr) {
+        return;
+    }
+    PropertyStore& store = *host_;
+    look_.brushStyle = store.ReadProperty("BrushStyle", kStoredBrushStyle).toInt();
+    SetColor(store.ReadProperty("Color", kDarkGrey).toUInt());
+    look_.image = store.ReadProperty("Picture").value<QImage>();
+    max_ = store.ReadProperty("Max", 100).toInt();
+    min_ = store.ReadProperty("Min", 0).toInt();
+    look_.orientation = store.ReadProperty("Orientation", 0).toInt();
+    look_.scrolling = store.ReadProperty("Scrolling", kStoredScrolling).toInt();
+    look_.showText = store.ReadProperty("ShowText", kStoredShowText).toBool();
+    text_ = store.ReadProperty("Text", QStringLiteral("%")).toString();
+    look_.textColor = store.ReadProperty("TextColor", kWhite).toUInt();
+    percent_ = store.ReadProperty("Percent", true).toBool();
+    SetValue(store.ReadProperty("Value", 0).toInt());
+}
+
+void XP_ProgressBar::WriteProperties() const {
+    if (host_ == nullptr) {
+        return;
+    }
+    PropertyStore& store = *host_;
+    store.WriteProperty("BrushStyle", look_.brushStyle, kStoredBrushStyle);
+    store.WriteProperty("Color", look_.color, kDarkGrey);
+    store.WriteProperty("Picture", look_.image, QImage());
+    store.WriteProperty("Max", max_, 100);
+    store.WriteProperty("Min", min_, 0);
+    store.WriteProperty("Orientation", look_.orientation, 0);
+    store.WriteProperty("Scrolling", look_.scrolling, kStoredScrolling);
+    store.WriteProperty("ShowText", look_.showText, kStoredShowText);
+    store.WriteProperty("Text", text_, QStringLiteral("%"));
+    store.WriteProperty("TextColor", look_.textColor, kWhite);
+    store.WriteProperty("Percent", percent_, true);
+    store.WriteProperty("Value", value_, 0);
+}
+
+void XP_ProgressBar::paintEvent(QPaintEvent*) {
+    if (!buffer_.isNull()) {
+        pDraw(this, 0, 0, width(), height());
+        return;
+    }
+    QPainter painter(this);
+    RenderProgressBar(painter, look_, size());
+}
+
+void XP_ProgressBar::resizeEvent(QResizeEvent*) {
+    SetHdc();
+    DrawProgressBar();
+}
