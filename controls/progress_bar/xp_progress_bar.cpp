@@ -20,7 +20,8 @@ constexpr bool kStoredShowText = true;
 
 }  // namespace
 
-XP_ProgressBar::XP_ProgressBar(QWidget* parent) : QWidget(parent) {
+XP_ProgressBar::XP_ProgressBar(PropertyStore* store, QWidget* parent)
+    : QWidget(parent), store_(store) {
     look_.font = QFont(QStringLiteral("Tahoma"), 8);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -31,6 +32,9 @@ XP_ProgressBar::XP_ProgressBar(QWidget* parent) : QWidget(parent) {
     look_.color = XpColors::TranslateColor(kDarkGrey);
     look_.textColor = XpColors::TranslateColor(kWhite);
     Redraw();
+    if (store_ != nullptr) {
+        ReadProperties(*store_);
+    }
 }
 
 XP_ProgressBar::~XP_ProgressBar() = default;
@@ -66,8 +70,8 @@ void XP_ProgressBar::SetHdc(QPaintDevice*) {
 
 void XP_ProgressBar::SetImage(const QImage& image) {
     look_.image = image;
-    if (host_ != nullptr) {
-        host_->PropertyChanged(QStringLiteral("Image"));
+    if (store_ != nullptr) {
+        store_->PropertyChanged(QStringLiteral("Image"));
     }
     Redraw();
 }
@@ -167,11 +171,7 @@ void XP_ProgressBar::pDraw(QPaintDevice* device, int xSrc, int ySrc, int widthSr
     painter.drawImage(QPoint(xDst, yDst), source, QRect(xSrc, ySrc, w, h));
 }
 
-void XP_ProgressBar::ReadProperties() {
-    if (host_ == nullptr) {
-        return;
-    }
-    PropertyStore& store = *host_;
+void XP_ProgressBar::ReadProperties(PropertyStore& store) {
     look_.brushStyle = store.ReadProperty("BrushStyle", kStoredBrushStyle).toInt();
     SetColor(store.ReadProperty("Color", kDarkGrey).toUInt());
     look_.image = store.ReadProperty("Picture").value<QImage>();
@@ -186,11 +186,7 @@ void XP_ProgressBar::ReadProperties() {
     SetValue(store.ReadProperty("Value", 0).toInt());
 }
 
-void XP_ProgressBar::WriteProperties() const {
-    if (host_ == nullptr) {
-        return;
-    }
-    PropertyStore& store = *host_;
+void XP_ProgressBar::WriteProperties(PropertyStore& store) const {
     store.WriteProperty("BrushStyle", look_.brushStyle, kStoredBrushStyle);
     store.WriteProperty("Color", look_.color, kDarkGrey);
     store.WriteProperty("Picture", look_.image, QImage());

@@ -17,12 +17,10 @@ class XP_ProgressBar : public QWidget {
 public:
     using Rgb = XpColors::Rgb;
 
-    explicit XP_ProgressBar(QWidget* parent = nullptr);
+    // Creates the control with its creation values, then reads its stored properties from
+    // `store` when one is given. The store must outlive the control; it hears of `Image` changes.
+    explicit XP_ProgressBar(PropertyStore* store = nullptr, QWidget* parent = nullptr);
     ~XP_ProgressBar() override;
-
-    // The host's property store: stored values are read from and written to it, and a new
-    // `Image` is reported to it. May be null (nothing is reported).
-    void SetHost(PropertyStore* host) { host_ = host; }
 
     // Hatch pattern of style 7 (0..5); write only, no redraw.
     void SetBrushStyle(int style) { look_.brushStyle = style; }
@@ -46,7 +44,7 @@ public:
     void SetHdc(QPaintDevice* ignored = nullptr);
 
     // Picture of style 8; a null image when absent. Writing stores it, reports "Image" to the
-    // host and redraws.
+    // store and redraws.
     QImage Image() const { return look_.image; }
     void SetImage(const QImage& image);
 
@@ -110,10 +108,10 @@ public:
     void pDraw(QPaintDevice* device, int xSrc = 0, int ySrc = 0, int widthSrc = 0,
                int heightSrc = 0, int xDst = 0, int yDst = 0);
 
-    // Reads the stored properties from the host's store (stored defaults for missing ones).
-    void ReadProperties();
-    // Writes the stored properties to the host's store; defaults are not stored.
-    void WriteProperties() const;
+    // Reads the stored properties from `store`; a missing one takes its stored default.
+    void ReadProperties(PropertyStore& store);
+    // Writes the stored properties to `store`; a value equal to its default is not stored.
+    void WriteProperties(PropertyStore& store) const;
 
     // The off-screen buffer (null when there is none); it may be larger than the control.
     const QImage& Buffer() const { return buffer_; }
@@ -127,7 +125,7 @@ protected:
 private:
     void Redraw();
 
-    PropertyStore* host_ = nullptr;
+    PropertyStore* store_ = nullptr;
     QWidget* hwnd_ = nullptr;
     QImage buffer_;
     ProgressLook look_;

@@ -159,15 +159,13 @@ TEST(XpProgressBar, StoredPropertiesRoundTripInOrder) {
     PropertyStore store;
 
     // Nothing stored: the stored defaults, which differ from those at creation.
-    XP_ProgressBar fresh;
-    fresh.SetHost(&store);
-    fresh.ReadProperties();
+    XP_ProgressBar fresh(&store);
     EXPECT_EQ(store.ReadLog(), names);
     EXPECT_EQ(fresh.Scrolling(), 5);
     EXPECT_TRUE(fresh.ShowText());
     EXPECT_EQ(fresh.Look().brushStyle, 4);
     EXPECT_EQ(fresh.Color(), MakeRgb(64, 64, 64));
-    fresh.WriteProperties();
+    fresh.WriteProperties(store);
     EXPECT_EQ(store.WriteLog(), names);
     for (const QString& name : names) {
         EXPECT_FALSE(store.Contains(name)) << name.toStdString();
@@ -175,14 +173,12 @@ TEST(XpProgressBar, StoredPropertiesRoundTripInOrder) {
 
     // The main window's bar stores four values only.
     store.Clear();
-    XP_ProgressBar mainBar;
-    mainBar.SetHost(&store);
-    mainBar.ReadProperties();
+    XP_ProgressBar mainBar(&store);
     mainBar.SetBrushStyle(0);
     mainBar.SetColor(MakeRgb(0, 128, 0));
     mainBar.SetScrolling(0);
     mainBar.SetShowText(false);
-    mainBar.WriteProperties();
+    mainBar.WriteProperties(store);
     for (const QString& name : names) {
         const bool stored =
             name == "BrushStyle" || name == "Color" || name == "Scrolling" || name == "ShowText";
@@ -193,9 +189,7 @@ TEST(XpProgressBar, StoredPropertiesRoundTripInOrder) {
     store.Clear();
     QImage picture(3, 2, QImage::Format_RGB32);
     picture.fill(QColor(1, 2, 3));
-    XP_ProgressBar source;
-    source.SetHost(&store);
-    source.ReadProperties();
+    XP_ProgressBar source(&store);
     source.SetBrushStyle(2);
     source.SetColor(MakeRgb(10, 20, 30));
     source.SetImage(picture);
@@ -208,13 +202,11 @@ TEST(XpProgressBar, StoredPropertiesRoundTripInOrder) {
     source.SetTextColor(MakeRgb(200, 0, 0));
     source.SetPercent(false);
     source.SetValue(101);
-    source.WriteProperties();
+    source.WriteProperties(store);
     for (const QString& name : names) {
         EXPECT_TRUE(store.Contains(name)) << name.toStdString();
     }
-    XP_ProgressBar copy;
-    copy.SetHost(&store);
-    copy.ReadProperties();
+    XP_ProgressBar copy(&store);
     EXPECT_EQ(copy.Look(), source.Look());
     EXPECT_EQ(copy.Max(), 400);
     EXPECT_EQ(copy.Min(), 7);
@@ -230,8 +222,7 @@ TEST(XpProgressBar, ImageChangeIsReportedToTheHost) {
     PropertyStore store;
     QStringList reported;
     store.onPropertyChanged = [&](const QString& name) { reported.append(name); };
-    XP_ProgressBar bar;
-    bar.SetHost(&store);
+    XP_ProgressBar bar(&store);
     QImage picture(2, 2, QImage::Format_RGB32);
     picture.fill(Qt::red);
     bar.SetImage(picture);
@@ -241,7 +232,7 @@ TEST(XpProgressBar, ImageChangeIsReportedToTheHost) {
     EXPECT_EQ(reported, (QStringList{"Image", "Image"}));
     // Loading a stored picture sets it directly, without a report.
     store.WriteProperty("Picture", picture);
-    bar.ReadProperties();
+    bar.ReadProperties(store);
     EXPECT_EQ(bar.Image(), picture);
     EXPECT_EQ(reported.size(), 2);
 }
