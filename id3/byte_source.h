@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace id3 {
+
+// Random read access to the bytes of a file or of a buffer.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // Length in bytes.
+    virtual int64_t Size() const = 0;
+    // Copies up to `count` bytes from `offset` into `destination`; returns how many were copied
+    // (fewer at the end, 0 for an offset outside the source).
+    virtual size_t ReadAt(int64_t offset, uint8_t* destination, size_t count) const = 0;
+};
+
+// Up to `count` bytes from `offset`; shorter at the source's end.
+std::vector<uint8_t> ReadBytes(const ByteSource& source, int64_t offset, size_t count);
+
+// Exactly `count` bytes from `offset`, zero-filled where the source ends.
+std::vector<uint8_t> ReadPadded(const ByteSource& source, int64_t offset, size_t count);
+
+// A source over bytes owned by the caller.
+class MemorySource : public ByteSource {
+public:
+    explicit MemorySource(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+    int64_t Size() const override { return static_cast<int64_t>(bytes_.size()); }
+    size_t ReadAt(int64_t offset, uint8_t* destination, size_t count) const override;
+
+private:
+    std::span<const uint8_t> bytes_;
+};
+
+// An open file descriptor, closed when the object goes.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd = -1) : fd_(fd) {}
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd();
+    int Get() const { return fd_; }
+    bool Valid() const { return fd_ >= 0; }
+    // Gives up ownership and returns the descriptor.
+    int Release();
+    // Closes now; false when close reported an error (a write-back failure).
+    bool Close();
+
+private:
+    int fd_;
+};
+
+// A regular file opened for one operation.
+class FileSource : public ByteSource {
+public:
+    // Opens an existing regular file, for writing too when `writable`; nullopt on failure.
+    static std::optional<FileSource> Open(const std::string& path, bool writable);
+    int64_t Size() const override;
+    size_t ReadAt(int64_t offset, uint8_t* destination, size_t count) const override;
+    int Fd() const { return fd_.Get(); }
+
+private:
+    explicit FileSource(UniqueFd fd) : fd_(std::move(fd)) {}
+    UniqueFd fd_;
+};
+
+// Writes all of `bytes` at `offset`; false on any failed or short write.
+bool WriteAllAt(int fd, int64_t offset, std::span<const uint8_t> bytes);
+
+}  // namespace id3

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace id3 {
+
+// A frame of an old tag that the writer does not produce itself, kept to be written again.
+struct CarriedFrame {
+    std::string Id;  // 4 characters after conversion; an unlisted version-2 id keeps its 3
+    std::vector<uint8_t> Data;
+
+    bool operator==(const CarriedFrame&) const = default;
+};
+
+// The frames collected from an old tag, in tag order.
+using CarriedFrames = std::vector<CarriedFrame>;
+
+// The ID3v2.3 id for a version-2 id or for the version-4 ids TDOR and TIPL; others unchanged.
+std::string MapFrameIdToV23(const std::string& id);
+
+// Brings frames[index] to ID3v2.3 form: a PIC gets a MIME type instead of its image format, a
+// LNK a 4-character frame id, a TDOR is cut to its year, and the id is mapped. Out-of-range
+// indexes are ignored.
+void ConvertCarriedFrame(CarriedFrames& frames, size_t index);
+
+}  // namespace id3

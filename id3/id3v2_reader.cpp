@@ -1,0 +1,318 @@
+#include "id3v2_reader.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "frame_bytes.h"
+#include "genre.h"
+#include "text_codec.h"
+
+namespace id3 {
+namespace {
+
+// A tag chain longer than this is taken as a loop of SEEK frames.
+constexpr int kMaxChainedTags = 64;
+
+std::string FirstChars(const std::string& utf8, size_t count) {
+    std::string out;
+    for (const char32_t cp : DecodeUtf8(utf8)) {
+        if (count-- == 0) {
+            break;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
+// Stores a frame's text in the record; false on a fault in the genre text.
+bool StoreFrameText(const std::string& id, const std::string& text, int64_t seekBase, TagSet& tag,
+                    int64_t& next) {
+    if (id == "TPE1" || id == "TP1") {
+        tag.Artist = text;
+    } else if (id == "TALB" || id == "TAL") {
+        tag.Album = text;
+    } else if (id == "TIT2" || id == "TT2") {
+        tag.Title = text;
+    } else if (id == "TRCK" || id == "TRK") {
+        tag.Track = text;
+    } else if (id == "TDRC") {
+        tag.Year = FirstChars(text, 4);
+    } else if (id == "TYER" || id == "TYE") {
+        tag.Year = text;
+    } else if (id == "TCON" || id == "TCO") {
+        auto genre = ParseGenreText(text);
+        if (!genre) {
+            return false;
+        }
+        tag.Genre = std::move(*genre);
+    } else if (id == "COMM" || id == "COM" || id == "COM ") {
+        tag.Comment = text;
+    } else if (id == "TENC" || id == "TEN") {
+        tag.EncodedBy = text;
+    } else if (id == "WXXX" || id == "WXX") {
+        tag.Url = text;
+    } else if (id == "TCOP" || id == "TCR") {
+        tag.Copyright = text;
+    } else if (id == "TOPE" || id == "TOA") {
+        tag.OriginalArtist = text;
+    } else if (id == "TCOM" || id == "TCM") {
+        tag.Composer = text;
+    } else if (id == "SEEK" && !text.empty()) {
+        next = seekBase + std::stoll(text);
+    }
+    return true;
+}
+
+struct TagLayout {
+    int version = 0;
+    bool unsynchronised = false;
+    int64_t size = 0;          // bytes in the buffer that belong to the tag
+    int64_t declaredSize = 0;  // the header's size, footer included
+    int64_t footerLength = 0;
+};
+
+// Walks the version-2 frames of `buffer`.
+ParseResult WalkV2Frames(std::vector<uint8_t>& buffer, const TagLayout& layout, int64_t seekBase,
+                         TagSet& tag, CarriedFrames* collect) {
+    ParseResult result;
+    const int64_t size = layout.size;
+    int64_t p = 0;
+    while (!(p > size - 6 || p < 0)) {
+        const uint8_t* header = buffer.data() + p;
+        p += 6;
+        const std::string id(reinterpret_cast<const char*>(header), 3);
+        if (header[0] == 0 && header[1] == 0 && header[2] == 0) {
+            break;
+        }
+        const int64_t fsize = (int64_t{header[3]} << 16) | (header[4] << 8) | header[5];
+        if (p > size - fsize) {
+            break;
+        }
+        std::string text;
+        const std::span<const uint8_t> data(buffer.data() + p, static_cast<size_t>(fsize));
+        if (collect == nullptr) {
+            text = ReadFrameText(data, id).value_or("");
+        } else if (id != "CRM" && fsize >= 1) {
+            collect->push_back({id, std::vector<uint8_t>(data.begin(), data.end())});
+            ConvertCarriedFrame(*collect, collect->size() - 1);
+        }
+        p += fsize;
+        if (!StoreFrameText(id, text, seekBase, tag, result.Next)) {
+            result.Fault = true;
+            return result;
+        }
+    }
+    return result;
+}
+
+// Walks the version-3 or version-4 frames of `buffer` from offset `p`.
+ParseResult WalkFrames(std::vector<uint8_t>& buffer, const TagLayout& layout, int64_t p,
+                       int64_t seekBase, TagSet& tag, CarriedFrames* collect) {
+    ParseResult result;
+    const bool v4 = layout.version == 4;
+    const int64_t end = layout.size - layout.footerLength;
+    while (!(p > end - 10 || p < 0)) {
+        const uint8_t* header = buffer.data() + p;
+        p += 10;
+        const std::string id(reinterpret_cast<const char*>(header), 4);
+        if (header[0] == 0 && header[1] == 0 && header[2] == 0 && header[3] == 0) {
+            break;
+        }
+        auto decoded = DecodeSize32(header + 4, v4);
+        if (!decoded) {
+            result.Fault = true;
+            return result;
+        }
+        int64_t fsize = *decoded;
+        if (p > end - fsize) {
+            break;
+        }
+        if (p <= end - fsize - 4 && !IsFrameIdBytes(buffer.data() + p + fsize)) {
+            decoded = DecodeSize32(header + 4, false);
+            if (!decoded) {
+                result.Fault = true;
+                return result;
+            }
+            fsize = *decoded;
+            if (p > end - fsize) {
+                break;
+            }
+        }
+        const uint8_t flags = header[9];
+        const bool skip = v4 ? (flags & 0x0C) != 0 : (flags & 0xC0) != 0;
+        int64_t prefix = 0;
+        if (v4) {
+            prefix = ((flags & 0x40) ? 1 : 0) + ((flags & 0x01) ? 4 : 0);
+        } else {
+            prefix = (flags & 0x20) ? 1 : 0;
+        }
+        int64_t removed = 0;
+        if (v4 && !skip && ((flags & 0x02) != 0 || layout.unsynchronised)) {
+            removed = Deunsynchronise(buffer.data() + p, fsize);
+        }
+        const int64_t n = fsize - prefix - removed;
+        std::string text;
+        if (!skip && n > 0) {
+            const std::span<const uint8_t> data(buffer.data() + p + prefix, static_cast<size_t>(n));
+            if (id == "SEEK" || collect == nullptr) {
+                const auto read = ReadFrameText(data, id);
+                if (!read) {
+                    result.Fault = true;
+                    return result;
+                }
+                text = *read;
+            } else {
+                collect->push_back({id, std::vector<uint8_t>(data.begin(), data.end())});
+                ConvertCarriedFrame(*collect, collect->size() - 1);
+            }
+        }
+        p += fsize;
+        if (!StoreFrameText(id, text, seekBase, tag, result.Next)) {
+            result.Fault = true;
+            return result;
+        }
+    }
+    return result;
+}
+
+void DropLeadingYDiaeresis(std::string& text) {
+    if (text.rfind("\xC3\xBF", 0) == 0) {
+        text.erase(0, 2);
+    }
+}
+
+bool HasMagic(const ByteSource& source, int64_t offset, const char* magic) {
+    const auto bytes = ReadBytes(source, offset, 3);
+    return bytes.size() == 3 && std::memcmp(bytes.data(), magic, 3) == 0;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadFrameText(std::span<const uint8_t> data, const std::string& id) {
+    if (data.empty()) {
+        return std::string();
+    }
+    const int e = data[0];
+    if (!id.empty() && id[0] == 'T') {
+        return DecodeTagText(data.subspan(1), e, true);
+    }
+    if (id == "COMM" || id == "COM" || id == "COM ") {
+        if (data.size() <= 4) {
+            return std::string();
+        }
+        const size_t k = SkipTerminatedString(data, 4, e);
+        return DecodeTagText(data.subspan(k), e, true);
+    }
+    if (id == "WXXX" || id == "WXX") {
+        // The URL behind the description is single-byte text in every encoding but UTF-8.
+        const size_t k = SkipTerminatedString(data, 1, e);
+        return DecodeTagText(data.subspan(k), e == 3 ? 3 : 0, true);
+    }
+    if (id == "SEEK" && data.size() >= 4) {
+        const auto offset = DecodeSize32(data.data(), false);
+        if (!offset) {
+            return std::nullopt;
+        }
+        return std::to_string(*offset);
+    }
+    return std::string();
+}
+
+ParseResult ParseId3v2Tag(const ByteSource& file, int64_t start, TagSet& tag,
+                          CarriedFrames* collect) {
+    ParseResult result;
+    const std::vector<uint8_t> header = ReadPadded(file, start, 10);
+    TagLayout layout;
+    layout.version = header[3];
+    if (layout.version < 2 || layout.version > 4) {
+        return result;
+    }
+    const auto sizeField = DecodeSize32(header.data() + 6, true);
+    if (!sizeField || *sizeField == 0) {
+        result.Fault = true;
+        return result;
+    }
+    layout.declaredSize = *sizeField;
+    layout.unsynchronised = (header[5] & 0x80) != 0;
+    const bool extended = layout.version >= 3 && (header[5] & 0x40) != 0;
+    if (layout.version == 4 && (header[5] & 0x10) != 0) {
+        layout.declaredSize += 10;
+        layout.footerLength = 10;
+    }
+    // Never hold more than the file has behind the header.
+    std::vector<uint8_t> buffer =
+        ReadBytes(file, start + 10, static_cast<size_t>(layout.declaredSize));
+    layout.size = static_cast<int64_t>(buffer.size());
+    if (layout.version <= 3 && layout.unsynchronised) {
+        layout.size -= Deunsynchronise(buffer.data(), layout.size);
+    }
+    int64_t first = 0;
+    bool update = false;
+    if (extended) {
+        uint8_t ext[6] = {};
+        std::copy_n(buffer.begin(), std::min<size_t>(6, buffer.size()), ext);
+        const auto extSize = DecodeSize32(ext, layout.version == 4);
+        if (!extSize) {
+            result.Fault = true;
+            return result;
+        }
+        first = layout.version == 3 ? int64_t{*extSize} + 4 : int64_t{*extSize};
+        update = layout.version == 4 && (ext[5] & 0x40) != 0;
+    }
+    if (!update) {
+        ClearTagSet(tag);
+    }
+    const int64_t seekBase = start + 10 + layout.declaredSize;
+    if (layout.version == 2) {
+        return WalkV2Frames(buffer, layout, seekBase, tag, collect);
+    }
+    return WalkFrames(buffer, layout, first, seekBase, tag, collect);
+}
+
+bool ReadId3v2From(const ByteSource& source, TagSet& tag) {
+    bool found = false;
+    std::set<int64_t> visited;
+    int64_t p = 0;
+    while (p >= 0 && HasMagic(source, p, "ID3")) {
+        found = true;
+        if (!visited.insert(p).second || static_cast<int>(visited.size()) > kMaxChainedTags) {
+            break;
+        }
+        const ParseResult parsed = ParseId3v2Tag(source, p, tag, nullptr);
+        if (parsed.Fault) {
+            return true;
+        }
+        DropLeadingYDiaeresis(tag.Comment);
+        p = parsed.Next;
+    }
+    if (found) {
+        return true;
+    }
+    int64_t s = source.Size();
+    if (s >= 128 && HasMagic(source, s - 128, "TAG")) {
+        s -= 128;
+    }
+    const int64_t q = std::max<int64_t>(0, s - 10);
+    const std::vector<uint8_t> footer = ReadPadded(source, q, 10);
+    if (std::memcmp(footer.data(), "3DI", 3) != 0) {
+        return false;
+    }
+    const auto n = DecodeSize32(footer.data() + 6, true);
+    const int64_t start = n ? q - *n - 10 : -1;
+    if (start < 0) {
+        return false;
+    }
+    if (!ParseId3v2Tag(source, start, tag, nullptr).Fault) {
+        DropLeadingYDiaeresis(tag.Comment);
+    }
+    return true;
+}
+
+bool ReadId3v2(const std::string& path, TagSet& tag) {
+    const auto file = FileSource::Open(path, false);
+    return file && ReadId3v2From(*file, tag);
+}
+
+}  // namespace id3

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "byte_source.h"
+#include "carried_frame.h"
+#include "tag_set.h"
+
+namespace id3 {
+
+// Where the parse of one tag ends: the start of a further tag announced by a SEEK frame (-1 for
+// none), or a fault that abandons the whole operation (the fields stored before it stay).
+struct ParseResult {
+    int64_t Next = -1;
+    bool Fault = false;
+
+    bool operator==(const ParseResult&) const = default;
+};
+
+// Parses the ID3v2 tag whose header is at `start`. Read mode (`collect` null) stores the known
+// frames in `tag`; collect mode appends every frame, in ID3v2.3 form, to `*collect`.
+ParseResult ParseId3v2Tag(const ByteSource& file, int64_t start, TagSet& tag,
+                          CarriedFrames* collect);
+
+// The text of a frame's data for the frame ids the record knows (T..., COMM, WXXX, SEEK and their
+// version-2 forms); empty for other ids. nullopt for a SEEK offset that overflows (a fault).
+std::optional<std::string> ReadFrameText(std::span<const uint8_t> data, const std::string& id);
+
+// Reads the ID3v2 tags at the front of the source (following SEEK frames), or else the tag
+// announced by a footer at its end, into `tag`. True when a tag was found, even when its content
+// was partly unreadable; false, `tag` untouched, when there is none.
+bool ReadId3v2From(const ByteSource& source, TagSet& tag);
+
+// ReadId3v2From over the file at `path`; false too when the file cannot be opened.
+bool ReadId3v2(const std::string& path, TagSet& tag);
+
+}  // namespace id3

@@ -1,0 +1,137 @@
+#include "safe_replace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <vector>
+
+namespace id3 {
+namespace {
+
+// A temporary file that is removed unless it was committed.
+class TempFile {
+public:
+    explicit TempFile(const std::string& target) : path_(Folder(target) + "/.tonquell-XXXXXX") {
+        fd_ = UniqueFd(::mkstemp(path_.data()));
+        created_ = fd_.Valid();
+    }
+    ~TempFile() {
+        fd_.Close();
+        if (created_ && !committed_) {
+            ::unlink(path_.c_str());
+        }
+    }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    bool Valid() const { return fd_.Valid(); }
+    int Fd() const { return fd_.Get(); }
+    // Closes the file and renames it to `target`; false when either step failed.
+    bool CommitAs(const std::string& target) {
+        if (!fd_.Close() || ::rename(path_.c_str(), target.c_str()) != 0) {
+            return false;
+        }
+        committed_ = true;
+        return true;
+    }
+
+private:
+    static std::string Folder(const std::string& path) {
+        const auto slash = path.rfind('/');
+        if (slash == std::string::npos) {
+            return ".";
+        }
+        return slash == 0 ? std::string("/") : path.substr(0, slash);
+    }
+
+    std::string path_;
+    UniqueFd fd_;
+    bool created_ = false;
+    bool committed_ = false;
+};
+
+// Copies through memory; the fallback where the kernel cannot copy between the files itself.
+bool CopyThroughBuffer(const FileSource& source, int64_t offset, int64_t length, int destination,
+                       int64_t at, std::span<uint8_t> workBuffer) {
+    std::vector<uint8_t> own;
+    std::span<uint8_t> buffer = workBuffer;
+    if (buffer.empty()) {
+        own.resize(static_cast<size_t>(std::min<int64_t>(length, int64_t{8} << 20)));
+        buffer = own;
+    }
+    while (length > 0) {
+        const auto chunk = static_cast<size_t>(std::min<int64_t>(length, buffer.size()));
+        if (source.ReadAt(offset, buffer.data(), chunk) != chunk ||
+            !WriteAllAt(destination, at, buffer.first(chunk))) {
+            return false;
+        }
+        offset += static_cast<int64_t>(chunk);
+        at += static_cast<int64_t>(chunk);
+        length -= static_cast<int64_t>(chunk);
+    }
+    return true;
+}
+
+bool CopyRange(const FileSource& source, int64_t offset, int64_t length, int destination,
+               int64_t at, std::span<uint8_t> workBuffer) {
+    loff_t in = offset;
+    loff_t out = at;
+    while (length > 0) {
+        const ssize_t n =
+            ::copy_file_range(source.Fd(), &in, destination, &out, static_cast<size_t>(length), 0);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                      errno == EBADF)) {
+            return CopyThroughBuffer(source, in, length, destination, out, workBuffer);
+        }
+        if (n <= 0) {
+            return false;  // a write error, or the source ended early
+        }
+        length -= n;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReplaceWithHeadAndTail(const std::string& path, const FileSource& source,
+                            std::span<const uint8_t> head, int64_t tailOffset, int64_t tailLength,
+                            std::span<uint8_t> workBuffer) {
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) {
+        return false;
+    }
+    const std::string target(resolved);
+    struct stat st {};
+    if (::fstat(source.Fd(), &st) != 0 || tailOffset < 0 || tailLength < 0 ||
+        tailOffset + tailLength > source.Size()) {
+        return false;
+    }
+    TempFile temp(target);
+    if (!temp.Valid() || !WriteAllAt(temp.Fd(), 0, head) ||
+        !CopyRange(source, tailOffset, tailLength, temp.Fd(), static_cast<int64_t>(head.size()),
+                   workBuffer)) {
+        return false;
+    }
+    struct stat written {};
+    if (::fstat(temp.Fd(), &written) != 0 ||
+        written.st_size != static_cast<off_t>(head.size()) + tailLength) {
+        return false;
+    }
+    // Keep the owner where we may; the mode always.
+    const int ignored = ::fchown(temp.Fd(), st.st_uid, st.st_gid);
+    (void)ignored;
+    if (::fchmod(temp.Fd(), st.st_mode & 07777) != 0) {
+        return false;
+    }
+    return temp.CommitAs(target);
+}
+
+}  // namespace id3
