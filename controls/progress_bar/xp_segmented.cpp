@@ -79,7 +79,8 @@ void DrawFrame(QPainter& painter, QSize client) {
 }  // namespace
 
 void RenderSegmentedBar(QPainter& painter, const ProgressLook& look, QSize client) {
-    BarCanvas bar(painter, client, look.orientation != 0);
+    // The searching blocks always run horizontally.
+    BarCanvas bar(painter, client, look.orientation != 0 && look.scrolling != 2);
     const XpGeometry::SegmentLayout layout =
         XpGeometry::SegmentedLayout(look.scrolling, bar.Length(), look.percentage);
     const int thickness = bar.Thickness();

@@ -145,6 +145,8 @@ TEST(XpDrawing, SearchingBlocksMoveWithThePercentage) {
     bar->SetValue(50);
     const std::vector<int> columns = ColouredColumns(bar, 10, 3, 297);
     ASSERT_EQ(columns.size(), 30u);
+    bar->SetOrientation(1);  // not honoured by the searching style
+    EXPECT_EQ(ColouredColumns(bar, 10, 3, 297), columns);
     EXPECT_EQ(bar.Pixel(columns.front(), 10) != bar.Pixel(columns.back(), 10), true);
 }
 

@@ -10,6 +10,17 @@
 
 using XpColors::MakeRgb;
 
+namespace {
+
+// Shows the control at `size` without putting it on a screen, so that it gets its resize.
+void ShowAt(XP_ProgressBar& bar, QSize size) {
+    bar.setAttribute(Qt::WA_DontShowOnScreen);
+    bar.resize(size);
+    bar.show();
+}
+
+}  // namespace
+
 TEST(XpProgressBar, CreationValues) {
     TestApp();
     XP_ProgressBar bar;
@@ -82,9 +93,7 @@ TEST(XpProgressBar, ColoursAreTranslatedWhenWritten) {
 TEST(XpProgressBar, BufferIsRebuiltOnlyWhenTheControlGrows) {
     TestApp();
     XP_ProgressBar bar;
-    bar.setAttribute(Qt::WA_DontShowOnScreen);
-    bar.resize(100, 20);
-    bar.show();
+    ShowAt(bar, QSize(100, 20));
     ASSERT_EQ(bar.Buffer().size(), QSize(100, 20));
     EXPECT_EQ(bar.hdc(), static_cast<const QPaintDevice*>(&bar.Buffer()));
     // The serial number in the cache key's upper half names the image data; drawing keeps it.
@@ -121,9 +130,7 @@ TEST(XpProgressBar, BufferIsRebuiltOnlyWhenTheControlGrows) {
 TEST(XpProgressBar, WithoutBufferTheControlDrawsItself) {
     TestApp();
     XP_ProgressBar bar;
-    bar.setAttribute(Qt::WA_DontShowOnScreen);
-    bar.resize(0, 20);
-    bar.show();
+    ShowAt(bar, QSize(0, 20));
     EXPECT_TRUE(bar.Buffer().isNull());
     EXPECT_EQ(bar.hdc(), static_cast<QPaintDevice*>(&bar));
     bar.SetValue(50);  // no buffer to draw into: nothing breaks
@@ -134,9 +141,7 @@ TEST(XpProgressBar, WithoutBufferTheControlDrawsItself) {
 TEST(XpProgressBar, PDrawCopiesBlocksOfTheBuffer) {
     TestApp();
     XP_ProgressBar bar;
-    bar.setAttribute(Qt::WA_DontShowOnScreen);
-    bar.resize(60, 20);
-    bar.show();
+    ShowAt(bar, QSize(60, 20));
     bar.SetScrolling(3);
     bar.SetValue(100);
     QImage target(80, 30, QImage::Format_RGB32);
