@@ -177,12 +177,6 @@ ParseResult WalkFrames(std::vector<uint8_t>& buffer, const TagLayout& layout, in
     return result;
 }
 
-void DropLeadingYDiaeresis(std::string& text) {
-    if (text.rfind("\xC3\xBF", 0) == 0) {
-        text.erase(0, 2);
-    }
-}
-
 bool HasMagic(const ByteSource& source, int64_t offset, const char* magic) {
     const auto bytes = ReadBytes(source, offset, 3);
     return bytes.size() == 3 && std::memcmp(bytes.data(), magic, 3) == 0;
@@ -284,7 +278,6 @@ bool ReadId3v2From(const ByteSource& source, TagSet& tag) {
         if (parsed.Fault) {
             return true;
         }
-        DropLeadingYDiaeresis(tag.Comment);
         p = parsed.Next;
     }
     if (found) {
@@ -304,9 +297,7 @@ bool ReadId3v2From(const ByteSource& source, TagSet& tag) {
     if (start < 0) {
         return false;
     }
-    if (!ParseId3v2Tag(source, start, tag, nullptr).Fault) {
-        DropLeadingYDiaeresis(tag.Comment);
-    }
+    ParseId3v2Tag(source, start, tag, nullptr);
     return true;
 }
 

@@ -124,7 +124,7 @@ id3::TagSet MakeTags(std::initializer_list<std::pair<std::string, std::string>> 
     return tag;
 }
 
-int Run(const std::string& command, std::string* out) {
+int RunCommand(const std::string& command, std::string* out) {
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) {
         return -1;
@@ -154,7 +154,8 @@ const Bytes& Mp3Audio() {
     static const Bytes audio = [] {
         TempDir dir;
         const std::string path = dir.File("tone.mp3");
-        Run("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=1 -c:a libmp3lame "
+        RunCommand(
+            "ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=1 -c:a libmp3lame "
             "-b:a 64k -id3v2_version 0 -write_id3v1 0 -write_xing 0 " +
             Quote(path));
         Bytes bytes = ReadFile(path);

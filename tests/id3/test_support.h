@@ -46,7 +46,7 @@ const Bytes& Mp3Audio();
 id3::TagSet MakeTags(std::initializer_list<std::pair<std::string, std::string>> fields);
 
 // Runs a shell command; returns its exit status and puts its standard output into `out`.
-int Run(const std::string& command, std::string* out = nullptr);
+int RunCommand(const std::string& command, std::string* out = nullptr);
 
 // Quotes `text` for the shell.
 std::string Quote(const std::string& text);

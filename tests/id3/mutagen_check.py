@@ -1,0 +1,220 @@
+#!/usr/bin/python3
+"""Cross-checks tonquell's ID3 code against mutagen.
+
+  mutagen_check.py make SCENARIO AUDIO OUT   write AUDIO with tags of SCENARIO into OUT
+  mutagen_check.py compare FILE TOOL [--v1-only]
+                                             tonquell-tags read FILE must agree with mutagen
+  mutagen_check.py expect FILE JSON          mutagen must read FILE as ID3v2.3 with these fields
+  mutagen_check.py scenarios                 list the scenario names
+"""
+import json
+import struct
+import subprocess
+import sys
+
+from mutagen.id3 import (APIC, COMM, ID3, TALB, TCOM, TCON, TCOP, TDRC, TENC, TIT2, TOPE,
+                         TPE1, TRCK, TYER, WXXX, ID3NoHeaderError)
+
+FIELDS = ["Artist", "Album", "Title", "Year", "Genre", "Comment", "Track", "EncodedBy", "Url",
+          "Copyright", "Composer", "OriginalArtist"]
+TEXT_FRAMES = {"Artist": "TPE1", "Album": "TALB", "Title": "TIT2", "Track": "TRCK",
+               "EncodedBy": "TENC", "Copyright": "TCOP", "Composer": "TCOM",
+               "OriginalArtist": "TOPE"}
+
+
+def synchsafe(n):
+    return bytes([(n >> 21) & 127, (n >> 14) & 127, (n >> 7) & 127, n & 127])
+
+
+def frame(fid, data, version=3):
+    size = synchsafe(len(data)) if version == 4 else struct.pack(">I", len(data))
+    return fid.encode() + size + b"\0\0" + data
+
+
+def frame22(fid, data):
+    return fid.encode() + struct.pack(">I", len(data))[1:] + data
+
+
+def tag(version, flags, body):
+    return b"ID3" + bytes([version, 0, flags]) + synchsafe(len(body)) + body
+
+
+def unsynchronise(data):
+    out = bytearray()
+    for i, b in enumerate(data):
+        out.append(b)
+        if b == 0xFF and (i + 1 == len(data) or data[i + 1] == 0 or data[i + 1] >= 0xE0):
+            out.append(0)
+    return bytes(out)
+
+
+def mutagen_tags(encoding, extra=()):
+    tags = ID3()
+    tags.add(TPE1(encoding=encoding, text="Artist \u00e4"))
+    tags.add(TALB(encoding=encoding, text="Album"))
+    tags.add(TIT2(encoding=encoding, text="Title \u00e9"))
+    tags.add(TRCK(encoding=encoding, text="4/12"))
+    tags.add(TCON(encoding=encoding, text="(17)"))
+    tags.add(COMM(encoding=encoding, lang="eng", desc="", text="A comment"))
+    tags.add(TENC(encoding=encoding, text="Enc"))
+    tags.add(WXXX(encoding=encoding, desc="", url="http://example.org/x"))
+    tags.add(TCOP(encoding=encoding, text="2020 Someone"))
+    tags.add(TCOM(encoding=encoding, text="Composer"))
+    tags.add(TOPE(encoding=encoding, text="Original"))
+    for f in extra:
+        tags.add(f)
+    return tags
+
+
+def make(scenario, audio_path, out_path):
+    audio = open(audio_path, "rb").read()
+    open(out_path, "wb").write(audio)
+    picture = APIC(encoding=0, mime="image/png", type=3, desc="cover", data=b"\x89PNG\r\n\x1a\n" + bytes(range(256)))
+    if scenario in ("v23-latin1", "v23-utf16", "v24-utf8", "v24-utf16be", "v23-apic", "v24-apic"):
+        encoding = {"v23-latin1": 0, "v23-utf16": 1, "v24-utf8": 3, "v24-utf16be": 2,
+                    "v23-apic": 1, "v24-apic": 3}[scenario]
+        version = 4 if scenario.startswith("v24") else 3
+        tags = mutagen_tags(encoding, [picture] if "apic" in scenario else [])
+        tags.add(TDRC(encoding=encoding, text="2004-05-06") if version == 4
+                 else TYER(encoding=encoding, text="1999"))
+        tags.save(out_path, v2_version=version, v1=0)
+    elif scenario == "v1-track-genre":
+        tags = ID3()
+        tags.add(TPE1(encoding=0, text="V1 Artist"))
+        tags.add(TIT2(encoding=0, text="V1 Title"))
+        tags.add(TALB(encoding=0, text="V1 Album"))
+        tags.add(TDRC(encoding=0, text="1987"))
+        tags.add(TRCK(encoding=0, text="7"))
+        tags.add(TCON(encoding=0, text="Jazz"))
+        tags.add(COMM(encoding=0, lang="eng", desc="", text="v1 comment"))
+        tags.save(out_path, v2_version=3, v1=2)
+        # Keep only the ID3v1 block.
+        data = open(out_path, "rb").read()
+        size = sum(b << (21 - 7 * i) for i, b in enumerate(data[6:10])) + 10
+        open(out_path, "wb").write(data[size:])
+    elif scenario == "v22":
+        body = (frame22("TT2", b"\0Title 22") + frame22("TP1", b"\x01\xff\xfeA\0r\0t\0") +
+                frame22("TAL", b"\0Album 22") + frame22("TYE", b"\x001998") +
+                frame22("TCO", b"\0(8)") + frame22("COM", b"\0eng\0Comment 22") +
+                frame22("TRK", b"\x003") +
+                frame22("PIC", b"\0JPG\x03desc\0\xff\xd8\xff\xe0jpegdata"))
+        open(out_path, "wb").write(tag(2, 0, body + b"\0" * 64) + audio)
+    elif scenario == "v23-unsync":
+        body = (frame("TIT2", b"\0Unsync \xff title") + frame("TPE1", b"\x01\xff\xfeU\0n\0s\0") +
+                frame("COMM", b"\0eng\0\xff\xe0 comment"))
+        open(out_path, "wb").write(tag(3, 0x80, unsynchronise(body) + b"\0" * 32) + audio)
+    elif scenario == "v23-exthdr":
+        ext = struct.pack(">I", 6) + b"\0\0" + struct.pack(">I", 32)
+        body = ext + frame("TIT2", b"\0Extended") + frame("TPE1", b"\0Ext Artist")
+        open(out_path, "wb").write(tag(3, 0x40, body + b"\0" * 32) + audio)
+    elif scenario == "v24-exthdr":
+        ext = synchsafe(6) + b"\x01\x00"
+        body = ext + frame("TIT2", b"\x03Ext 4 \xe2\x82\xac", 4) + frame("TPE1", b"\0A4", 4)
+        open(out_path, "wb").write(tag(4, 0x40, body + b"\0" * 32) + audio)
+    elif scenario == "v24-footer-at-end":
+        body = (frame("TIT2", b"\x03At the end", 4) + frame("TPE1", b"\x03Footer", 4) +
+                frame("TDRC", b"\x032011-01-01", 4))
+        header = tag(4, 0x10, body)
+        footer = b"3DI" + header[3:10]
+        v1 = b"TAG" + b"v1 title".ljust(30, b"\0") + b"\0" * 94 + b"\xff"
+        open(out_path, "wb").write(audio + header + footer + v1)
+    else:
+        raise SystemExit("unknown scenario " + scenario)
+
+
+SCENARIOS = ["v22", "v23-latin1", "v23-utf16", "v24-utf8", "v24-utf16be", "v23-apic",
+             "v24-apic", "v23-unsync", "v23-exthdr", "v24-exthdr", "v24-footer-at-end",
+             "v1-track-genre"]
+
+
+def first_text(tags, fid):
+    frames = tags.getall(fid)
+    if not frames:
+        return ""
+    return str(frames[0].text[0]) if frames[0].text else ""
+
+
+def mutagen_fields(tags):
+    fields = {name: first_text(tags, fid) for name, fid in TEXT_FRAMES.items()}
+    year = first_text(tags, "TYER") or first_text(tags, "TDRC")
+    fields["Year"] = year[:4]
+    genres = tags.getall("TCON")
+    fields["Genre"] = genres[0].genres[0] if genres and genres[0].genres else ""
+    comments = tags.getall("COMM")
+    fields["Comment"] = comments[0].text[0] if comments and comments[0].text else ""
+    urls = tags.getall("WXXX")
+    fields["Url"] = urls[0].url if urls else ""
+    return fields
+
+
+def v1_fields(path):
+    data = open(path, "rb").read()
+    if len(data) < 128 or data[-128:-125] != b"TAG":
+        return None
+    from mutagen.id3 import ParseID3v1
+    frames = ParseID3v1(data[-128:])
+    tags = ID3()
+    for f in frames.values():
+        tags.add(f)
+    return mutagen_fields(tags)
+
+
+def load(path):
+    try:
+        return ID3(path, translate=False, load_v1=False)
+    except ID3NoHeaderError:
+        return None
+
+
+def compare(path, tool, v1_only):
+    ours = json.loads(subprocess.run([tool, "read", path], check=True, capture_output=True,
+                                     text=True).stdout)
+    problems = []
+    tags = load(path)
+    theirs = mutagen_fields(tags) if tags is not None else None
+    for kind, mine, expected in (("id3v2", ours["id3v2"], theirs), ("id3v1", ours["id3v1"],
+                                                                    v1_fields(path))):
+        if v1_only and kind == "id3v2":
+            continue
+        if (mine is None) != (expected is None):
+            problems.append("%s: ours %r, mutagen %r" % (kind, mine, expected))
+            continue
+        for name in FIELDS if mine else []:
+            if mine[name] != expected[name]:
+                problems.append("%s %s: ours %r, mutagen %r" % (kind, name, mine[name],
+                                                               expected[name]))
+    return problems
+
+
+def expect(path, wanted):
+    tags = load(path)
+    if tags is None:
+        return ["no ID3v2 tag"]
+    problems = []
+    if tags.version[:2] != (2, 3):
+        problems.append("version %r" % (tags.version,))
+    fields = mutagen_fields(tags)
+    for name, value in wanted.get("fields", {}).items():
+        if fields[name] != value:
+            problems.append("%s: mutagen %r, wanted %r" % (name, fields[name], value))
+    pictures = [(p.mime, p.data.hex()) for p in tags.getall("APIC")]
+    if "pictures" in wanted and pictures != [tuple(p) for p in wanted["pictures"]]:
+        problems.append("pictures %r, wanted %r" % (pictures, wanted["pictures"]))
+    return problems
+
+
+def main(argv):
+    if argv[1] == "scenarios":
+        print("\n".join(SCENARIOS))
+        return 0
+    if argv[1] == "make":
+        make(argv[2], argv[3], argv[4])
+        return 0
+    problems = compare(argv[2], argv[3], "--v1-only" in argv) if argv[1] == "compare" else expect(argv[2], json.loads(argv[3]))
+    for p in problems:
+        print(p)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

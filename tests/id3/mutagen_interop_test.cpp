@@ -1,0 +1,186 @@
+// Cross-checks against mutagen: files tagged by mutagen (or made by hand where mutagen cannot
+// write the form) are read alike by both, and tags we write are read back by mutagen.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "id3v1.h"
+#include "id3v2_reader.h"
+#include "id3v2_writer.h"
+#include "test_support.h"
+
+namespace id3 {
+namespace {
+
+using id3test::Bytes;
+using id3test::MakeTags;
+using id3test::Quote;
+using id3test::ReadFile;
+using id3test::RunCommand;
+using id3test::TempDir;
+using id3test::WriteFile;
+
+const std::string kHelper =
+    "/usr/bin/python3 " + Quote(TONQUELL_SOURCE_DIR "/tests/id3/mutagen_check.py");
+const std::string kTool = Quote(TONQUELL_BUILD_DIR "/tonquell-tags");
+
+std::string Json(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+        }
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string FieldsJson(const TagSet& tag) {
+    const std::vector<std::pair<const char*, std::string>> fields = {
+        {"Artist", tag.Artist},     {"Album", tag.Album},
+        {"Title", tag.Title},       {"Year", tag.Year},
+        {"Genre", tag.Genre},       {"Comment", tag.Comment},
+        {"Track", tag.Track},       {"EncodedBy", tag.EncodedBy},
+        {"Url", tag.Url},           {"Copyright", tag.Copyright},
+        {"Composer", tag.Composer}, {"OriginalArtist", tag.OriginalArtist}};
+    std::string out = "{";
+    for (const auto& [name, value] : fields) {
+        out += (out.size() > 1 ? ", " : "") + Json(name) + ": " + Json(value);
+    }
+    return out + "}";
+}
+
+class MutagenInteropTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (RunCommand("/usr/bin/python3 -c 'import mutagen' 2>/dev/null") != 0) {
+            GTEST_SKIP() << "python3-mutagen is not installed";
+        }
+        audioPath_ = dir_.File("tone.mp3");
+        WriteFile(audioPath_, id3test::Mp3Audio());
+    }
+
+    std::string Make(const std::string& scenario) {
+        const std::string path = dir_.File(scenario + ".mp3");
+        EXPECT_EQ(
+            RunCommand(kHelper + " make " + scenario + " " + Quote(audioPath_) + " " + Quote(path)),
+            0)
+            << scenario;
+        return path;
+    }
+
+    // Mutagen's complaints about the file, empty when it reads what `wanted` says.
+    std::string Expect(const std::string& path, const std::string& wanted) {
+        std::string out;
+        RunCommand(kHelper + " expect " + Quote(path) + " " + Quote(wanted), &out);
+        return out;
+    }
+
+    TempDir dir_;
+    std::string audioPath_;
+};
+
+TEST_F(MutagenInteropTest, OurReaderAgreesWithMutagenOnItsFiles) {
+    std::string names;
+    ASSERT_EQ(RunCommand(kHelper + " scenarios", &names), 0);
+    std::istringstream lines(names);
+    int count = 0;
+    for (std::string scenario; std::getline(lines, scenario);) {
+        const std::string path = Make(scenario);
+        const std::string v1Only = scenario == "v24-footer-at-end" ? " --v1-only" : "";
+        std::string problems;
+        EXPECT_EQ(RunCommand(kHelper + " compare " + Quote(path) + " " + kTool + v1Only, &problems),
+                  0)
+            << scenario << ":\n"
+            << problems;
+        ++count;
+    }
+    EXPECT_EQ(count, 12);
+}
+
+TEST_F(MutagenInteropTest, TagBehindTheAudioIsFoundThroughItsFooter) {
+    // Mutagen only looks at the front; the expected fields come from the file's making.
+    TagSet tag;
+    ASSERT_TRUE(ReadId3v2(Make("v24-footer-at-end"), tag));
+    EXPECT_EQ(tag, MakeTags({{"Artist", "Footer"}, {"Title", "At the end"}, {"Year", "2011"}}));
+}
+
+TEST_F(MutagenInteropTest, MutagenReadsOurTagsAsVersion3) {
+    const std::vector<TagSet> records = {
+        MakeTags({{"Artist", "Artist \u00E4"},
+                  {"Album", "Album"},
+                  {"Title", "Title"},
+                  {"Year", "1999"},
+                  {"Genre", "rock"},
+                  {"Comment", "A comment"},
+                  {"Track", "3/9"},
+                  {"EncodedBy", "Enc"},
+                  {"Url", "http://example.org/"},
+                  {"Copyright", "2020 Someone"},
+                  {"Composer", "Composer"},
+                  {"OriginalArtist", "Original"}}),
+        MakeTags({{"Artist", "\u0418\u0432\u0430\u043D"},
+                  {"Title", "\u65E5\u672C\u8A9E"},
+                  {"Comment", "\u041F\u0440\u0438\u0432\u0435\u0442"},
+                  {"Genre", "Not a table genre"}})};
+    for (const auto& record : records) {
+        const std::string path = dir_.File("ours.mp3");
+        WriteFile(path, id3test::Mp3Audio());
+        ASSERT_TRUE(WriteId3v2(path, record, 3, true, false));
+        TagSet expected = record;
+        expected.Genre = expected.Genre == "rock" ? "Rock" : expected.Genre;
+        EXPECT_EQ(Expect(path, "{\"fields\": " + FieldsJson(expected) + "}"), "");
+        const Bytes bytes = ReadFile(path);
+        const size_t tagLength = bytes.size() - id3test::Mp3Audio().size();
+        EXPECT_EQ((tagLength - 10) % 2048, 0u);
+        EXPECT_EQ(Bytes(bytes.begin() + static_cast<long>(tagLength), bytes.end()),
+                  id3test::Mp3Audio());
+    }
+}
+
+TEST_F(MutagenInteropTest, CarriedPicturesSurviveARewrite) {
+    std::string png = "89504e470d0a1a0a";
+    for (int i = 0; i < 256; ++i) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", i);
+        png += pair;
+    }
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"v23-apic", "[[\"image/png\", \"" + png + "\"]]"},
+        {"v22", "[[\"image/jpeg\", \"ffd8ffe06a70656764617461\"]]"}};
+    for (const auto& [scenario, wanted] : cases) {
+        const std::string path = Make(scenario);
+        ASSERT_TRUE(WriteId3v2(path, MakeTags({{"Title", "Rewritten"}}), 3, false, false));
+        EXPECT_EQ(
+            Expect(path, "{\"fields\": {\"Title\": \"Rewritten\"}, \"pictures\": " + wanted + "}"),
+            "")
+            << scenario;
+    }
+}
+
+TEST_F(MutagenInteropTest, CopyCarriesMutagenTagsIntoABareFile) {
+    for (const std::string scenario : {"v24-utf8", "v23-utf16", "v1-track-genre", "v22"}) {
+        const std::string source = Make(scenario);
+        const std::string target = dir_.File("target.mp3");
+        WriteFile(target, id3test::Mp3Audio());
+        ASSERT_EQ(RunCommand(kTool + " copy " + Quote(source) + " " + Quote(target)), 0)
+            << scenario;
+        TagSet sourceV2, targetV2, sourceV1, targetV1;
+        const bool hasV2 = ReadId3v2(source, sourceV2);
+        EXPECT_EQ(ReadId3v2(target, targetV2), hasV2) << scenario;
+        EXPECT_EQ(targetV2, sourceV2) << scenario;
+        EXPECT_EQ(ReadId3v1(source, sourceV1), ReadId3v1(target, targetV1)) << scenario;
+        EXPECT_EQ(targetV1, sourceV1) << scenario;
+        std::string problems;
+        EXPECT_EQ(RunCommand(kHelper + " compare " + Quote(target) + " " + kTool, &problems), 0)
+            << scenario << ":\n"
+            << problems;
+        if (hasV2) {
+            EXPECT_EQ(Expect(target, "{\"fields\": " + FieldsJson(sourceV2) + "}"), "") << scenario;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace id3

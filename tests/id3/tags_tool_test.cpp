@@ -1,0 +1,59 @@
+// tonquell-tags from outside: arguments, exit codes, stderr and the JSON it prints.
+#include <gtest/gtest.h>
+
+#include "id3v1.h"
+#include "id3v2_writer.h"
+#include "test_support.h"
+
+namespace {
+
+using id3test::Bytes;
+using id3test::MakeTags;
+using id3test::Quote;
+using id3test::RunCommand;
+using id3test::TempDir;
+using id3test::WriteFile;
+
+const std::string kTool = Quote(TONQUELL_BUILD_DIR "/tonquell-tags");
+
+TEST(TagsToolTest, BadArgumentsAndMissingFilesExitWithTwo) {
+    TempDir dir;
+    const std::string missing = dir.File("missing.mp3");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", "usage: tonquell-tags read FILE"},
+        {"read", "usage: tonquell-tags read FILE"},
+        {"write x", "usage: tonquell-tags read FILE"},
+        {"read a b", "usage: tonquell-tags read FILE"},
+        {"copy a", "usage: tonquell-tags read FILE"},
+        {"read " + Quote(missing), "cannot open '" + missing + "'"},
+        {"copy " + Quote(missing) + " " + Quote(missing), "cannot open '" + missing + "'"}};
+    for (const auto& [arguments, message] : cases) {
+        std::string err;
+        EXPECT_EQ(RunCommand(kTool + " " + arguments + " 2>&1 >/dev/null", &err), 2) << arguments;
+        EXPECT_NE(err.find(message), std::string::npos) << arguments << ": " << err;
+    }
+}
+
+TEST(TagsToolTest, ReadPrintsBothRecordsAsJson) {
+    TempDir dir;
+    const std::string path = dir.File("a.mp3");
+    WriteFile(path, Bytes(400, 0x42));
+    std::string out;
+    ASSERT_EQ(RunCommand(kTool + " read " + Quote(path), &out), 0);
+    EXPECT_EQ(out, "{\"id3v1\": null, \"id3v2\": null}\n");
+
+    ASSERT_TRUE(id3::WriteId3v1(path, MakeTags({{"Artist", "Q\"uote"}, {"Genre", "Rock"}}), false));
+    ASSERT_TRUE(id3::WriteId3v2(path, MakeTags({{"Title", "Line\r\nTwo \u00E4\\"}, {"Track", "1"}}),
+                                3, true, false));
+    ASSERT_EQ(RunCommand(kTool + " read " + Quote(path), &out), 0);
+    EXPECT_EQ(out,
+              "{\"id3v1\": {\"Artist\": \"Q\\\"uote\", \"Album\": \"\", \"Title\": \"\", "
+              "\"Year\": \"\", \"Genre\": \"Rock\", \"Comment\": \"\", \"Track\": \"\", "
+              "\"EncodedBy\": \"\", \"Url\": \"\", \"Copyright\": \"\", \"Composer\": \"\", "
+              "\"OriginalArtist\": \"\"}, \"id3v2\": {\"Artist\": \"\", \"Album\": \"\", "
+              "\"Title\": \"Line\\r\\nTwo \u00E4\\\\\", \"Year\": \"\", \"Genre\": \"\", "
+              "\"Comment\": \"\", \"Track\": \"1\", \"EncodedBy\": \"\", \"Url\": \"\", "
+              "\"Copyright\": \"\", \"Composer\": \"\", \"OriginalArtist\": \"\"}}\n");
+}
+
+}  // namespace
