@@ -1,0 +1,125 @@
+#include "channel_mix.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "format_limits.h"
+
+namespace transcoder {
+namespace {
+
+const std::vector<AVChannel> kSide51 = {AV_CHAN_FRONT_LEFT,   AV_CHAN_FRONT_RIGHT,
+                                        AV_CHAN_FRONT_CENTER, AV_CHAN_LOW_FREQUENCY,
+                                        AV_CHAN_SIDE_LEFT,    AV_CHAN_SIDE_RIGHT};
+const std::vector<AVChannel> kBack51 = {AV_CHAN_FRONT_LEFT,   AV_CHAN_FRONT_RIGHT,
+                                        AV_CHAN_FRONT_CENTER, AV_CHAN_LOW_FREQUENCY,
+                                        AV_CHAN_BACK_LEFT,    AV_CHAN_BACK_RIGHT};
+
+std::vector<float> Mix(const MixPlan& plan, const std::vector<float>& frame) {
+    std::vector<float> out;
+    ApplyMix(plan, frame.data(), 1, out);
+    return out;
+}
+
+TEST(StereoPlan, DownmixFollowsBs775AndCannotClip) {
+    const MixPlan plan = StereoPlan(kSide51);
+    ASSERT_EQ(plan.outRoles.size(), 2u);
+    const float scale = 1.0f / (1.0f + 2.0f * 0.70710678f);
+    struct Row {
+        std::vector<float> in;
+        float left;
+        float right;
+    };
+    const std::vector<Row> rows = {
+        {{1, 0, 0, 0, 0, 0}, scale, 0},                                  // L stays left
+        {{0, 1, 0, 0, 0, 0}, 0, scale},                                  // R stays right
+        {{0, 0, 1, 0, 0, 0}, 0.70710678f * scale, 0.70710678f * scale},  // C to both, -3 dB
+        {{0, 0, 0, 1, 0, 0}, 0, 0},                                      // LFE dropped
+        {{0, 0, 0, 0, 1, 0}, 0.70710678f * scale, 0},                    // Ls to left, -3 dB
+        {{0, 0, 0, 0, 0, 1}, 0, 0.70710678f * scale},                    // Rs to right, -3 dB
+        {{1, -1, 1, 1, 1, -1}, 1.0f, -scale},  // the worst case just reaches full scale
+    };
+    for (const Row& row : rows) {
+        const std::vector<float> out = Mix(plan, row.in);
+        EXPECT_NEAR(out[0], row.left, 1e-5f);
+        EXPECT_NEAR(out[1], row.right, 1e-5f);
+    }
+    // Back surrounds are treated like side surrounds.
+    EXPECT_EQ(StereoPlan(kBack51).matrix, plan.matrix);
+}
+
+TEST(StereoPlan, MonoAndStereoSourcesPassUnchanged) {
+    EXPECT_EQ(Mix(StereoPlan({AV_CHAN_FRONT_CENTER}), {0.5f}), (std::vector<float>{0.5f, 0.5f}));
+    const MixPlan stereo = StereoPlan({AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT});
+    EXPECT_TRUE(stereo.identity);
+    EXPECT_EQ(Mix(stereo, {0.25f, -1.0f}), (std::vector<float>{0.25f, -1.0f}));
+}
+
+TEST(SixPlan, PutsEveryChannelInItsSlot) {
+    const MixPlan side = SixPlan(kSide51);
+    EXPECT_TRUE(side.identity);
+    EXPECT_EQ(side.outRoles, kSide51);
+    const MixPlan back = SixPlan(kBack51);
+    EXPECT_EQ(back.outRoles, kBack51);
+    // A 5.1 source in another channel order is put into the standard order.
+    const MixPlan reordered =
+        SixPlan({AV_CHAN_FRONT_CENTER, AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT, AV_CHAN_SIDE_LEFT,
+                 AV_CHAN_SIDE_RIGHT, AV_CHAN_LOW_FREQUENCY});
+    EXPECT_EQ(Mix(reordered, {3, 1, 2, 5, 6, 4}), (std::vector<float>{1, 2, 3, 4, 5, 6}));
+    // Mono becomes the centre; stereo the front pair; the rest stays silent.
+    EXPECT_EQ(Mix(SixPlan({AV_CHAN_FRONT_CENTER}), {0.5f}),
+              (std::vector<float>{0, 0, 0.5f, 0, 0, 0}));
+    EXPECT_EQ(Mix(SixPlan({AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT}), {0.5f, -0.5f}),
+              (std::vector<float>{0.5f, -0.5f, 0, 0, 0, 0}));
+    // 7.1: side and back share the surround slots at -3 dB each.
+    std::vector<AVChannel> seven = kSide51;
+    seven.push_back(AV_CHAN_BACK_LEFT);
+    seven.push_back(AV_CHAN_BACK_RIGHT);
+    const std::vector<float> out = Mix(SixPlan(seven), {0, 0, 0, 0, 1, 0, 1, 0});
+    EXPECT_NEAR(out[4], 2 * 0.70710678f, 1e-5f);
+}
+
+TEST(ChannelRoles, UnknownOrderGetsTheDefaultLayout) {
+    AVChannelLayout layout{};
+    layout.order = AV_CHANNEL_ORDER_UNSPEC;
+    layout.nb_channels = 2;
+    EXPECT_EQ(ChannelRoles(layout),
+              (std::vector<AVChannel>{AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT}));
+    const AVChannelLayout side = AV_CHANNEL_LAYOUT_5POINT1;
+    EXPECT_EQ(ChannelRoles(side), kSide51);
+}
+
+TEST(FormatLimits, InvalidValuesAreLoweredToTheNextValidOne) {
+    struct Row {
+        Target target;
+        int requested;
+        int rate;
+        int channels;
+        int expected;
+    };
+    const std::vector<Row> bitrates = {
+        {Target::Mpa, 640, 48000, 2, 384}, {Target::Mpa, 384, 48000, 2, 384},
+        {Target::Mpa, 80, 48000, 2, 64},   {Target::Mpa, 384, 48000, 1, 192},
+        {Target::Mpa, 384, 24000, 2, 160}, {Target::Mp3, 320, 22050, 2, 160},
+        {Target::Mp3, 192, 44100, 2, 192}, {Target::Mp3, 200, 44100, 2, 192},
+        {Target::Ac3, 640, 48000, 6, 640}, {Target::Ac3, 250, 48000, 6, 224},
+        {Target::Ac3, 16, 48000, 2, 32},   {Target::Wav, 192, 44100, 2, 0},
+    };
+    for (const Row& row : bitrates) {
+        EXPECT_EQ(EncoderBitrate(row.target, row.requested, row.rate, row.channels), row.expected)
+            << static_cast<int>(row.target) << " " << row.requested;
+    }
+    const std::vector<Row> rates = {
+        {Target::Ac3, 0, 48000, 0, 48000}, {Target::Ac3, 0, 96000, 0, 48000},
+        {Target::Ac3, 0, 22050, 0, 32000}, {Target::Mp3, 0, 88200, 0, 48000},
+        {Target::Mp3, 0, 11025, 0, 11025}, {Target::Mpa, 0, 8000, 0, 16000},
+        {Target::Wav, 0, 96000, 0, 96000},
+    };
+    for (const Row& row : rates) {
+        EXPECT_EQ(EncoderRate(row.target, row.rate), row.expected) << row.rate;
+    }
+}
+
+}  // namespace
+}  // namespace transcoder

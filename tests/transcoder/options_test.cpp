@@ -1,0 +1,132 @@
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+#include "process.h"
+
+namespace transcoder {
+namespace {
+
+std::vector<std::string> Words(const std::string& text) {
+    std::vector<std::string> words;
+    for (const platform::CommandWord& w : platform::SplitCommandLine(text)) {
+        words.push_back(w.text);
+    }
+    return words;
+}
+
+Options Make(Target target, ChannelSwitch channels, bool azid, int rate, bool normalize,
+             int bitrate, bool crc, bool six, std::string in, std::string out) {
+    Options o;
+    o.input = std::move(in);
+    o.output = std::move(out);
+    o.target = target;
+    o.channels = channels;
+    o.allChannels = azid;
+    o.rate = rate;
+    o.normalize = normalize;
+    o.bitrate = bitrate;
+    o.crc = crc;
+    o.sixWaves = six;
+    return o;
+}
+
+// Every row of the calling program's assembly table, with the words its launcher splits.
+TEST(ParseOptions, AcceptsEveryArgumentTextTheProgramBuilds) {
+    using enum Target;
+    const ChannelSwitch none = ChannelSwitch::None;
+    const ChannelSwitch two = ChannelSwitch::Stereo;
+    const ChannelSwitch six = ChannelSwitch::Six;
+    struct Row {
+        std::string text;
+        Options expected;
+    };
+    const std::vector<Row> rows = {
+        {R"( -core( -input "/m/a b.mp3" -output "/m/a b.wav" -2ch ) -ssrc( --rate 48000 --normalize ) )",
+         Make(Wav, two, false, 48000, true, 0, false, false, "/m/a b.mp3", "/m/a b.wav")},
+        {R"( -core( -input "/m/a.mp3" -output "/m/a.wav" -2ch ))",
+         Make(Wav, two, false, 0, false, 0, false, false, "/m/a.mp3", "/m/a.wav")},
+        {R"( -core( -input "/m/c.vob" -output "/m/c.wav" -6ch ) -azid( -d 3/2 ) -ssrc( --rate 44100 )  -profile( AC3_to_Six_Waves_5.1 ))",
+         Make(Wav, six, true, 44100, false, 0, false, true, "/m/c.vob", "/m/c.wav")},
+        {R"( -core( -input "/m/c.ac3" -output "/m/c.wav" -2ch ) -azid( -d 3/2 ))",
+         Make(Wav, two, true, 0, false, 0, false, false, "/m/c.ac3", "/m/c.wav")},
+        {R"( -core( -input "/m/a.wav" -output "/m/a.mp3" ) -ssrc( --rate 44100 --normalize ) -lame( -p --ta ? --alt-preset cbr 320 ))",
+         Make(Mp3, none, false, 44100, true, 320, true, false, "/m/a.wav", "/m/a.mp3")},
+        {R"( -core( -input "/m/b.ac3" -output "/m/b.mp3" ) -azid( -d 3/2 ) -lame( -p --ta ? --alt-preset cbr 192 ))",
+         Make(Mp3, none, true, 0, false, 192, true, false, "/m/b.ac3", "/m/b.mp3")},
+        {R"( -core( -input "/m/a.dts" -output "/m/a.ac3" ) -ac3enc( -b 640 ))",
+         Make(Ac3, none, false, 0, false, 640, false, false, "/m/a.dts", "/m/a.ac3")},
+        {R"( -core( -input "/m/a.vob" -output "/m/a.ac3" ) -azid( -d 3/2 ) -ssrc( --rate 48000 ) -ac3enc( -b 448 ))",
+         Make(Ac3, none, true, 48000, false, 448, false, false, "/m/a.vob", "/m/a.ac3")},
+        {R"( -core( -input "/m/d.wav" -output "/m/d.mpa" ) -ssrc( --rate 48000 ) -mp2enc( -m s -b 384 -e ))",
+         Make(Mpa, none, false, 48000, false, 384, true, false, "/m/d.wav", "/m/d.mpa")},
+        {R"( -core( -input "/m/x.VOB" -output "/m/x_new.mpa" ) -azid( -d 3/2 ) -ssrc( --rate 48000 --normalize ) -mp2enc( -m s -b 640 -e ))",
+         Make(Mpa, none, true, 48000, true, 640, true, false, "/m/x.VOB", "/m/x_new.mpa")},
+    };
+    for (const Row& row : rows) {
+        const ParseResult result = ParseOptions(Words(row.text));
+        ASSERT_TRUE(result.options.has_value()) << row.text << "\n" << result.error;
+        EXPECT_EQ(*result.options, row.expected) << row.text;
+    }
+}
+
+TEST(ParseOptions, AcceptsShellWordsWithSeparateParentheses) {
+    const std::vector<std::vector<std::string>> calls = {
+        {"-core", "(", "-input", "in.mp3", "-output", "out.mp3", ")", "-lame", "(", "-p", "--ta",
+         "?", "--alt-preset", "cbr", "128", ")"},
+        {"-core(", "-input", "in.mp3", "-output", "out.mp3", ")", "-lame", "(", "--alt-preset",
+         "cbr", "128", "-p", ")"},
+    };
+    for (const auto& words : calls) {
+        const ParseResult result = ParseOptions(words);
+        ASSERT_TRUE(result.options.has_value()) << result.error;
+        EXPECT_EQ(result.options->target, Target::Mp3);
+        EXPECT_EQ(result.options->bitrate, 128);
+        EXPECT_TRUE(result.options->crc);
+        EXPECT_EQ(result.options->output, "out.mp3");
+    }
+    // A path that looks like a parenthesis or a module is still a path.
+    const ParseResult odd = ParseOptions({"-core(", "-input", "(", "-output", "-x(", ")"});
+    ASSERT_TRUE(odd.options.has_value()) << odd.error;
+    EXPECT_EQ(odd.options->input, "(");
+    EXPECT_EQ(odd.options->output, "-x(");
+}
+
+TEST(ParseOptions, RejectsWhatItDoesNotKnowWithTheReason) {
+    struct Row {
+        std::string text;
+        std::string errorPart;
+    };
+    const std::vector<Row> rows = {
+        {"", "no input file"},
+        {R"(-core( -output "o.wav" ))", "no input file"},
+        {R"(-core( -input "i.wav" ))", "no output file"},
+        {R"(-core( -input "i.wav" -output "o.wav" -3ch ))", "unknown option '-3ch'"},
+        {R"(-core( -input "i.wav" -output "o.wav" ) -foo( ))", "unknown module '-foo('"},
+        {R"(-core( -input "i.wav" -output "o.wav" )", "not closed"},
+        {R"(-core( -input "i.wav" -output ))", "needs a value"},
+        {R"(-core( -input "i.wav" -output "o.wav" ) stray)", "unexpected word 'stray'"},
+        {R"(-core( -input "i" -output "o" ) -ssrc( --rate fast ))", "not 'fast'"},
+        {R"(-core( -input "i" -output "o" ) -ssrc( --rate 100 ))", "at least 8000"},
+        {R"(-core( -input "i" -output "o" ) -azid( -d 2/0 ))", "-d 2/0"},
+        {R"(-core( -input "i" -output "o" ) -lame( --alt-preset vbr 5 ))", "'vbr'"},
+        {R"(-core( -input "i" -output "o" ) -lame( -p ))", "needs a bitrate"},
+        {R"(-core( -input "i" -output "o" ) -mp2enc( -m q -b 192 ))", "not 'q'"},
+        {R"(-core( -input "i" -output "o" ) -ac3enc( -b 192 ) -lame( --alt-preset cbr 128 ))",
+         "only one of"},
+        {R"(-core( -input "i" -output "o" ) -ssrc( ) -ssrc( ))", "given twice"},
+        {R"(-core( -input "i" -output "o" ) -profile( Other ))", "unknown profile 'Other'"},
+        {R"(-core( -input "i" -output "o" -6ch ) -lame( --alt-preset cbr 128 ))", "-6ch needs"},
+        {R"(-core( -input "i" -output "o" ) -profile( AC3_to_Six_Waves_5.1 ) -ac3enc( -b 448 ))",
+         "writes WAV files"},
+    };
+    for (const Row& row : rows) {
+        const ParseResult result = ParseOptions(Words(row.text));
+        EXPECT_FALSE(result.options.has_value()) << row.text;
+        EXPECT_NE(result.error.find(row.errorPart), std::string::npos) << row.text << "\n"
+                                                                       << result.error;
+    }
+}
+
+}  // namespace
+}  // namespace transcoder
