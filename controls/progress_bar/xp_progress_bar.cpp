@@ -31,7 +31,7 @@ XP_ProgressBar::XP_ProgressBar(PropertyStore* store, QWidget* parent)
     hwnd_ = this;
     look_.color = XpColors::TranslateColor(kDarkGrey);
     look_.textColor = XpColors::TranslateColor(kWhite);
-    Redraw();
+    DrawProgressBar();
     if (store_ != nullptr) {
         ReadProperties(*store_);
     }
@@ -41,7 +41,7 @@ XP_ProgressBar::~XP_ProgressBar() = default;
 
 void XP_ProgressBar::SetColor(Rgb color) {
     look_.color = XpColors::TranslateColor(color);
-    Redraw();
+    DrawProgressBar();
 }
 
 QPaintDevice* XP_ProgressBar::hdc() {
@@ -73,32 +73,32 @@ void XP_ProgressBar::SetImage(const QImage& image) {
     if (store_ != nullptr) {
         store_->PropertyChanged(QStringLiteral("Image"));
     }
-    Redraw();
+    DrawProgressBar();
 }
 
 void XP_ProgressBar::SetOrientation(int orientation) {
     look_.orientation = orientation;
-    Redraw();
+    DrawProgressBar();
 }
 
 void XP_ProgressBar::SetScrolling(int style) {
     look_.scrolling = style;
-    Redraw();
+    DrawProgressBar();
 }
 
 void XP_ProgressBar::SetShowText(bool show) {
     look_.showText = show;
-    Redraw();
+    DrawProgressBar();
 }
 
 void XP_ProgressBar::SetTextColor(Rgb color) {
     look_.textColor = XpColors::TranslateColor(color);
-    Redraw();
+    DrawProgressBar();
 }
 
 void XP_ProgressBar::SetPercent(bool percent) {
     percent_ = percent;
-    Redraw();
+    DrawProgressBar();
 }
 
 void XP_ProgressBar::SetValue(int value) {
@@ -107,21 +107,16 @@ void XP_ProgressBar::SetValue(int value) {
     if (const auto percentage = XpGeometry::Percentage(value, max_)) {
         look_.percentage = *percentage;
     }
-    Redraw();
+    DrawProgressBar();
 }
 
 void XP_ProgressBar::SetText(const QString& text) {
     text_ = text;
-    Redraw();
+    DrawProgressBar();
 }
 
 QString XP_ProgressBar::CaptionText() const {
     return XpGeometry::CaptionText(look_.scrolling, percent_, look_.percentage, value_, text_);
-}
-
-void XP_ProgressBar::Redraw() {
-    look_.caption = CaptionText();
-    DrawProgressBar();
 }
 
 void XP_ProgressBar::DrawProgressBar() {

@@ -123,8 +123,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void Redraw();
-
     PropertyStore* store_ = nullptr;
     QWidget* hwnd_ = nullptr;
     QImage buffer_;
