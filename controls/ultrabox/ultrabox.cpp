@@ -47,7 +47,12 @@ UltraBox::UltraBox(PropertyStore* store, QWidget* parent) : QWidget(parent), sto
     ReadProperties(store_ ? *store_ : empty);
 }
 
-UltraBox::~UltraBox() = default;
+UltraBox::~UltraBox() {
+    // The children go after this body; nothing they do may reach the control any more.
+    picMain_->Detach();
+    vs_->disconnect(this);
+    hs_->disconnect(this);
+}
 
 UltraBoxItem* UltraBox::Entry(int index) {
     return index >= 1 && index < static_cast<int>(items_.size()) ? &items_[index] : nullptr;

@@ -14,38 +14,56 @@ UltraBoxSurface::UltraBoxSurface(UltraBox* owner) : QWidget(owner), owner_(owner
 }
 
 void UltraBoxSurface::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.drawImage(0, 0, owner_->BackBuffer());
+    if (owner_) {
+        QPainter painter(this);
+        painter.drawImage(0, 0, owner_->BackBuffer());
+    }
 }
 
 void UltraBoxSurface::mousePressEvent(QMouseEvent* event) {
-    owner_->SurfaceMousePress(event);
+    if (owner_) {
+        owner_->SurfaceMousePress(event);
+    }
 }
 
 void UltraBoxSurface::mouseReleaseEvent(QMouseEvent* event) {
-    owner_->SurfaceMouseRelease(event);
+    if (owner_) {
+        owner_->SurfaceMouseRelease(event);
+    }
 }
 
 void UltraBoxSurface::mouseDoubleClickEvent(QMouseEvent* event) {
-    owner_->SurfaceMouseDoubleClick(event);
+    if (owner_) {
+        owner_->SurfaceMouseDoubleClick(event);
+    }
 }
 
 void UltraBoxSurface::mouseMoveEvent(QMouseEvent* event) {
-    owner_->SurfaceMouseMove(event);
+    if (owner_) {
+        owner_->SurfaceMouseMove(event);
+    }
 }
 
 void UltraBoxSurface::keyPressEvent(QKeyEvent* event) {
-    owner_->SurfaceKeyPress(event);
+    if (owner_) {
+        owner_->SurfaceKeyPress(event);
+    }
 }
 
 void UltraBoxSurface::keyReleaseEvent(QKeyEvent* event) {
-    owner_->SurfaceKeyRelease(event);
+    if (owner_) {
+        owner_->SurfaceKeyRelease(event);
+    }
 }
 
 void UltraBoxSurface::focusInEvent(QFocusEvent*) {
-    owner_->SurfaceFocusChanged(true);
+    if (owner_) {
+        owner_->SurfaceFocusChanged(true);
+    }
 }
 
 void UltraBoxSurface::focusOutEvent(QFocusEvent*) {
-    owner_->SurfaceFocusChanged(false);
+    if (owner_) {
+        owner_->SurfaceFocusChanged(false);
+    }
 }

@@ -10,6 +10,9 @@ class UltraBoxSurface : public QWidget {
 public:
     explicit UltraBoxSurface(UltraBox* owner);
 
+    // Stops handing events on; the owner calls it when it goes away.
+    void Detach() { owner_ = nullptr; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -1,0 +1,305 @@
+#include <QScrollBar>
+#include <QTest>
+
+#include "ultrabox_fixture.h"
+
+namespace {
+
+constexpr int kWidth = 200;
+constexpr int kHeight = 120;
+
+// Writes every event of the control into one list, in the order raised.
+struct EventLog {
+    explicit EventLog(UltraBox& box) {
+        QObject::connect(&box, &UltraBox::Click, &context, [this] { events << "Click"; });
+        QObject::connect(&box, &UltraBox::DoubleClick, &context,
+                         [this] { events << "DoubleClick"; });
+        QObject::connect(&box, &UltraBox::ItemClicked, &context,
+                         [this](int i) { events << QString("ItemClicked %1").arg(i); });
+        QObject::connect(&box, &UltraBox::ItemChecked, &context,
+                         [this](int i) { events << QString("ItemChecked %1").arg(i); });
+        QObject::connect(&box, &UltraBox::MouseDown, &context, [this](int b, int, float, float) {
+            events << QString("MouseDown %1").arg(b);
+        });
+        QObject::connect(&box, &UltraBox::MouseUp, &context, [this](int b, int, float, float) {
+            events << QString("MouseUp %1").arg(b);
+        });
+        QObject::connect(&box, &UltraBox::VerticalScroll, &context,
+                         [this](int v) { events << QString("VerticalScroll %1").arg(v); });
+        QObject::connect(&box, &UltraBox::Ctrl, &context,
+                         [this](int v) { events << QString("Ctrl %1").arg(v); });
+    }
+    // The events since the last call.
+    QStringList Take() { return std::exchange(events, {}); }
+    QObject context;  // ends the connections with the log
+    QStringList events;
+};
+
+class UltraBoxInput : public UltraBoxTest {
+protected:
+    UltraBoxInput() {
+        box.resize(kWidth, kHeight);
+        box.show();
+        box.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&box));
+        box.Surface()->setFocus();
+        QCoreApplication::processEvents();
+    }
+
+    int RowMiddle(int row) const { return 3 + row * box.ItemHeightPx() + box.ItemHeightPx() / 2; }
+    void ClickRow(int row, int x = 60) {
+        QTest::mouseClick(box.Surface(), Qt::LeftButton, {}, QPoint(x, RowMiddle(row)));
+    }
+    void Key(Qt::Key key) { QTest::keyClick(box.Surface(), key); }
+    QList<int> Selected() const {
+        QList<int> selected;
+        for (int i = 1; i <= box.ListCount(); ++i) {
+            if (box.Item(i)->Selected) {
+                selected << i;
+            }
+        }
+        return selected;
+    }
+
+    UltraBox box;
+    EventLog log{box};
+};
+
+}  // namespace
+
+TEST_F(UltraBoxInput, ClicksSelectTheRowUnderThePointer) {
+    for (int i = 1; i <= 4; ++i) {
+        box.AddItem(QString("entry %1").arg(i));
+    }
+    box.AddItem("disabled", 0, {}, kDefaultColor, false);
+    ClickRow(1);
+    EXPECT_EQ(log.Take(), (QStringList{"ItemClicked 2", "MouseDown 1", "MouseUp 1", "Click"}));
+    EXPECT_EQ(box.ListIndex(), 2);
+
+    // The row's first and last pixel lines belong to it, not to its neighbours.
+    const int h = box.ItemHeightPx();
+    QTest::mouseClick(box.Surface(), Qt::LeftButton, {}, QPoint(60, 3 + 2 * h));
+    EXPECT_EQ(box.ListIndex(), 3);
+    QTest::mouseClick(box.Surface(), Qt::LeftButton, {}, QPoint(60, 3 + 2 * h - 1));
+    EXPECT_EQ(box.ListIndex(), 2);
+    EXPECT_EQ(Selected(), (QList<int>{2}));
+    log.Take();
+
+    // A disabled entry and the empty area below the rows select nothing.
+    ClickRow(4);
+    ClickRow(6);
+    EXPECT_EQ(box.ListIndex(), 2);
+    EXPECT_EQ(Selected(), (QList<int>{2}));
+    EXPECT_EQ(log.Take().filter("ItemClicked"), (QStringList{"ItemClicked 2", "ItemClicked 2"}));
+
+    // A double click: the second press arrives as the double click itself.
+    const QPointF at(60, RowMiddle(0));
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                              QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, box.Surface()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(box.Surface(), &event);
+    }
+    EXPECT_EQ(log.Take(), (QStringList{"ItemClicked 1", "MouseDown 1", "MouseUp 1", "Click",
+                                       "DoubleClick", "MouseUp 1"}));
+    EXPECT_EQ(box.ListIndex(), 1);
+}
+
+TEST_F(UltraBoxInput, BoxClicksCheckAndChoose) {
+    box.AddItemCheck("check");
+    box.AddItemOption("option a", 0, true, kDefaultColor, kDefaultColor, kDefaultColor,
+                      kDefaultColor, 1);
+    box.AddItemOption("option b", 0, true, kDefaultColor, kDefaultColor, kDefaultColor,
+                      kDefaultColor, 1);
+    box.AddItem("plain");
+
+    ClickRow(0, 8);
+    EXPECT_EQ(log.Take(),
+              (QStringList{"ItemChecked 1", "ItemClicked 1", "MouseDown 1", "MouseUp 1", "Click"}));
+    EXPECT_EQ(box.Item(1)->CheckState, 1);
+    EXPECT_TRUE(box.Item(1)->Selected);
+    ClickRow(0, 8);
+    EXPECT_EQ(box.Item(1)->CheckState, 0);
+    EXPECT_EQ(log.Take().filter("ItemChecked"), QStringList());
+
+    ClickRow(1, 8);
+    EXPECT_EQ(box.Item(2)->OptionState, 1);
+    ClickRow(2, 8);
+    EXPECT_EQ(box.Item(2)->OptionState, 0);
+    EXPECT_EQ(box.Item(3)->OptionState, 1);
+    ClickRow(3);
+    log.Take();
+    // An already chosen option button changes nothing, not even the selection.
+    ClickRow(2, 8);
+    EXPECT_EQ(log.Take(), (QStringList{"ItemClicked 4", "MouseDown 1", "MouseUp 1", "Click"}));
+    EXPECT_EQ(box.ListIndex(), 4);
+    EXPECT_EQ(Selected(), (QList<int>{4}));
+    // Clicking the option's text selects it without choosing it.
+    ClickRow(1);
+    EXPECT_EQ(box.ListIndex(), 2);
+    EXPECT_EQ(box.Item(2)->OptionState, 0);
+}
+
+TEST_F(UltraBoxInput, ArrowKeysSkipDisabledEntries) {
+    const bool enabled[] = {true, false, true, false};
+    for (bool e : enabled) {
+        box.AddItem("x", 0, {}, kDefaultColor, e);
+    }
+    Key(Qt::Key_Down);  // no current entry: nothing at all
+    EXPECT_EQ(log.Take(), QStringList());
+
+    box.SetSelected(1, true);
+    struct Step {
+        Qt::Key key;
+        int listIndex;
+    };
+    const Step steps[] = {{Qt::Key_Down, 3}, {Qt::Key_Down, 3}, {Qt::Key_Up, 1},
+                          {Qt::Key_Up, 1},   {Qt::Key_Home, 1}, {Qt::Key_A, 1}};
+    for (const Step& s : steps) {
+        Key(s.key);
+        EXPECT_EQ(box.ListIndex(), s.listIndex);
+        EXPECT_EQ(Selected(), (QList<int>{s.listIndex}));
+        EXPECT_EQ(log.Take(), QStringList{"Click"});
+    }
+    box.SetPaint(false);
+    Key(Qt::Key_Down);
+    EXPECT_EQ(log.Take(), QStringList());
+    EXPECT_EQ(box.ListIndex(), 1);
+}
+
+TEST_F(UltraBoxInput, SpaceMarksWithinTheGroupOnly) {
+    for (int group : {1, 1, 2}) {
+        box.AddItemOption("o", 0, true, kDefaultColor, kDefaultColor, kDefaultColor, kDefaultColor,
+                          group);
+    }
+    box.AddItemCheck("c");
+    box.SetSelected(3, true);
+    box.SetSelected(1, true, false, true);
+    log.Take();
+
+    Key(Qt::Key_Space);
+    EXPECT_EQ(log.Take(), (QStringList{"ItemChecked 1", "Click"}));
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Space);
+    const int marks[] = {0, 1, 1, 0};
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_EQ(box.Item(i)->OptionState, marks[i - 1]) << i;
+    }
+    log.Take();
+    Key(Qt::Key_Space);  // already chosen
+    EXPECT_EQ(log.Take(), QStringList{"Click"});
+
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Down);
+    log.Take();
+    Key(Qt::Key_Space);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(log.Take(), (QStringList{"ItemChecked 4", "Click", "Click"}));
+    EXPECT_EQ(box.Item(4)->CheckState, 0);
+}
+
+TEST_F(UltraBoxInput, CtrlTogglesOnlyWithMultiSelect) {
+    for (int i = 0; i < 5; ++i) {
+        box.AddItem("x");
+    }
+    box.SetSelected(1, true);
+    log.Take();
+    QTest::keyPress(box.Surface(), Qt::Key_Control);
+    QTest::keyRelease(box.Surface(), Qt::Key_Control);
+    EXPECT_EQ(log.Take(), (QStringList{"Click", "Ctrl 0"}));
+
+    box.SetMultiSelect(true);
+    QTest::keyPress(box.Surface(), Qt::Key_Control);
+    QTest::keyPress(box.Surface(), Qt::Key_Control);  // held: repeats raise nothing
+    EXPECT_EQ(log.Take(), (QStringList{"Ctrl 1", "Click"}));
+    EXPECT_TRUE(box.ModifierHeld());
+    Key(Qt::Key_Down);  // Ctrl is still held
+    EXPECT_EQ(Selected(), (QList<int>{1, 2}));
+    ClickRow(3);
+    ClickRow(0);
+    EXPECT_EQ(Selected(), (QList<int>{2, 4}));
+    EXPECT_EQ(box.ListIndex(), 1);
+    Key(Qt::Key_Down);                       // Ctrl is still held
+    EXPECT_EQ(Selected(), (QList<int>{4}));  // the already selected entry 2 is deselected
+    QTest::keyRelease(box.Surface(), Qt::Key_Control);
+    EXPECT_FALSE(box.ModifierHeld());
+    EXPECT_EQ(log.Take().filter("Ctrl"), (QStringList{"Ctrl 0"}));
+
+    // Without the modifier a move deselects all others.
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Selected(), (QList<int>{3}));
+}
+
+TEST_F(UltraBoxInput, ScrollBarsAppearAndFollowTheSelection) {
+    for (int i = 1; i <= 30; ++i) {
+        box.AddItem(QString("entry %1").arg(i));
+    }
+    QScrollBar* vs = box.VS();
+    QScrollBar* hs = box.HS();
+    const int vsw = vs->width();
+    EXPECT_TRUE(vs->isVisible());
+    EXPECT_FALSE(hs->isVisible());
+    EXPECT_EQ(vs->geometry(), QRect(kWidth - vsw - 2, 3, vsw, kHeight - 6));
+    const int rows = (kHeight - 6) * 15 / box.ItemHeightTwips();
+    EXPECT_EQ(vs->maximum(), 30 - rows);
+
+    box.AddItem(QString(80, 'W'));
+    EXPECT_TRUE(hs->isVisible());
+    EXPECT_EQ(hs->geometry().left(), 3);
+    EXPECT_EQ(hs->geometry().width(), kWidth - 6 - vsw - 1);
+    EXPECT_EQ(hs->geometry().bottom(), kHeight - 3 - 1);
+    const int visible = ((kHeight - 6 - hs->height()) * 15) / box.ItemHeightTwips();
+    EXPECT_EQ(vs->maximum(), 31 - visible);
+
+    // Arrowing past the last visible row scrolls by one.
+    box.SetSelected(visible, true);
+    log.Take();
+    Key(Qt::Key_Down);
+    EXPECT_EQ(log.Take(), (QStringList{"VerticalScroll 1", "Click"}));
+    EXPECT_EQ(box.TopIndex(), 2);
+
+    box.SetSelected(20, true, true);
+    EXPECT_EQ(vs->value(), std::min(19, vs->maximum()));
+    box.SetSelected(31, true);
+    EXPECT_EQ(vs->value(), vs->maximum());
+    box.SetSelected(1, true);
+    EXPECT_EQ(vs->value(), 0);
+
+    // A click lands on the row painted under the pointer after scrolling.
+    vs->setValue(5);
+    ClickRow(2);
+    EXPECT_EQ(box.ListIndex(), 8);
+
+    box.Clear();
+    EXPECT_FALSE(vs->isVisible());
+    EXPECT_FALSE(hs->isVisible());
+    EXPECT_EQ(vs->value(), 0);
+}
+
+TEST_F(UltraBoxInput, EventsRunningInsideLoopsCannotOverrun) {
+    for (int i = 0; i < 50; ++i) {
+        box.AddItem("x");
+    }
+    // Window events run once per entry in these loops; one of them empties the list.
+    QMetaObject::invokeMethod(
+        &box, [this] { box.Clear(); }, Qt::QueuedConnection);
+    box.SetSelected(1, true);
+    EXPECT_EQ(box.ListCount(), 0);
+
+    for (int i = 0; i < 50; ++i) {
+        box.AddItem("x");
+    }
+    QMetaObject::invokeMethod(
+        &box, [this] { box.Clear(); }, Qt::QueuedConnection);
+    box.SetColor(0x00FF00);
+    EXPECT_EQ(box.ListCount(), 0);
+
+    for (int i = 0; i < 50; ++i) {
+        box.AddItem("x");
+    }
+    QMetaObject::invokeMethod(
+        &box, [this] { box.Clear(); }, Qt::QueuedConnection);
+    ClickRow(1);
+    EXPECT_EQ(box.ListCount(), 0);
+}
