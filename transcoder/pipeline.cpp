@@ -57,14 +57,17 @@ public:
                     return false;
                 }
             } else {
-                ApplyMix(plan_, decoded_.data(), static_cast<std::size_t>(n), mixed_);
+                float* mixed = decoded_.data();
+                if (!plan_.identity) {
+                    ApplyMix(plan_, decoded_.data(), static_cast<std::size_t>(n), mixed_);
+                    mixed = mixed_.data();
+                }
                 if (!resampler_) {
-                    block = mixed_.data();
+                    block = mixed;
                     frames = static_cast<std::size_t>(n);
                     return true;
                 }
-                if (!resampler_->Process(mixed_.data(), static_cast<std::size_t>(n), resampled_,
-                                         error)) {
+                if (!resampler_->Process(mixed, static_cast<std::size_t>(n), resampled_, error)) {
                     return false;
                 }
             }

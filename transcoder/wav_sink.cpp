@@ -1,7 +1,11 @@
 #include "wav_sink.h"
 
 #include <sndfile.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
+#include <algorithm>
 #include <cmath>
 
 #include "output_file.h"
@@ -42,14 +46,33 @@ int SndfileRole(AVChannel role) {
     }
 }
 
-// Full scale 1.0 to 16 bits, rounded, clipped to the 16-bit range.
-void ToPcm16(const float* in, std::size_t count, std::vector<short>& out) {
-    out.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const float v = std::nearbyint(in[i] * 32768.0f);
-        out[i] = static_cast<short>(v > 32767.0f ? 32767.0f : (v < -32768.0f ? -32768.0f : v));
+// Full scale 1.0 to 16 bits, clipped to the 16-bit range and rounded to the nearest
+// step (ties to even), appended to `out`.
+void AppendPcm16(const float* in, std::size_t count, std::vector<short>& out) {
+    const std::size_t start = out.size();
+    out.resize(start + count);
+    short* dst = out.data() + start;
+    std::size_t i = 0;
+#ifdef __SSE2__
+    const __m128 scale = _mm_set1_ps(32768.0f);
+    const __m128 low = _mm_set1_ps(-32768.0f);
+    const __m128 high = _mm_set1_ps(32767.0f);
+    for (; i + 8 <= count; i += 8) {
+        const __m128 a = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(in + i), scale), low), high);
+        const __m128 b =
+            _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(in + i + 4), scale), low), high);
+        const __m128i packed = _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), packed);
+    }
+#endif
+    for (; i < count; ++i) {
+        const float v = std::min(std::max(in[i] * 32768.0f, -32768.0f), 32767.0f);
+        dst[i] = static_cast<short>(std::lrint(v));
     }
 }
+
+// Samples collected before one write to the file.
+constexpr std::size_t kBatchSamples = 1 << 15;
 
 // One WAV file written through libsndfile into an OutputFile.
 class WavFile : public AudioSink {
@@ -81,22 +104,20 @@ public:
                        static_cast<int>(map.size() * sizeof(int)));
         }
         w->channels_ = static_cast<std::size_t>(shape.Channels());
+        w->pcm_.reserve(kBatchSamples + 8192);
         return w;
     }
 
     bool Write(const float* samples, std::size_t frames, std::string& error) override {
-        ToPcm16(samples, frames * channels_, pcm_);
-        const sf_count_t done =
-            sf_writef_short(sf_.get(), pcm_.data(), static_cast<sf_count_t>(frames));
-        if (done != static_cast<sf_count_t>(frames)) {
-            error = std::string("cannot write the WAV file: ") + sf_strerror(sf_.get());
-            return false;
-        }
-        return true;
+        AppendPcm16(samples, frames * channels_, pcm_);
+        return pcm_.size() < kBatchSamples || WritePending(error);
     }
 
     bool Finish(std::string& error) override {
         if (sf_) {
+            if (!WritePending(error)) {
+                return false;
+            }
             const int rc = sf_close(sf_.release());
             if (rc != SF_ERR_NO_ERROR) {
                 error = std::string("cannot complete the WAV file: ") + sf_error_number(rc);
@@ -112,6 +133,18 @@ public:
 
 private:
     WavFile() = default;
+
+    bool WritePending(std::string& error) {
+        const auto frames = static_cast<sf_count_t>(pcm_.size() / channels_);
+        const sf_count_t done = sf_writef_short(sf_.get(), pcm_.data(), frames);
+        pcm_.clear();
+        if (done != frames) {
+            error = std::string("cannot write the WAV file: ") + sf_strerror(sf_.get());
+            return false;
+        }
+        return true;
+    }
+
     std::unique_ptr<OutputFile> file_;
     std::unique_ptr<SNDFILE, SndfileCloser> sf_;
     std::size_t channels_ = 0;
