@@ -2,6 +2,9 @@
 // buffer and end; writing over such a tag must succeed or leave the file as it was.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "id3v2_reader.h"
 #include "id3v2_writer.h"
 #include "test_support.h"
@@ -176,6 +179,23 @@ TEST(HostileTagsTest, HalfAMillionTinyFramesAreReadAndCarried) {
     TagSet scratch;
     ParseId3v2Tag(rewritten, 0, scratch, &carried);
     EXPECT_EQ(carried.size(), 500001u);
+}
+
+// The fuzzers' seed corpus holds every case above; TONQUELL_WRITE_SEEDS=1 writes them anew.
+TEST(HostileTagsTest, SeedCorpusHoldsEveryCase) {
+    const std::string corpus = TONQUELL_SOURCE_DIR "/tests/id3/fuzz/corpus/";
+    const bool write = std::getenv("TONQUELL_WRITE_SEEDS") != nullptr;
+    for (const auto& c : HostileFiles()) {
+        std::string slug = "hostile-";
+        for (const char ch : c.name) {
+            slug += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '-';
+        }
+        if (write) {
+            std::filesystem::create_directories(corpus);
+            WriteFile(corpus + slug, c.file);
+        }
+        EXPECT_EQ(ReadFile(corpus + slug), c.file) << slug;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Replays the committed ID3 fuzz corpus under AddressSanitizer and UndefinedBehaviorSanitizer,
+# then, where clang with libFuzzer is installed, fuzzes each target for a short while.
+# Exits non-zero on any finding. FUZZ_SECONDS sets the time per fuzzer (default 15).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+out=build-fuzz
+fuzz_dir=tests/id3/fuzz
+corpus=$fuzz_dir/corpus
+seconds=${FUZZ_SECONDS:-15}
+mkdir -p "$out"
+
+sources=(id3/*.cpp platform/file_attributes.cpp)
+includes=(-Iid3 -Iplatform)
+sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+# Compiles the library once per compiler into objects, two at a time.
+build_objects() {  # compiler, folder, extra flags...
+  local cxx=$1 dir=$2
+  shift 2
+  mkdir -p "$dir"
+  printf '%s\n' "${sources[@]}" | xargs -P2 -I{} sh -c \
+    "$cxx -std=c++20 -O1 -g ${*} ${includes[*]} -c {} -o $dir/\$(basename {} .cpp).o"
+}
+
+echo "fuzz-check: building the replay driver (g++, ASan + UBSan)"
+build_objects g++ "$out/replay-obj" "${sanitize[@]}"
+for target in read roundtrip; do
+  g++ -std=c++20 -O1 -g "${sanitize[@]}" "${includes[@]}" \
+    "$fuzz_dir/${target}_fuzzer.cpp" "$fuzz_dir/replay_main.cpp" "$out"/replay-obj/*.o \
+    -o "$out/replay_$target"
+done
+
+replayed=0
+for target in read roundtrip; do
+  line=$(TMPDIR=$out "$out/replay_$target" "$corpus")
+  replayed=$((replayed + ${line//[^0-9]/}))
+done
+echo "fuzz-check: corpus replayed clean ($replayed runs over $(ls "$corpus" | wc -l) inputs)"
+
+fuzzed="libFuzzer runs skipped (clang with libFuzzer not found)"
+if command -v clang++ >/dev/null &&
+   echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+   clang++ -x c++ -fsanitize=fuzzer - -o "$out/probe" 2>/dev/null; then
+  echo "fuzz-check: building the libFuzzer targets (clang)"
+  build_objects clang++ "$out/fuzz-obj" "${sanitize[@]}" -fsanitize=fuzzer-no-link
+  total=0
+  details=""
+  for target in read roundtrip; do
+    clang++ -std=c++20 -O1 -g "${sanitize[@]}" -fsanitize=fuzzer "${includes[@]}" \
+      "$fuzz_dir/${target}_fuzzer.cpp" "$out"/fuzz-obj/*.o -o "$out/fuzz_$target"
+    work=$(mktemp -d "$out/corpus-$target.XXXXXX")
+    log="$out/fuzz_$target.log"
+    if ! TMPDIR=$out "$out/fuzz_$target" -max_total_time="$seconds" -dict="$fuzz_dir/id3.dict" \
+        -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 -artifact_prefix="$out/" \
+        "$work" "$corpus" >"$log" 2>&1; then
+      tail -n 40 "$log"
+      echo "fuzz-check: FINDING in $target fuzzer, see $log and $out/crash-*"
+      exit 1
+    fi
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+    total=$((total + ${runs:-0}))
+    details="$details $target=${runs:-0}"
+    rm -rf "$work"
+  done
+  fuzzed="libFuzzer ran $total executions without a finding ($details; ${seconds}s each)"
+fi
+echo "fuzz-check: OK: corpus $replayed runs clean; $fuzzed"
