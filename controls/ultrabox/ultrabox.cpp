@@ -38,6 +38,8 @@ UltraBox::UltraBox(PropertyStore* store, QWidget* parent) : QWidget(parent), sto
         UltraBoxColors::SystemColor(UltraBoxColors::kWindowText), palette());
     hTextDefault_ = UltraBoxColors::Resolve(
         UltraBoxColors::SystemColor(UltraBoxColors::kHighlightText), palette());
+    hColorDefault_ =
+        UltraBoxColors::Resolve(UltraBoxColors::SystemColor(UltraBoxColors::kHighlight), palette());
     measureFont_ = picMain_->font();
     RecomputeMetrics(4, 2);
     picMain_->setGeometry(0, 0, width(), height());
@@ -98,8 +100,7 @@ void UltraBox::RecomputeMetrics(int lines, int marginPx) {
 void UltraBox::MeasureEntry(const QString& text, bool hasPicture) {
     int width = 0;
     if (!text.contains(QLatin1Char('}'))) {
-        const QFontMetricsF metrics(picMain_->font());
-        width = RoundHalfEven(metrics.horizontalAdvance(text) * kTwipsPerPixel);
+        width = RoundHalfEven(PlainTextWidthPx(text) * kTwipsPerPixel);
     } else {
         const QStringList pieces = UltraBoxMarkup::SplitPieces(text);
         for (int i = 0; i < pieces.size(); ++i) {
@@ -123,6 +124,27 @@ void UltraBox::MeasureEntry(const QString& text, bool hasPicture) {
     // A picture takes an h x h square and a 3-pixel gap before the text.
     const int candidate = hasPicture ? width + (itemHeightPx_ + 3) * kTwipsPerPixel : width;
     maxTextWidth_ = std::max(maxTextWidth_, candidate);
+}
+
+double UltraBox::PlainTextWidthPx(const QString& text) {
+    // Filling a folder measures every name: Latin-1 texts add up cached advances.
+    double width = 0;
+    for (QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code >= advances_.size()) {
+            return QFontMetricsF(picMain_->font()).horizontalAdvance(text);
+        }
+        if (advances_[code] == 0) {
+            advances_[code] = QFontMetricsF(picMain_->font()).horizontalAdvance(c);
+        }
+        width += advances_[code];
+    }
+    return width;
+}
+
+void UltraBox::FontChanged() {
+    advances_.fill(0);
+    RecomputeMetrics(3, 0);
 }
 
 int UltraBox::Find(const QString& s) const {
@@ -235,7 +257,7 @@ QFont UltraBox::Font() const {
 void UltraBox::SetFont(const QFont& font) {
     picMain_->setFont(font);
     MarkChanged("Font");
-    RecomputeMetrics(3, 0);
+    FontChanged();
 }
 
 void UltraBox::SetMultiSelect(bool multiSelect) {
@@ -296,15 +318,14 @@ void UltraBox::AddItem(const QString& sText, int alignment, const QImage& pPictu
 void UltraBox::AddItem(const QString& sText, const UltraBoxAddArgs& args) {
     UltraBoxItem item;
     item.Text = sText;
-    item.Text.remove(QStringLiteral("\r\n"));
+    if (item.Text.contains(QLatin1Char('\r'))) {
+        item.Text.remove(QStringLiteral("\r\n"));
+    }
     MeasureEntry(item.Text, !args.picture.isNull());
     item.BColor = args.bColor == kDefaultColor ? color_ : args.bColor;
     item.FColor = args.fColor == kDefaultColor ? foreColorDefault_ : args.fColor;
     item.HText = args.hText == kDefaultColor ? hTextDefault_ : args.hText;
-    item.HColor = args.hColor == kDefaultColor
-                      ? UltraBoxColors::Resolve(
-                            UltraBoxColors::SystemColor(UltraBoxColors::kHighlight), palette())
-                      : args.hColor;
+    item.HColor = args.hColor == kDefaultColor ? hColorDefault_ : args.hColor;
     item.UseCheckBox = args.useCheckBox;
     item.UseOptionBox = args.useOptionBox && !args.useCheckBox;
     item.UseProgressBar = args.useProgressBar;
@@ -390,7 +411,7 @@ void UltraBox::MakeItemX(int index, int wch, int optGrp, int lPrgBaMa, OleColor 
 }
 
 void UltraBox::Refresh() {
-    RecomputeMetrics(3, 0);
+    FontChanged();
     measureFont_ = picMain_->font();
     for (int i = 1; i <= ListCount(); ++i) {
         MeasureEntry(items_[i].Text, !items_[i].Picture.isNull());

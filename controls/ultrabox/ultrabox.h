@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <vector>
 
 #include "ultrabox_geometry.h"
@@ -194,6 +195,8 @@ private:
     void MarkChanged(const char* name);
     void RecomputeMetrics(int lines, int marginPx);
     void MeasureEntry(const QString& text, bool hasPicture);
+    double PlainTextWidthPx(const QString& text);
+    void FontChanged();
     void ChooseOption(int index);
     void RepaintIfPainting();
 
@@ -247,6 +250,9 @@ private:
     int style_ = 0;
     int selectStyle_ = 0;
     QFont measureFont_;  // the control's own font, used to measure marked-up texts
+    OleColor hColorDefault_ = 0;
+    // Advances of the Latin-1 characters in the surface's font; 0 until measured.
+    std::array<double, 256> advances_{};
     PropertyStore* store_ = nullptr;
     UltraBoxSurface* picMain_ = nullptr;
     QScrollBar* vs_ = nullptr;

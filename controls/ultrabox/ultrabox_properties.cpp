@@ -48,7 +48,7 @@ void UltraBox::ReadProperties(PropertyStore& store) {
     if (font.metaType() == QMetaType::fromType<QFont>()) {
         picMain_->setFont(font.value<QFont>());
     }
-    RecomputeMetrics(3, 0);
+    FontChanged();
     RepaintIfPainting();
 }
 

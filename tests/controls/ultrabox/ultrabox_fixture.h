@@ -15,12 +15,18 @@ inline void PrintTo(const QString& text, std::ostream* os) {
     *os << '"' << text.toStdString() << '"';
 }
 
-// One application for every test of the executable; widgets need it.
+// One application for every test of the executable; widgets need it. Without a platform
+// chosen from outside it draws offscreen.
 inline void EnsureApplication() {
     static int argc = 1;
     static char name[] = "ultrabox_test";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
+    static QApplication* app = [] {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
+        return new QApplication(argc, argv);
+    }();
     (void)app;
 }
 
