@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 namespace id3 {
 
@@ -94,6 +96,15 @@ size_t FileSource::ReadAt(int64_t offset, uint8_t* destination, size_t count) co
         done += static_cast<size_t>(n);
     }
     return done;
+}
+
+void CloseInBackground(UniqueFd fd) {
+    const int raw = fd.Release();
+    try {
+        std::thread([raw] { ::close(raw); }).detach();
+    } catch (const std::system_error&) {
+        ::close(raw);
+    }
 }
 
 bool WriteAllAt(int fd, int64_t offset, std::span<const uint8_t> bytes) {

@@ -65,11 +65,17 @@ public:
     int64_t Size() const override;
     size_t ReadAt(int64_t offset, uint8_t* destination, size_t count) const override;
     int Fd() const { return fd_.Get(); }
+    // Gives up the descriptor; the source is unusable afterwards.
+    UniqueFd TakeFd() { return std::move(fd_); }
 
 private:
     explicit FileSource(UniqueFd fd) : fd_(std::move(fd)) {}
     UniqueFd fd_;
 };
+
+// Closes `fd` on a short-lived thread of its own. Closing the last descriptor of a replaced
+// large file frees its blocks, which takes long enough to be worth not waiting for.
+void CloseInBackground(UniqueFd fd);
 
 // Writes all of `bytes` at `offset`; false on any failed or short write.
 bool WriteAllAt(int fd, int64_t offset, std::span<const uint8_t> bytes);

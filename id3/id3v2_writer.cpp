@@ -256,7 +256,7 @@ bool WriteId3v2(const std::string& path, const TagSet& tag, int version, bool ig
     if (clearReadOnly) {
         ClearReadOnly(path);
     }
-    const auto file = FileSource::Open(path, true);
+    auto file = FileSource::Open(path, true);
     if (!file) {
         return false;
     }
@@ -279,8 +279,13 @@ bool WriteId3v2(const std::string& path, const TagSet& tag, int version, bool ig
     if (newSize <= *oldSize) {
         return WriteAllAt(file->Fd(), 0, *rendered);
     }
-    return ReplaceWithHeadAndTail(path, *file, *rendered, *oldSize, fileSize - *oldSize,
-                                  workBuffer);
+    if (!ReplaceWithHeadAndTail(path, *file, *rendered, *oldSize, fileSize - *oldSize,
+                                workBuffer)) {
+        return false;
+    }
+    // The old file is gone from the folder; only this descriptor still holds its blocks.
+    CloseInBackground(file->TakeFd());
+    return true;
 }
 
 }  // namespace id3
