@@ -73,7 +73,6 @@ public:
             error = "out of memory";
             return nullptr;
         }
-        s->pending_.reserve(s->frameSize_ * s->channels_);
         s->file_ = OutputFile::Create(path, error);
         if (!s->file_) {
             return nullptr;
@@ -82,14 +81,22 @@ public:
     }
 
     bool Write(const float* samples, std::size_t frames, std::string& error) override {
-        const std::size_t total = frames * channels_;
-        std::size_t used = 0;
-        while (used < total) {
-            const std::size_t room = frameSize_ * channels_ - pending_.size();
-            const std::size_t take = std::min(room, total - used);
-            pending_.insert(pending_.end(), samples + used, samples + used + take);
-            used += take;
-            if (pending_.size() == frameSize_ * channels_ && !EncodePending(error)) {
+        std::size_t done = 0;
+        while (done < frames) {
+            if (filled_ == 0 && !PrepareFrame(error)) {
+                return false;
+            }
+            const std::size_t take = std::min(frameSize_ - filled_, frames - done);
+            const float* src = samples + done * channels_;
+            for (std::size_t c = 0; c < channels_; ++c) {
+                float* plane = reinterpret_cast<float*>(frame_->extended_data[c]) + filled_;
+                for (std::size_t i = 0; i < take; ++i) {
+                    plane[i] = src[i * channels_ + c];
+                }
+            }
+            filled_ += take;
+            done += take;
+            if (filled_ == frameSize_ && !SendFrame(error)) {
                 return false;
             }
         }
@@ -97,10 +104,14 @@ public:
     }
 
     bool Finish(std::string& error) override {
-        if (!pending_.empty()) {
+        if (filled_ > 0) {
             // The encoder takes whole frames only: pad the last one with silence.
-            pending_.resize(frameSize_ * channels_, 0.0f);
-            if (!EncodePending(error)) {
+            for (std::size_t c = 0; c < channels_; ++c) {
+                float* plane = reinterpret_cast<float*>(frame_->extended_data[c]);
+                std::fill(plane + filled_, plane + frameSize_, 0.0f);
+            }
+            filled_ = frameSize_;
+            if (!SendFrame(error)) {
                 return false;
             }
         }
@@ -115,24 +126,21 @@ public:
 private:
     Ac3Sink() = default;
 
-    bool EncodePending(std::string& error) {
-        int rc = av_frame_make_writable(frame_.get());
-        if (rc < 0 && frame_->data[0] == nullptr) {
-            rc = av_frame_get_buffer(frame_.get(), 0);
-        }
+    // Makes the frame's buffers writable (the encoder may still hold the last ones).
+    bool PrepareFrame(std::string& error) {
+        const int rc = frame_->data[0] == nullptr ? av_frame_get_buffer(frame_.get(), 0)
+                                                  : av_frame_make_writable(frame_.get());
         if (rc < 0) {
             error = "out of memory";
             return false;
         }
-        for (std::size_t c = 0; c < channels_; ++c) {
-            auto* plane = reinterpret_cast<float*>(frame_->extended_data[c]);
-            for (std::size_t i = 0; i < frameSize_; ++i) {
-                plane[i] = pending_[i * channels_ + c];
-            }
-        }
+        return true;
+    }
+
+    bool SendFrame(std::string& error) {
         frame_->pts = pts_;
         pts_ += static_cast<std::int64_t>(frameSize_);
-        pending_.clear();
+        filled_ = 0;
         return Send(frame_.get(), error);
     }
 
@@ -161,9 +169,9 @@ private:
     std::unique_ptr<AVFrame, FrameFreer> frame_;
     std::unique_ptr<AVPacket, PacketFreer> packet_;
     std::unique_ptr<OutputFile> file_;
-    std::vector<float> pending_;
     std::size_t channels_ = 0;
     std::size_t frameSize_ = 0;
+    std::size_t filled_ = 0;  // frames already in frame_
     std::int64_t pts_ = 0;
 };
 
