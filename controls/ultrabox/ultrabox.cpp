@@ -102,22 +102,10 @@ void UltraBox::MeasureEntry(const QString& text, bool hasPicture) {
     if (!text.contains(QLatin1Char('}'))) {
         width = RoundHalfEven(PlainTextWidthPx(text) * kTwipsPerPixel);
     } else {
-        const QStringList pieces = UltraBoxMarkup::SplitPieces(text);
-        for (int i = 0; i < pieces.size(); ++i) {
-            const QString& piece = pieces[i];
-            if (piece.isEmpty()) {
-                continue;
-            }
-            QString shown = piece;
-            if (i > 0) {
-                const int code = UltraBoxMarkup::MarkupCode(piece[0]);
-                if (code != UltraBoxMarkup::kNotACode) {
-                    UltraBoxMarkup::ApplyStyle(code, measureFont_);
-                    shown = piece.mid(1);
-                }
-            }
+        for (const UltraBoxMarkup::Run& run : UltraBoxMarkup::Runs(text)) {
+            UltraBoxMarkup::ApplyStyle(run.code, measureFont_);
             const QFontMetricsF metrics(measureFont_);
-            width = RoundHalfEven(width + metrics.horizontalAdvance(shown) * kTwipsPerPixel);
+            width = RoundHalfEven(width + metrics.horizontalAdvance(run.shown) * kTwipsPerPixel);
         }
         UltraBoxMarkup::ClearStyles(measureFont_);
     }

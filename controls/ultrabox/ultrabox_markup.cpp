@@ -65,6 +65,20 @@ QStringList SplitPieces(const QString& text) {
     return text.split(QLatin1Char('}'), Qt::KeepEmptyParts);
 }
 
+QList<Run> Runs(const QString& text) {
+    const QStringList pieces = SplitPieces(text);
+    QList<Run> runs;
+    for (int i = 0; i < pieces.size(); ++i) {
+        const QString& piece = pieces[i];
+        if (piece.isEmpty()) {
+            continue;
+        }
+        const int code = i > 0 ? MarkupCode(piece[0]) : kNotACode;
+        runs.append({code, code == kNotACode ? piece : piece.mid(1)});
+    }
+    return runs;
+}
+
 void ApplyStyle(int code, QFont& font) {
     switch (code) {
         case kItalicOn:

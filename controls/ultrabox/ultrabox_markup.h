@@ -25,6 +25,17 @@ QString StripMarkup(const QString& text);
 // `text` split at every brace; piece 0 is the text before the first brace.
 QStringList SplitPieces(const QString& text);
 
+// One non-empty piece of a marked-up text: the code it starts with (kNotACode for the
+// first piece and for a brace without a code) and the text it shows.
+struct Run {
+    int code = kNotACode;
+    QString shown;
+    bool operator==(const Run&) const = default;
+};
+
+// The non-empty pieces of `text` in order, each with its code and shown text.
+QList<Run> Runs(const QString& text);
+
 // Applies a style command (kItalicOn .. kStylesOff) to `font`; other values leave it.
 void ApplyStyle(int code, QFont& font);
 

@@ -282,31 +282,19 @@ void UltraBox::DrawText(QPainter& painter, const UltraBoxItem& item, Rect rect, 
 
 void UltraBox::DrawMarkupText(QPainter& painter, const UltraBoxItem& item, Rect rect,
                               OleColor color) {
-    const QStringList pieces = UltraBoxMarkup::SplitPieces(item.Text);
     const int flags = AlignmentFlags(item.TextFormat);
-    for (int i = 0; i < pieces.size(); ++i) {
-        const QString& piece = pieces[i];
-        if (piece.isEmpty()) {
-            continue;
-        }
-        QString shown = piece;
-        if (i > 0) {
-            const int code = UltraBoxMarkup::MarkupCode(piece[0]);
-            if (code >= 0) {
-                color = static_cast<OleColor>(code);
-            } else if (code == UltraBoxMarkup::kColorReset) {
-                color = item.FColor;
-            } else {
-                UltraBoxMarkup::ApplyStyle(code, drawFont_);
-            }
-            if (code != UltraBoxMarkup::kNotACode) {
-                shown = piece.mid(1);
-            }
+    for (const UltraBoxMarkup::Run& run : UltraBoxMarkup::Runs(item.Text)) {
+        if (run.code >= 0) {
+            color = static_cast<OleColor>(run.code);
+        } else if (run.code == UltraBoxMarkup::kColorReset) {
+            color = item.FColor;
+        } else {
+            UltraBoxMarkup::ApplyStyle(run.code, drawFont_);
         }
         painter.setFont(drawFont_);
         painter.setPen(UltraBoxColors::ToQColor(color, palette()));
-        painter.drawText(rect.ToQRect(), flags, shown);
-        const int width = RoundHalfEven(QFontMetricsF(drawFont_).horizontalAdvance(shown));
+        painter.drawText(rect.ToQRect(), flags, run.shown);
+        const int width = RoundHalfEven(QFontMetricsF(drawFont_).horizontalAdvance(run.shown));
         rect = rect.Adjusted(width, 0, width, 0);
     }
     UltraBoxMarkup::ClearStyles(drawFont_);

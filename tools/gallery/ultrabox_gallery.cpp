@@ -59,7 +59,8 @@ void FillKinds(UltraBox& box) {
     box.SetMultiSelect(true);
     box.AddItem(QStringLiteral("Plain entry"));
     box.AddItemCheck(QStringLiteral("Check entry"));
-    box.AddItemOption(QStringLiteral("Option entry"));
+    box.AddItemOption(QStringLiteral("Option entry"), 0, true, kDefaultColor, kDefaultColor,
+                      kDefaultColor, kDefaultColor, 1);
     box.AddItemProgressBar(QStringLiteral("Progress 50 %"), 0, true, kDefaultColor, kDefaultColor,
                            kDefaultColor, kDefaultColor, 100, 50, 0x00C000);
     box.AddItem(QStringLiteral("Picture entry"), 0, DiscPicture(), 0xFF00FF);
@@ -68,7 +69,7 @@ void FillKinds(UltraBox& box) {
     box.AddItem(QStringLiteral("Selected, not current"));
     box.AddItem(QStringLiteral("Selected current"));
     box.SetSelected(2, true);
-    box.SetSelected(3, true, false, true);
+    box.SetSelected(3, true);
     box.SetSelected(8, true);
     SelectKeepingOthers(box, 9);
 }

@@ -54,6 +54,15 @@ TEST(UltraBoxMarkup, CodesStripAndPieces) {
     EXPECT_EQ(UltraBoxMarkup::MarkupCode('r'), UltraBoxMarkup::kColorReset);
     EXPECT_EQ(UltraBoxMarkup::MarkupCode('B'), UltraBoxMarkup::kNotACode);
     EXPECT_EQ(UltraBoxMarkup::SplitPieces("a}xb}"), (QStringList{"a", "xb", ""}));
+
+    using UltraBoxMarkup::Run;
+    const QList<Run> runs = UltraBoxMarkup::Runs("b}3Error}}bB}xy}r");
+    const QList<Run> expected = {{UltraBoxMarkup::kNotACode, "b"},
+                                 {0x0000FF, "Error"},
+                                 {UltraBoxMarkup::kBoldOn, "B"},
+                                 {UltraBoxMarkup::kNotACode, "xy"},
+                                 {UltraBoxMarkup::kColorReset, ""}};
+    EXPECT_EQ(runs, expected);
 }
 
 TEST(UltraBoxModel, SortOrdersByDisplayTextAndMovesWholeRecords) {
