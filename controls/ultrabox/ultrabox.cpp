@@ -199,12 +199,13 @@ int UltraBox::ListCount() const {
 }
 
 void UltraBox::SetColor(OleColor color) {
-    // Window events may run between entries; the count is read anew each time.
+    // Pending window events (not user input, which keeps its order) run between entries;
+    // the count is read anew each time.
     for (int i = 1; i <= ListCount(); ++i) {
         if (items_[i].BColor == color_) {
             items_[i].BColor = color;
         }
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     color_ = color;
     MarkChanged("Color");
@@ -505,7 +506,8 @@ void UltraBox::SetSelected(int index, bool selected, bool moveSelectionToTop, bo
     listIndex_ = index;
     const int group = item->OptionGroup;
     if (selected) {
-        // Window events may run between entries and change the list; re-check the bounds.
+        // Pending window events (not user input, which keeps its order) run between entries
+        // and may change the list; the bounds are checked anew.
         for (int j = 1; j <= ListCount(); ++j) {
             if (j != index) {
                 if (!justSelect && items_[j].OptionGroup == group) {
@@ -515,7 +517,7 @@ void UltraBox::SetSelected(int index, bool selected, bool moveSelectionToTop, bo
                     items_[j].Selected = false;
                 }
             }
-            QCoreApplication::processEvents();
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         }
     }
     if (index > topIndex_) {

@@ -95,7 +95,8 @@ void UltraBox::SelectAfterPress(int hit) {
     if (hit == 0) {
         return;
     }
-    // Window events may run between entries and change the list; re-check the bounds.
+    // Pending window events (not user input, which keeps its order) run between entries
+    // and may change the list; the bounds are checked anew.
     for (int j = 1; j <= ListCount(); ++j) {
         UltraBoxItem& item = items_[j];
         if (j == hit) {
@@ -104,7 +105,7 @@ void UltraBox::SelectAfterPress(int hit) {
         } else if (!modifierHeld_) {
             item.Selected = false;
         }
-        QCoreApplication::processEvents();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
 }
 

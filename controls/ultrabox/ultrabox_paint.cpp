@@ -111,7 +111,9 @@ void UltraBox::Redraw() {
         if (color_ != 0 && (backPicture_.isNull() || fillView_ == 1)) {
             painter.fillRect(client, UltraBoxColors::ToQColor(color_, palette()));
         } else if (!backPicture_.isNull()) {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
             painter.drawImage(client, backPicture_);
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
         }
         drawFont_ = picMain_->font();
         PaintEntries(painter);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "property_store.h"
 #include "ultrabox_colors.h"
 #include "ultrabox_fixture.h"
 
@@ -110,6 +111,25 @@ TEST_F(UltraBoxPaint, BackgroundsAndStripes) {
         EXPECT_EQ(Pixel(box, kWidth - 8, RowMiddle(row)), expected[row]) << row;
     }
     EXPECT_EQ(Pixel(box, kWidth - 8, RowMiddle(7)), 0xFF0000u);  // Color fills the rest
+}
+
+TEST_F(UltraBoxPaint, BackgroundPictureShowsBehindUnselectedRows) {
+    QImage picture(10, 10, QImage::Format_RGB32);
+    picture.fill(QColor(200, 0, 0));
+    PropertyStore store;
+    store.WriteProperty("BACKPICTURE", QVariant::fromValue(picture));
+    UltraBox pictured(&store);
+    pictured.resize(kWidth, kHeight);
+    pictured.AddItem("", 0, {}, kDefaultColor, true, kDefaultColor, 0x00FF00);
+    pictured.AddItem("", 0, {}, kDefaultColor, true, kDefaultColor, 0x00FF00, 0x0000FF);
+    pictured.SetSelected(2, true);
+    pictured.SetSelected(1, false);
+    EXPECT_EQ(Pixel(pictured, kWidth - 8, RowMiddle(0)), 0xC80000u);  // current, not selected
+    EXPECT_EQ(Pixel(pictured, kWidth - 8, RowMiddle(1)), 0xFF0000u);  // selected: HColor
+    EXPECT_EQ(Pixel(pictured, kWidth / 2, kHeight - 10), 0xC80000u);
+    // FillView brings the back colour back over the picture.
+    pictured.SetFillView(1);
+    EXPECT_EQ(Pixel(pictured, kWidth / 2, kHeight - 10), 0xFFFFFFu);
 }
 
 TEST_F(UltraBoxPaint, ProgressFillsItsShareOfTheInnerBar) {
