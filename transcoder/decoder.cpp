@@ -1,5 +1,7 @@
 #include "decoder.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -67,6 +69,10 @@ std::uint32_t Le32(const unsigned char* p) {
 // For a RIFF WAV file: how many bytes of the declared data chunk are missing at the end
 // of the file. 0 when complete, when the size is left open or for other files.
 std::int64_t MissingWavBytes(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return 0;  // a pipe has no size to compare with, and must not be read twice
+    }
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) {
         return 0;

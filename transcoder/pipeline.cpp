@@ -1,5 +1,8 @@
 #include "pipeline.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -132,6 +135,11 @@ float MeasurePeak(Source& source, int outRate, const ProgressFn& progress, std::
     return error.empty() ? peak : -1.0f;
 }
 
+bool IsRegularFile(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 std::string LayoutName(const std::vector<AVChannel>& roles) {
     std::string names;
     for (const AVChannel role : roles) {
@@ -170,6 +178,11 @@ namespace {
 
 bool ConvertFile(const Options& options, const ProgressFn& progress, const WarningFn& warn,
                  std::string& error, bool& outputFault) {
+    if (options.normalize && !IsRegularFile(options.input) &&
+        access(options.input.c_str(), F_OK) == 0) {
+        error = "--normalize reads the input twice and needs a regular file, not a pipe";
+        return false;
+    }
     std::unique_ptr<Source> source = Source::Open(options, error);
     if (!source) {
         return false;

@@ -470,6 +470,8 @@ TEST_F(BeSweet, BadInputFailsWithAReasonAndLeavesNoFile) {
     const std::string cutAc3 = truncated("surround.ac3", "cut.ac3");
     const std::string good = Input("tone.wav");
     fs::create_directories(Path("folder.wav"));
+    const std::string pipe = Path("pipe.wav");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
     const std::string out = Path("out.wav");
     struct Row {
         std::string text;
@@ -499,6 +501,9 @@ TEST_F(BeSweet, BadInputFailsWithAReasonAndLeavesNoFile) {
          out, "cut.ac3': the file is truncated"},
         {" -core( -input " + Quoted(good) + " -output " + Quoted(Path("nowhere/x.wav")) + " -2ch )",
          Path("nowhere/x.wav"), "x.wav': cannot write to the output folder"},
+        {" -core( -input " + Quoted(pipe) + " -output " + Quoted(out) +
+             " -2ch ) -ssrc( --rate 48000 --normalize ) ",
+         out, "pipe.wav': --normalize reads the input twice and needs a regular file"},
         {" -core( -input " + Quoted(good) + " -output " + Quoted(Path("folder.wav")) + " -2ch )",
          "", "folder.wav': the output name is a folder"},
         {" -core( -input " + Quoted(cutAc3) + " -output " + Quoted(Path("set.wav")) +
