@@ -24,6 +24,12 @@ struct EventLog {
         QObject::connect(&box, &UltraBox::MouseUp, &context, [this](int b, int, float, float) {
             events << QString("MouseUp %1").arg(b);
         });
+        QObject::connect(&box, &UltraBox::HorizontalScroll, &context,
+                         [this](int v) { events << QString("HorizontalScroll %1").arg(v); });
+        QObject::connect(&box, &UltraBox::MouseMove, &context,
+                         [this](int b, int s, float x, float y) {
+                             events << QString("MouseMove %1 %2 %3 %4").arg(b).arg(s).arg(x).arg(y);
+                         });
         QObject::connect(&box, &UltraBox::VerticalScroll, &context,
                          [this](int v) { events << QString("VerticalScroll %1").arg(v); });
         QObject::connect(&box, &UltraBox::Ctrl, &context,
@@ -75,6 +81,14 @@ TEST_F(UltraBoxInput, ClicksSelectTheRowUnderThePointer) {
     ClickRow(1);
     EXPECT_EQ(log.Take(), (QStringList{"ItemClicked 2", "MouseDown 1", "MouseUp 1", "Click"}));
     EXPECT_EQ(box.ListIndex(), 2);
+
+    // Positions reach the host in twips, with the buttons and modifiers held.
+    QTest::mouseMove(box.Surface(), QPoint(20, 30));
+    QTest::mousePress(box.Surface(), Qt::RightButton, Qt::ShiftModifier, QPoint(20, 30));
+    QTest::mouseRelease(box.Surface(), Qt::RightButton, Qt::ShiftModifier, QPoint(20, 30));
+    const QStringList moved = log.Take();
+    EXPECT_TRUE(moved.contains("MouseMove 0 0 300 450")) << moved.join('|').toStdString();
+    EXPECT_TRUE(moved.contains("MouseDown 2")) << moved.join('|').toStdString();
 
     // The row's first and last pixel lines belong to it, not to its neighbours.
     const int h = box.ItemHeightPx();
@@ -258,6 +272,11 @@ TEST_F(UltraBoxInput, ScrollBarsAppearAndFollowTheSelection) {
     Key(Qt::Key_Down);
     EXPECT_EQ(log.Take(), (QStringList{"VerticalScroll 1", "Click"}));
     EXPECT_EQ(box.TopIndex(), 2);
+
+    hs->setValue(7);
+    EXPECT_EQ(log.Take(), QStringList{"HorizontalScroll 7"});
+    hs->setValue(0);
+    log.Take();
 
     box.SetSelected(20, true, true);
     EXPECT_EQ(vs->value(), std::min(19, vs->maximum()));

@@ -240,6 +240,16 @@ TEST_F(UltraBoxPaint, MarkupEndsWithPlainStyles) {
     EXPECT_TRUE(marked.Font().bold());  // the control's font itself is kept
 }
 
+TEST_F(UltraBoxPaint, ResizingRepaintsAtTheNewSize) {
+    box.SetStyle(4);
+    box.show();  // a hidden widget gets its resize event when it is shown
+    box.resize(150, 90);
+    EXPECT_EQ(box.BackBuffer().size(), QSize(150, 90));
+    EXPECT_EQ(box.Surface()->geometry(), QRect(0, 0, 150, 90));
+    EXPECT_EQ(Pixel(box, 149, 89), 0x000000u);
+    EXPECT_EQ(Pixel(box, 148, 88), 0xFFFFFFu);
+}
+
 TEST_F(UltraBoxPaint, PaintFalseHoldsTheScreen) {
     box.AddItem("first", 0, {}, kDefaultColor, true, kDefaultColor, 0xFF0000);
     const QImage before = box.BackBuffer();
