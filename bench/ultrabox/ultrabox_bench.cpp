@@ -89,12 +89,20 @@ double UltraBoxRepaints(const QStringList& names) {
 
 }  // namespace
 
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     const QStringList names = Names(kEntries);
 
-    double fillOnly = 0;
-    double firstPaint = 0;
+    std::vector<double> fillTimes;
+    std::vector<double> paintTimes;
     const double ultraFill = MedianMs(kRounds, [&] {
         UltraBox box;
         box.resize(kWidth, kHeight);
@@ -102,12 +110,14 @@ int main(int argc, char** argv) {
         QElapsedTimer timer;
         timer.start();
         Fill(box, names);
-        fillOnly = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        fillTimes.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
         timer.restart();
         box.SetPaint(true);
         box.Surface()->repaint();
-        firstPaint = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        paintTimes.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
     });
+    const double fillOnly = Median(fillTimes);
+    const double firstPaint = Median(paintTimes);
     const double listFill = MedianMs(kRounds, [&] {
         QListWidget list;
         list.resize(kWidth, kHeight);
@@ -137,7 +147,6 @@ int main(int argc, char** argv) {
         }
     });
 
-    std::printf("(QListWidget paint events seen: %d)\n", counter.paints);
     std::printf("ultrabox_bench: %d entries, %d repaints, median of %d rounds\n", kEntries,
                 kRepaints, kRounds);
     std::printf("UltraBox fill, Paint false:            %8.2f ms (goal < 50)\n", fillOnly);
@@ -152,6 +161,7 @@ int main(int argc, char** argv) {
     std::printf("repaint ratio 10000 / 100 entries:     %8.3f (goal ~1.0)\n",
                 ultraRepaintFull / ultraRepaintSmall);
     std::printf("QListWidget %d repaints:              %8.2f ms\n", kRepaints, listRepaint);
+    std::printf("(QListWidget paint events seen: %d)\n", counter.paints);
     std::printf("repaint ratio UltraBox / QListWidget:  %8.3f (goal <= 1.0)\n",
                 ultraRepaintFull / listRepaint);
     return 0;
