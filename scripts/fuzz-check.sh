@@ -36,7 +36,10 @@ done
 
 replayed=0
 for target in read roundtrip; do
-  line=$(TMPDIR=$out "$out/replay_$target" "$corpus")
+  if ! line=$(TMPDIR=$out "$out/replay_$target" "$corpus"); then
+    echo "fuzz-check: FINDING while replaying the corpus through the $target target (see above)"
+    exit 1
+  fi
   replayed=$((replayed + ${line//[^0-9]/}))
 done
 echo "fuzz-check: corpus replayed clean ($replayed runs over $(ls "$corpus" | wc -l) inputs)"

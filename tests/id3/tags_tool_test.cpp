@@ -26,6 +26,7 @@ TEST(TagsToolTest, BadArgumentsAndMissingFilesExitWithTwo) {
         {"read a b", "usage: tonquell-tags read FILE"},
         {"copy a", "usage: tonquell-tags read FILE"},
         {"read " + Quote(missing), "cannot open '" + missing + "'"},
+        {"read " + Quote(dir.File("")), "not a regular file"},
         {"copy " + Quote(missing) + " " + Quote(missing), "cannot open '" + missing + "'"}};
     for (const auto& [arguments, message] : cases) {
         std::string err;

@@ -1,6 +1,7 @@
 // tonquell-tags: prints the ID3 tags of a file as JSON, or carries them over to another file
 // the way a conversion run does.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
@@ -18,7 +19,8 @@ constexpr const char* kUsage =
     "usage: tonquell-tags read FILE\n"
     "       tonquell-tags copy SOURCE TARGET\n";
 
-// True when `path` can be opened for reading; else names the file and the reason on stderr.
+// True when `path` is a file that can be opened for reading; else names the file and the
+// reason on stderr.
 bool CheckReadable(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -26,8 +28,14 @@ bool CheckReadable(const std::string& path) {
                      std::strerror(errno));
         return false;
     }
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);
-    return true;
+    if (!regular) {
+        std::fprintf(stderr, "tonquell-tags: cannot open '%s' (not a regular file)\n",
+                     path.c_str());
+    }
+    return regular;
 }
 
 int Read(const std::string& path) {
