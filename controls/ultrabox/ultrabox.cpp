@@ -217,6 +217,9 @@ bool UltraBox::Enabled() const {
 }
 
 void UltraBox::SetEnabled(bool enabled) {
+    // Only the step from enabled to disabled saves the entries' flags: disabling twice
+    // must not overwrite them with the disabled state.
+    const bool wasEnabled = picMain_->isEnabledTo(this);
     picMain_->setEnabled(enabled);
     vs_->setEnabled(enabled);
     hs_->setEnabled(enabled);
@@ -225,7 +228,9 @@ void UltraBox::SetEnabled(bool enabled) {
         if (enabled) {
             item.Enabled = item.SavedEnabled;
         } else {
-            item.SavedEnabled = item.Enabled;
+            if (wasEnabled) {
+                item.SavedEnabled = item.Enabled;
+            }
             item.Enabled = false;
             item.Selected = false;
         }

@@ -155,6 +155,7 @@ TEST_F(UltraBoxEntries, SelectionMarksAndGroups) {
     // Disabling the whole control and enabling it again restores each entry's Enabled.
     box.SetSelected(5, true);
     box.SetEnabled(false);
+    box.SetEnabled(false);  // a second disabling keeps the saved flags
     EXPECT_FALSE(box.Enabled());
     for (int i = 1; i <= box.ListCount(); ++i) {
         EXPECT_FALSE(box.ItemEnabled(i));
