@@ -194,6 +194,25 @@ TEST_F(UltraBoxPaint, DisabledAndSelectedEntries) {
     EXPECT_EQ(Pixel(box, x4, top4), h);
 }
 
+TEST_F(UltraBoxPaint, DisabledBoxesUseTheInactiveVariant) {
+    box.AddItemCheck("");
+    box.AddItemCheck("", 0, false);
+    box.AddItemOption("", 0, true, kDefaultColor, kDefaultColor, kDefaultColor, kDefaultColor, 1);
+    box.AddItemOption("", 0, false, kDefaultColor, kDefaultColor, kDefaultColor, kDefaultColor, 2);
+    box.SetMultiSelect(true);
+    for (int i = 1; i <= 4; ++i) {
+        box.SetSelected(i, true, false, false);
+    }
+    const int h = box.ItemHeightPx();
+    auto boxImage = [&](int row) { return box.BackBuffer().copy(3, RowTop(row), 12, h); };
+    EXPECT_NE(boxImage(0), boxImage(1));
+    EXPECT_NE(boxImage(2), boxImage(3));
+    EXPECT_NE(boxImage(0), boxImage(2));
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_TRUE(box.IsSelected(i, true)) << i;  // checked or chosen alike
+    }
+}
+
 TEST_F(UltraBoxPaint, OrHighlightKeepsColourOverBlack) {
     box.SetColor(0);
     box.SetSelectStyle(1);
