@@ -80,19 +80,17 @@ public:
         return s;
     }
 
-    bool Write(const float* samples, std::size_t frames, std::string& error) override {
+    bool Write(const Planes& planes, std::string& error) override {
+        const std::size_t frames = FrameCount(planes);
         std::size_t done = 0;
         while (done < frames) {
             if (filled_ == 0 && !PrepareFrame(error)) {
                 return false;
             }
             const std::size_t take = std::min(frameSize_ - filled_, frames - done);
-            const float* src = samples + done * channels_;
             for (std::size_t c = 0; c < channels_; ++c) {
                 float* plane = reinterpret_cast<float*>(frame_->extended_data[c]) + filled_;
-                for (std::size_t i = 0; i < take; ++i) {
-                    plane[i] = src[i * channels_ + c];
-                }
+                std::copy_n(planes[c].data() + done, take, plane);
             }
             filled_ += take;
             done += take;

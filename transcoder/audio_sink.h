@@ -8,9 +8,11 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "planes.h"
+
 namespace transcoder {
 
-// What an encoder is given: the sample rate and the roles of the interleaved channels.
+// What an encoder is given: the sample rate and the roles of the channels, in order.
 struct StreamShape {
     int rate = 0;
     std::vector<AVChannel> roles;
@@ -18,14 +20,14 @@ struct StreamShape {
     bool operator==(const StreamShape&) const = default;
 };
 
-// The end of the pipeline: encodes interleaved float samples (full scale is 1.0) into
-// the output file(s), which are written under temporary names until Commit.
+// The end of the pipeline: encodes float planes (full scale is 1.0) into the output
+// file(s), which are written under temporary names until Commit.
 class AudioSink {
 public:
     virtual ~AudioSink() = default;
 
-    // Encodes `frames` frames. False, with `error` set, on failure.
-    virtual bool Write(const float* samples, std::size_t frames, std::string& error) = 0;
+    // Encodes `planes`, one per channel of the shape. False, with `error` set, on failure.
+    virtual bool Write(const Planes& planes, std::string& error) = 0;
 
     // Flushes the encoder and completes the file(s). False, with `error` set, on failure.
     virtual bool Finish(std::string& error) = 0;

@@ -146,25 +146,23 @@ MixPlan SixPlan(const std::vector<AVChannel>& inRoles) {
     return plan;
 }
 
-void ApplyMix(const MixPlan& plan, const float* in, std::size_t frames, std::vector<float>& out) {
+void ApplyMix(const MixPlan& plan, const Planes& in, Planes& out) {
     const std::size_t inCh = static_cast<std::size_t>(plan.inChannels);
     const std::size_t outCh = plan.outRoles.size();
-    out.resize(frames * outCh);
-    if (plan.identity) {
-        std::copy(in, in + frames * inCh, out.begin());
-        return;
-    }
-    const float* weights = plan.matrix.data();
-    for (std::size_t f = 0; f < frames; ++f) {
-        const float* src = in + f * inCh;
-        float* dst = out.data() + f * outCh;
-        for (std::size_t o = 0; o < outCh; ++o) {
-            const float* row = weights + o * inCh;
-            float sum = 0.0f;
-            for (std::size_t i = 0; i < inCh; ++i) {
-                sum += row[i] * src[i];
+    const std::size_t frames = FrameCount(in);
+    out.resize(outCh);
+    for (std::size_t o = 0; o < outCh; ++o) {
+        std::vector<float>& dst = out[o];
+        dst.assign(frames, 0.0f);
+        for (std::size_t i = 0; i < inCh; ++i) {
+            const float weight = plan.matrix[o * inCh + i];
+            if (weight == 0.0f) {
+                continue;
             }
-            dst[o] = sum;
+            const float* src = in[i].data();
+            for (std::size_t f = 0; f < frames; ++f) {
+                dst[f] += weight * src[f];
+            }
         }
     }
 }

@@ -7,6 +7,8 @@ extern "C" {
 #include <cstddef>
 #include <vector>
 
+#include "planes.h"
+
 namespace transcoder {
 
 // A linear map from the source's channels to the output's: out[o] = sum of
@@ -32,8 +34,8 @@ MixPlan StereoPlan(const std::vector<AVChannel>& inRoles);
 // roles the source lacks stay silent.
 MixPlan SixPlan(const std::vector<AVChannel>& inRoles);
 
-// Applies `plan` to `frames` interleaved frames of `in`; `out` is resized to fit.
-void ApplyMix(const MixPlan& plan, const float* in, std::size_t frames, std::vector<float>& out);
+// Applies `plan` to the planes `in`; `out` gets one plane per output channel.
+void ApplyMix(const MixPlan& plan, const Planes& in, Planes& out);
 
 // The roles of `layout`'s channels in order; unknown orders get the default layout's roles.
 std::vector<AVChannel> ChannelRoles(const AVChannelLayout& layout);

@@ -37,23 +37,22 @@ float Sample(const double v) {
 }
 
 template <typename T>
-void Convert(const AVFrame& frame, bool planar, float* out) {
-    const int channels = frame.ch_layout.nb_channels;
+void Convert(const AVFrame& frame, bool planar, Planes& out) {
+    const std::size_t channels = out.size();
     const std::size_t n = static_cast<std::size_t>(frame.nb_samples);
-    if (planar) {
-        for (int c = 0; c < channels; ++c) {
+    for (std::size_t c = 0; c < channels; ++c) {
+        float* dst = out[c].data();
+        if (planar) {
             const T* src = reinterpret_cast<const T*>(frame.extended_data[c]);
-            float* dst = out + c;
             for (std::size_t i = 0; i < n; ++i) {
-                dst[i * static_cast<std::size_t>(channels)] = Sample<T>(src[i]);
+                dst[i] = Sample<T>(src[i]);
+            }
+        } else {
+            const T* src = reinterpret_cast<const T*>(frame.extended_data[0]) + c;
+            for (std::size_t i = 0; i < n; ++i) {
+                dst[i] = Sample<T>(src[i * channels]);
             }
         }
-        return;
-    }
-    const T* src = reinterpret_cast<const T*>(frame.extended_data[0]);
-    const std::size_t total = n * static_cast<std::size_t>(channels);
-    for (std::size_t i = 0; i < total; ++i) {
-        out[i] = Sample<T>(src[i]);
     }
 }
 
@@ -111,29 +110,31 @@ std::string AvErrorText(int code) {
     return text;
 }
 
-bool ToInterleavedFloat(const AVFrame& frame, std::vector<float>& out) {
+bool ToPlanarFloat(const AVFrame& frame, Planes& out) {
     const auto format = static_cast<AVSampleFormat>(frame.format);
-    out.resize(static_cast<std::size_t>(frame.nb_samples) *
-               static_cast<std::size_t>(frame.ch_layout.nb_channels));
+    out.resize(static_cast<std::size_t>(frame.ch_layout.nb_channels));
+    for (auto& plane : out) {
+        plane.resize(static_cast<std::size_t>(frame.nb_samples));
+    }
     const bool planar = av_sample_fmt_is_planar(format) != 0;
     switch (av_get_packed_sample_fmt(format)) {
         case AV_SAMPLE_FMT_U8:
-            Convert<std::uint8_t>(frame, planar, out.data());
+            Convert<std::uint8_t>(frame, planar, out);
             return true;
         case AV_SAMPLE_FMT_S16:
-            Convert<std::int16_t>(frame, planar, out.data());
+            Convert<std::int16_t>(frame, planar, out);
             return true;
         case AV_SAMPLE_FMT_S32:
-            Convert<std::int32_t>(frame, planar, out.data());
+            Convert<std::int32_t>(frame, planar, out);
             return true;
         case AV_SAMPLE_FMT_S64:
-            Convert<std::int64_t>(frame, planar, out.data());
+            Convert<std::int64_t>(frame, planar, out);
             return true;
         case AV_SAMPLE_FMT_FLT:
-            Convert<float>(frame, planar, out.data());
+            Convert<float>(frame, planar, out);
             return true;
         case AV_SAMPLE_FMT_DBL:
-            Convert<double>(frame, planar, out.data());
+            Convert<double>(frame, planar, out);
             return true;
         default:
             return false;
@@ -257,7 +258,7 @@ int Decoder::Pull(std::string& error) {
     }
 }
 
-long Decoder::Next(std::vector<float>& out, std::string& error) {
+long Decoder::Next(Planes& out, std::string& error) {
     if (finished_) {
         return 0;
     }
@@ -277,7 +278,7 @@ long Decoder::Next(std::vector<float>& out, std::string& error) {
         error = "the audio format changes within the stream";
         return -1;
     }
-    if (!ToInterleavedFloat(frame, out)) {
+    if (!ToPlanarFloat(frame, out)) {
         error = "unsupported sample format";
         return -1;
     }

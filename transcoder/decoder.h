@@ -10,6 +10,8 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "planes.h"
+
 namespace transcoder {
 
 struct FormatCloser {
@@ -25,7 +27,7 @@ struct FrameFreer {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
 
-// Decodes the first audio stream of a file into interleaved float samples.
+// Decodes the first audio stream of a file into float planes.
 class Decoder {
 public:
     // Opens `path` and decodes its first audio frame. `noCompression` switches off the
@@ -38,10 +40,10 @@ public:
     int Channels() const { return layout_.nb_channels; }
     const AVChannelLayout& Layout() const { return layout_; }
 
-    // Decodes the next piece into `out` (interleaved, channels as Layout()). Returns the
+    // Decodes the next piece into `out` (one plane per channel of Layout()). Returns the
     // number of frames, 0 at the end, -1 with `error` set on a read error, a format
     // change within the stream or a file that ends before its declared length.
-    long Next(std::vector<float>& out, std::string& error);
+    long Next(Planes& out, std::string& error);
 
     // Share of the file read so far, 0 to 1; 0 when the size is unknown.
     double Progress() const;
@@ -70,9 +72,9 @@ private:
     std::int64_t fileSize_ = 0;
 };
 
-// Replaces the contents of `out` with the samples of `frame` as interleaved float.
-// False for a sample format it does not know.
-bool ToInterleavedFloat(const AVFrame& frame, std::vector<float>& out);
+// Replaces the contents of `out` with the samples of `frame`, one float plane per
+// channel. False for a sample format it does not know.
+bool ToPlanarFloat(const AVFrame& frame, Planes& out);
 
 // The text of an FFmpeg error code.
 std::string AvErrorText(int code);

@@ -49,16 +49,14 @@ public:
         return s;
     }
 
-    bool Write(const float* samples, std::size_t frames, std::string& error) override {
+    bool Write(const Planes& planes, std::string& error) override {
+        const std::size_t frames = FrameCount(planes);
         for (std::size_t done = 0; done < frames; done += kChunk) {
             const int n = static_cast<int>(std::min(kChunk, frames - done));
-            const float* chunk = samples + done * static_cast<std::size_t>(channels_);
-            const int bytes =
-                channels_ == 1
-                    ? lame_encode_buffer_ieee_float(lame_.get(), chunk, nullptr, n, mp3_.data(),
-                                                    static_cast<int>(mp3_.size()))
-                    : lame_encode_buffer_interleaved_ieee_float(lame_.get(), chunk, n, mp3_.data(),
-                                                                static_cast<int>(mp3_.size()));
+            const float* left = planes[0].data() + done;
+            const float* right = channels_ == 1 ? nullptr : planes[1].data() + done;
+            const int bytes = lame_encode_buffer_ieee_float(
+                lame_.get(), left, right, n, mp3_.data(), static_cast<int>(mp3_.size()));
             if (!Put(bytes, error)) {
                 return false;
             }

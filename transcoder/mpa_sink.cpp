@@ -63,12 +63,14 @@ public:
         return s;
     }
 
-    bool Write(const float* samples, std::size_t frames, std::string& error) override {
+    bool Write(const Planes& planes, std::string& error) override {
+        const std::size_t frames = FrameCount(planes);
         for (std::size_t done = 0; done < frames; done += kChunk) {
             const int n = static_cast<int>(std::min(kChunk, frames - done));
-            const float* chunk = samples + done * static_cast<std::size_t>(channels_);
-            const int bytes = twolame_encode_buffer_float32_interleaved(
-                options_.get(), chunk, n, mp2_.data(), static_cast<int>(mp2_.size()));
+            const float* left = planes[0].data() + done;
+            const float* right = channels_ == 1 ? left : planes[1].data() + done;
+            const int bytes = twolame_encode_buffer_float32(
+                options_.get(), left, right, n, mp2_.data(), static_cast<int>(mp2_.size()));
             if (!Put(bytes, error)) {
                 return false;
             }

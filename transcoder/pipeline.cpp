@@ -42,10 +42,9 @@ public:
         return resampler_ != nullptr;
     }
 
-    // The next block of output frames in `block`; false at the end or on error (then
-    // `error` is set).
-    bool Next(float*& block, std::size_t& frames, std::string& error) {
-        const std::size_t channels = plan_.outRoles.size();
+    // The next block of output planes in `block`; false at the end or on error (then
+    // `error` is set). The block stays valid until the next call and may be changed.
+    bool Next(Planes*& block, std::string& error) {
         while (!flushed_) {
             const long n = decoder_->Next(decoded_, error);
             if (n < 0) {
@@ -53,30 +52,25 @@ public:
             }
             if (n == 0) {
                 flushed_ = true;
-                if (!resampler_) {
-                    return false;
-                }
-                if (!resampler_->Process(nullptr, 0, resampled_, error)) {
+                if (!resampler_ || !resampler_->Process(nullptr, resampled_, error)) {
                     return false;
                 }
             } else {
-                float* mixed = decoded_.data();
+                Planes* mixed = &decoded_;
                 if (!plan_.identity) {
-                    ApplyMix(plan_, decoded_.data(), static_cast<std::size_t>(n), mixed_);
-                    mixed = mixed_.data();
+                    ApplyMix(plan_, decoded_, mixed_);
+                    mixed = &mixed_;
                 }
                 if (!resampler_) {
                     block = mixed;
-                    frames = static_cast<std::size_t>(n);
                     return true;
                 }
-                if (!resampler_->Process(mixed, static_cast<std::size_t>(n), resampled_, error)) {
+                if (!resampler_->Process(mixed, resampled_, error)) {
                     return false;
                 }
             }
-            if (!resampled_.empty()) {
-                block = resampled_.data();
-                frames = resampled_.size() / channels;
+            if (FrameCount(resampled_) > 0) {
+                block = &resampled_;
                 return true;
             }
         }
@@ -91,9 +85,9 @@ private:
     std::unique_ptr<Decoder> decoder_;
     std::unique_ptr<Resampler> resampler_;
     MixPlan plan_;
-    std::vector<float> decoded_;
-    std::vector<float> mixed_;
-    std::vector<float> resampled_;
+    Planes decoded_;
+    Planes mixed_;
+    Planes resampled_;
     bool flushed_ = false;
 };
 
@@ -123,12 +117,12 @@ float MeasurePeak(Source& source, int outRate, const ProgressFn& progress, std::
         return -1.0f;
     }
     float peak = 0.0f;
-    float* block = nullptr;
-    std::size_t frames = 0;
-    const std::size_t channels = source.plan().outRoles.size();
-    while (source.Next(block, frames, error)) {
-        for (std::size_t i = 0; i < frames * channels; ++i) {
-            peak = std::max(peak, std::fabs(block[i]));
+    Planes* block = nullptr;
+    while (source.Next(block, error)) {
+        for (const auto& plane : *block) {
+            for (const float v : plane) {
+                peak = std::max(peak, std::fabs(v));
+            }
         }
         progress(source.decoder().Progress() * 0.5);
     }
@@ -231,16 +225,16 @@ bool ConvertFile(const Options& options, const ProgressFn& progress, const Warni
     }
     const double progressBase = options.normalize ? 0.5 : 0.0;
     const double progressShare = 1.0 - progressBase;
-    float* block = nullptr;
-    std::size_t frames = 0;
-    while (source->Next(block, frames, error)) {
+    Planes* block = nullptr;
+    while (source->Next(block, error)) {
         if (gain != 1.0f) {
-            const std::size_t count = frames * static_cast<std::size_t>(channels);
-            for (std::size_t i = 0; i < count; ++i) {
-                block[i] *= gain;
+            for (auto& plane : *block) {
+                for (float& v : plane) {
+                    v *= gain;
+                }
             }
         }
-        if (!sink->Write(block, frames, error)) {
+        if (!sink->Write(*block, error)) {
             outputFault = true;
             return false;
         }

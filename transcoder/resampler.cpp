@@ -5,7 +5,7 @@ namespace transcoder {
 std::unique_ptr<Resampler> Resampler::Create(int inRate, int outRate, int channels,
                                              std::string& error) {
     std::unique_ptr<Resampler> r(new Resampler());
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_S, SOXR_FLOAT32_S);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
     soxr_error_t err = nullptr;
     r->soxr_.reset(soxr_create(inRate, outRate, static_cast<unsigned>(channels), &err, &io,
@@ -16,30 +16,41 @@ std::unique_ptr<Resampler> Resampler::Create(int inRate, int outRate, int channe
     }
     r->ratio_ = static_cast<double>(outRate) / inRate;
     r->channels_ = static_cast<std::size_t>(channels);
+    r->inPointers_.resize(r->channels_);
+    r->outPointers_.resize(r->channels_);
     return r;
 }
 
-bool Resampler::Process(const float* in, std::size_t frames, std::vector<float>& out,
-                        std::string& error) {
-    out.clear();
-    std::size_t offered = 0;
+bool Resampler::Process(const Planes* in, Planes& out, std::string& error) {
+    const std::size_t frames = in != nullptr ? FrameCount(*in) : 0;
     const std::size_t chunk = static_cast<std::size_t>(frames * ratio_) + 1024;
+    out.resize(channels_);
+    std::size_t made = 0;
+    std::size_t offered = 0;
     while (true) {
-        const std::size_t start = out.size();
-        out.resize(start + chunk * channels_);
+        for (std::size_t c = 0; c < channels_; ++c) {
+            out[c].resize(made + chunk);
+            outPointers_[c] = out[c].data() + made;
+            if (in != nullptr) {
+                inPointers_[c] = (*in)[c].data() + offered;
+            }
+        }
         std::size_t used = 0;
-        std::size_t made = 0;
-        const float* src = in != nullptr ? in + offered * channels_ : nullptr;
-        const soxr_error_t err = soxr_process(soxr_.get(), src, frames - offered, &used,
-                                              out.data() + start, chunk, &made);
+        std::size_t done = 0;
+        const soxr_error_t err =
+            soxr_process(soxr_.get(), in != nullptr ? inPointers_.data() : nullptr,
+                         frames - offered, &used, outPointers_.data(), chunk, &done);
         if (err != nullptr) {
             error = std::string("resampling failed: ") + err;
             return false;
         }
         offered += used;
-        out.resize(start + made * channels_);
-        // Done when all input is taken and the output buffer was not filled to the brim.
-        if (offered >= frames && made < chunk) {
+        made += done;
+        // Done when all input is taken and the output room was not filled to the brim.
+        if (offered >= frames && done < chunk) {
+            for (auto& plane : out) {
+                plane.resize(made);
+            }
             return true;
         }
     }

@@ -47,11 +47,8 @@ int SndfileRole(AVChannel role) {
 }
 
 // Full scale 1.0 to 16 bits, clipped to the 16-bit range and rounded to the nearest
-// step (ties to even), appended to `out`.
-void AppendPcm16(const float* in, std::size_t count, std::vector<short>& out) {
-    const std::size_t start = out.size();
-    out.resize(start + count);
-    short* dst = out.data() + start;
+// step (ties to even).
+void ToPcm16(const float* in, std::size_t count, short* dst) {
     std::size_t i = 0;
 #ifdef __SSE2__
     const __m128 scale = _mm_set1_ps(32768.0f);
@@ -108,8 +105,30 @@ public:
         return w;
     }
 
-    bool Write(const float* samples, std::size_t frames, std::string& error) override {
-        AppendPcm16(samples, frames * channels_, pcm_);
+    bool Write(const Planes& planes, std::string& error) override {
+        std::vector<const float*> pointers;
+        for (const auto& plane : planes) {
+            pointers.push_back(plane.data());
+        }
+        return WriteChannels(pointers.data(), FrameCount(planes), error);
+    }
+
+    // Appends `frames` frames from one array per channel.
+    bool WriteChannels(const float* const* channels, std::size_t frames, std::string& error) {
+        const std::size_t start = pcm_.size();
+        pcm_.resize(start + frames * channels_);
+        if (channels_ == 1) {
+            ToPcm16(channels[0], frames, pcm_.data() + start);
+        } else {
+            plane16_.resize(frames);
+            for (std::size_t c = 0; c < channels_; ++c) {
+                ToPcm16(channels[c], frames, plane16_.data());
+                short* dst = pcm_.data() + start + c;
+                for (std::size_t f = 0; f < frames; ++f) {
+                    dst[f * channels_] = plane16_[f];
+                }
+            }
+        }
         return pcm_.size() < kBatchSamples || WritePending(error);
     }
 
@@ -149,6 +168,7 @@ private:
     std::unique_ptr<SNDFILE, SndfileCloser> sf_;
     std::size_t channels_ = 0;
     std::vector<short> pcm_;
+    std::vector<short> plane16_;
 };
 
 const char* RoleSuffix(AVChannel role) {
@@ -189,17 +209,14 @@ public:
         return s;
     }
 
-    bool Write(const float* samples, std::size_t frames, std::string& error) override {
-        if (!main_->Write(samples, frames, error)) {
+    bool Write(const Planes& planes, std::string& error) override {
+        if (!main_->Write(planes, error)) {
             return false;
         }
-        const std::size_t n = singles_.size();
-        mono_.resize(frames);
-        for (std::size_t c = 0; c < n; ++c) {
-            for (std::size_t f = 0; f < frames; ++f) {
-                mono_[f] = samples[f * n + c];
-            }
-            if (!singles_[c]->Write(mono_.data(), frames, error)) {
+        const std::size_t frames = FrameCount(planes);
+        for (std::size_t c = 0; c < singles_.size(); ++c) {
+            const float* channel = planes[c].data();
+            if (!singles_[c]->WriteChannels(&channel, frames, error)) {
                 return false;
             }
         }
@@ -240,7 +257,6 @@ private:
 
     std::unique_ptr<WavFile> main_;
     std::vector<std::unique_ptr<WavFile>> singles_;
-    std::vector<float> mono_;
 };
 
 }  // namespace

@@ -16,10 +16,19 @@ const std::vector<AVChannel> kBack51 = {AV_CHAN_FRONT_LEFT,   AV_CHAN_FRONT_RIGH
                                         AV_CHAN_FRONT_CENTER, AV_CHAN_LOW_FREQUENCY,
                                         AV_CHAN_BACK_LEFT,    AV_CHAN_BACK_RIGHT};
 
+// Mixes one frame given as one value per channel.
 std::vector<float> Mix(const MixPlan& plan, const std::vector<float>& frame) {
-    std::vector<float> out;
-    ApplyMix(plan, frame.data(), 1, out);
-    return out;
+    Planes in;
+    for (const float v : frame) {
+        in.push_back({v});
+    }
+    Planes out;
+    ApplyMix(plan, in, out);
+    std::vector<float> result;
+    for (const auto& plane : out) {
+        result.push_back(plane.at(0));
+    }
+    return result;
 }
 
 TEST(StereoPlan, DownmixFollowsBs775AndCannotClip) {

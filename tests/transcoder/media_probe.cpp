@@ -77,14 +77,13 @@ std::vector<std::vector<float>> DecodeChannels(const std::string& path) {
         return channels;
     }
     av_dict_free(&opts);
-    std::vector<float> interleaved;
+    transcoder::Planes planes;
     auto drain = [&] {
         while (avcodec_receive_frame(ctx.get(), frame.get()) == 0) {
-            const auto n = static_cast<std::size_t>(frame->ch_layout.nb_channels);
-            channels.resize(n);
-            if (transcoder::ToInterleavedFloat(*frame, interleaved)) {
-                for (std::size_t i = 0; i < interleaved.size(); ++i) {
-                    channels[i % n].push_back(interleaved[i]);
+            if (transcoder::ToPlanarFloat(*frame, planes)) {
+                channels.resize(planes.size());
+                for (std::size_t c = 0; c < planes.size(); ++c) {
+                    channels[c].insert(channels[c].end(), planes[c].begin(), planes[c].end());
                 }
             }
             av_frame_unref(frame.get());
