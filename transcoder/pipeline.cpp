@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -110,6 +113,26 @@ std::unique_ptr<AudioSink> CreateSink(const Options& options, const StreamShape&
     return CreateWavSink(options.output, shape, error);
 }
 
+// The largest absolute value of `count` samples.
+float PeakOf(const float* samples, std::size_t count) {
+    std::size_t i = 0;
+    float peak = 0.0f;
+#ifdef __SSE2__
+    const __m128 signBits = _mm_set1_ps(-0.0f);
+    __m128 peaks = _mm_setzero_ps();
+    for (; i + 4 <= count; i += 4) {
+        peaks = _mm_max_ps(peaks, _mm_andnot_ps(signBits, _mm_loadu_ps(samples + i)));
+    }
+    alignas(16) float lanes[4];
+    _mm_store_ps(lanes, peaks);
+    peak = std::max(std::max(lanes[0], lanes[1]), std::max(lanes[2], lanes[3]));
+#endif
+    for (; i < count; ++i) {
+        peak = std::max(peak, std::fabs(samples[i]));
+    }
+    return peak;
+}
+
 // The first pass of normalisation: the largest absolute sample after mixing and
 // resampling. Negative on error.
 float MeasurePeak(Source& source, int outRate, const ProgressFn& progress, std::string& error) {
@@ -120,9 +143,7 @@ float MeasurePeak(Source& source, int outRate, const ProgressFn& progress, std::
     Planes* block = nullptr;
     while (source.Next(block, error)) {
         for (const auto& plane : *block) {
-            for (const float v : plane) {
-                peak = std::max(peak, std::fabs(v));
-            }
+            peak = std::max(peak, PeakOf(plane.data(), plane.size()));
         }
         progress(source.decoder().Progress() * 0.5);
     }
