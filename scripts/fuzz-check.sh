@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 
 out=build-fuzz
 fuzz_dir=tests/id3/fuzz
-corpus=$fuzz_dir/corpus
+corpus=$fuzz_dir/corpus  # seeds made by the tests
+found=$fuzz_dir/found    # inputs the fuzzers found, minimised with -merge=1
 seconds=${FUZZ_SECONDS:-15}
 mkdir -p "$out"
 
@@ -36,13 +37,13 @@ done
 
 replayed=0
 for target in read roundtrip; do
-  if ! line=$(TMPDIR=$out "$out/replay_$target" "$corpus"); then
+  if ! line=$(TMPDIR=$out "$out/replay_$target" "$corpus" "$found"); then
     echo "fuzz-check: FINDING while replaying the corpus through the $target target (see above)"
     exit 1
   fi
   replayed=$((replayed + ${line//[^0-9]/}))
 done
-echo "fuzz-check: corpus replayed clean ($replayed runs over $(ls "$corpus" | wc -l) inputs)"
+echo "fuzz-check: corpus replayed clean ($replayed runs over $(ls "$corpus" "$found" | grep -vc -e : -e '^$') inputs)"
 
 fuzzed="libFuzzer runs skipped (clang with libFuzzer not found)"
 if command -v clang++ >/dev/null &&
@@ -59,7 +60,7 @@ if command -v clang++ >/dev/null &&
     log="$out/fuzz_$target.log"
     if ! TMPDIR=$out "$out/fuzz_$target" -max_total_time="$seconds" -dict="$fuzz_dir/id3.dict" \
         -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 -artifact_prefix="$out/" \
-        "$work" "$corpus" >"$log" 2>&1; then
+        "$work" "$corpus" "$found" >"$log" 2>&1; then
       tail -n 40 "$log"
       echo "fuzz-check: FINDING in $target fuzzer, see $log and $out/crash-*"
       exit 1
