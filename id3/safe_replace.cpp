@@ -87,12 +87,14 @@ bool CopyRange(const FileSource& source, int64_t offset, int64_t length, int des
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
-                      errno == EBADF)) {
+        // Some file systems cannot copy in the kernel, or report nothing copied; the copy
+        // through memory then finds out whether the source really ended early.
+        if (n == 0 || (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
+                                 errno == EOPNOTSUPP || errno == EBADF))) {
             return CopyThroughBuffer(source, in, length, destination, out, workBuffer);
         }
-        if (n <= 0) {
-            return false;  // a write error, or the source ended early
+        if (n < 0) {
+            return false;  // a write error such as a full disk
         }
         length -= n;
     }
