@@ -229,7 +229,6 @@ int Decoder::Pull(std::string& error) {
         }
         if (rc != AVERROR(EAGAIN)) {
             // A damaged frame: skip it and go on with the next packet.
-            ++badPackets_;
             lastPacketBad_ = true;
         }
         if (draining_) {
@@ -246,13 +245,9 @@ int Decoder::Pull(std::string& error) {
             return -1;
         }
         if (packet_->stream_index == stream_) {
+            // A packet the decoder refuses is skipped; only at the end does it count.
             rc = avcodec_send_packet(codec_.get(), packet_.get());
             lastPacketBad_ = rc < 0 && rc != AVERROR(EAGAIN);
-            if (lastPacketBad_) {
-                ++badPackets_;
-            } else {
-                ++goodPackets_;
-            }
         }
         av_packet_unref(packet_.get());
     }

@@ -67,8 +67,6 @@ private:
     bool finished_ = false;
     bool lastPacketBad_ = false;
     std::int64_t decodedFrames_ = 0;
-    std::int64_t goodPackets_ = 0;
-    std::int64_t badPackets_ = 0;
     std::int64_t fileSize_ = 0;
 };
 

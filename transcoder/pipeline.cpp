@@ -155,6 +155,19 @@ bool IsRegularFile(const std::string& path) {
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
+// True when some output channel takes nothing from the source.
+bool HasSilentOutput(const MixPlan& plan) {
+    const std::size_t in = static_cast<std::size_t>(plan.inChannels);
+    for (std::size_t o = 0; o < plan.outRoles.size(); ++o) {
+        const auto row = plan.matrix.begin() + static_cast<std::ptrdiff_t>(o * in);
+        if (std::all_of(row, row + static_cast<std::ptrdiff_t>(in),
+                        [](float w) { return w == 0.0f; })) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string LayoutName(const std::vector<AVChannel>& roles) {
     std::string names;
     for (const AVChannel role : roles) {
@@ -217,11 +230,18 @@ bool ConvertFile(const Options& options, const ProgressFn& progress, const Warni
         warn("the encoder cannot take " + std::to_string(options.bitrate) + " kbit/s here; using " +
              std::to_string(bitrate) + " kbit/s");
     }
-    if (plan.outRoles.size() == 6 && (options.sixWaves || options.channels == ChannelSwitch::Six) &&
-        inRoles.size() != 6) {
-        warn("the source is not 5.1 (" + LayoutName(inRoles) + "); channels it lacks stay silent");
+    if (HasSilentOutput(plan)) {
+        warn("the source (" + LayoutName(inRoles) + ") lacks some of the output's channels; " +
+             "they stay silent");
     }
 
+    // The output is created before the work starts, so an unwritable folder shows at once.
+    std::unique_ptr<AudioSink> sink =
+        CreateSink(options, StreamShape{outRate, plan.outRoles}, bitrate, error);
+    if (!sink) {
+        outputFault = true;
+        return false;
+    }
     float gain = 1.0f;
     if (options.normalize) {
         const float peak = MeasurePeak(*source, outRate, progress, error);
@@ -236,12 +256,6 @@ bool ConvertFile(const Options& options, const ProgressFn& progress, const Warni
         }
     }
     if (!source->ResampleTo(outRate, error)) {
-        return false;
-    }
-    std::unique_ptr<AudioSink> sink =
-        CreateSink(options, StreamShape{outRate, plan.outRoles}, bitrate, error);
-    if (!sink) {
-        outputFault = true;
         return false;
     }
     const double progressBase = options.normalize ? 0.5 : 0.0;
