@@ -65,6 +65,20 @@ bool StoreFrameText(const std::string& id, const std::string& text, int64_t seek
     return true;
 }
 
+// The text of a frame to store: read mode (and a SEEK frame in any mode) decodes it, collect
+// mode carries the frame in ID3v2.3 form and gives the empty text. nullopt on a fault.
+std::optional<std::string> TakeFrame(const std::string& id, std::span<const uint8_t> data,
+                                     CarriedFrames* collect) {
+    if (id == "SEEK" || collect == nullptr) {
+        return ReadFrameText(data, id);
+    }
+    if (!data.empty()) {
+        collect->push_back({id, std::vector<uint8_t>(data.begin(), data.end())});
+        ConvertCarriedFrame(*collect, collect->size() - 1);
+    }
+    return std::string();
+}
+
 struct TagLayout {
     int version = 0;
     bool unsynchronised = false;
@@ -90,16 +104,10 @@ ParseResult WalkV2Frames(std::vector<uint8_t>& buffer, const TagLayout& layout, 
         if (p > size - fsize) {
             break;
         }
-        std::string text;
         const std::span<const uint8_t> data(buffer.data() + p, static_cast<size_t>(fsize));
-        if (collect == nullptr) {
-            text = ReadFrameText(data, id).value_or("");
-        } else if (id != "CRM" && fsize >= 1) {
-            collect->push_back({id, std::vector<uint8_t>(data.begin(), data.end())});
-            ConvertCarriedFrame(*collect, collect->size() - 1);
-        }
+        const auto text = id == "CRM" ? std::string() : TakeFrame(id, data, collect);
         p += fsize;
-        if (!StoreFrameText(id, text, seekBase, tag, result.Next)) {
+        if (!text || !StoreFrameText(id, *text, seekBase, tag, result.Next)) {
             result.Fault = true;
             return result;
         }
@@ -153,23 +161,16 @@ ParseResult WalkFrames(std::vector<uint8_t>& buffer, const TagLayout& layout, in
             removed = Deunsynchronise(buffer.data() + p, fsize);
         }
         const int64_t n = fsize - prefix - removed;
-        std::string text;
-        if (!skip && n > 0) {
-            const std::span<const uint8_t> data(buffer.data() + p + prefix, static_cast<size_t>(n));
-            if (id == "SEEK" || collect == nullptr) {
-                const auto read = ReadFrameText(data, id);
-                if (!read) {
-                    result.Fault = true;
-                    return result;
-                }
-                text = *read;
-            } else {
-                collect->push_back({id, std::vector<uint8_t>(data.begin(), data.end())});
-                ConvertCarriedFrame(*collect, collect->size() - 1);
-            }
+        std::optional<std::string> text;
+        if (skip || n <= 0) {
+            text = std::string();
+        } else {
+            text = TakeFrame(
+                id, std::span<const uint8_t>(buffer.data() + p + prefix, static_cast<size_t>(n)),
+                collect);
         }
         p += fsize;
-        if (!StoreFrameText(id, text, seekBase, tag, result.Next)) {
+        if (!text || !StoreFrameText(id, *text, seekBase, tag, result.Next)) {
             result.Fault = true;
             return result;
         }
