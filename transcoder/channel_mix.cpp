@@ -146,6 +146,50 @@ MixPlan SixPlan(const std::vector<AVChannel>& inRoles) {
     return plan;
 }
 
+MixPlan ConformPlan(const std::vector<AVChannel>& inRoles,
+                    const std::vector<AVChannel>& targetRoles) {
+    const std::size_t n = inRoles.size();
+    if (targetRoles.size() <= 2) {
+        MixPlan plan = StereoPlan(inRoles);
+        plan.identity = false;
+        if (targetRoles.size() == 1) {
+            for (std::size_t i = 0; i < n; ++i) {
+                plan.matrix[i] = 0.5f * (plan.matrix[i] + plan.matrix[n + i]);
+            }
+            plan.matrix.resize(n);
+        }
+        plan.outRoles = targetRoles;
+        return plan;
+    }
+    auto slot = [](AVChannel role) {
+        switch (role) {
+            case AV_CHAN_BACK_LEFT:
+                return AV_CHAN_SIDE_LEFT;
+            case AV_CHAN_BACK_RIGHT:
+                return AV_CHAN_SIDE_RIGHT;
+            default:
+                return role;
+        }
+    };
+    MixPlan plan;
+    plan.inChannels = static_cast<int>(n);
+    plan.outRoles = targetRoles;
+    plan.matrix.assign(targetRoles.size() * n, 0.0f);
+    const bool hasCentre = Has(targetRoles, AV_CHAN_FRONT_CENTER);
+    for (std::size_t o = 0; o < targetRoles.size(); ++o) {
+        for (std::size_t i = 0; i < n; ++i) {
+            const AVChannel role = targetRoles[o];
+            const bool monoHere =
+                n == 1 && (hasCentre ? role == AV_CHAN_FRONT_CENTER
+                                     : role == AV_CHAN_FRONT_LEFT || role == AV_CHAN_FRONT_RIGHT);
+            if (monoHere || (n > 1 && slot(inRoles[i]) == slot(role))) {
+                plan.matrix[o * n + i] = 1.0f;
+            }
+        }
+    }
+    return plan;
+}
+
 void ApplyMix(const MixPlan& plan, const Planes& in, Planes& out) {
     const std::size_t inCh = static_cast<std::size_t>(plan.inChannels);
     const std::size_t outCh = plan.outRoles.size();

@@ -269,13 +269,25 @@ long Decoder::Next(Planes& out, std::string& error) {
     }
     haveFrame_ = false;
     const AVFrame& frame = *frame_;
-    if (frame.sample_rate != rate_ || av_channel_layout_compare(&frame.ch_layout, &layout_) != 0) {
-        error = "the audio format changes within the stream";
+    if (frame.sample_rate != rate_) {
+        error = "the sample rate changes within the stream";
         return -1;
     }
-    if (!ToPlanarFloat(frame, out)) {
+    const bool sameLayout = av_channel_layout_compare(&frame.ch_layout, &layout_) == 0;
+    if (!ToPlanarFloat(frame, sameLayout ? out : changed_)) {
         error = "unsupported sample format";
         return -1;
+    }
+    if (!sameLayout) {
+        if (av_channel_layout_compare(&frame.ch_layout, &conformFrom_) != 0) {
+            av_channel_layout_uninit(&conformFrom_);
+            if (av_channel_layout_copy(&conformFrom_, &frame.ch_layout) < 0) {
+                error = "out of memory";
+                return -1;
+            }
+            conform_ = ConformPlan(ChannelRoles(frame.ch_layout), ChannelRoles(layout_));
+        }
+        ApplyMix(conform_, changed_, out);
     }
     decodedFrames_ += frame.nb_samples;
     const long frames = frame.nb_samples;

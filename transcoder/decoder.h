@@ -10,6 +10,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "channel_mix.h"
 #include "planes.h"
 
 namespace transcoder {
@@ -40,8 +41,9 @@ public:
     int Channels() const { return layout_.nb_channels; }
     const AVChannelLayout& Layout() const { return layout_; }
 
-    // Decodes the next piece into `out` (one plane per channel of Layout()). Returns the
-    // number of frames, 0 at the end, -1 with `error` set on a read error, a format
+    // Decodes the next piece into `out` (one plane per channel of Layout(); a stream whose
+    // channel layout changes is mapped back onto the layout it began with). Returns the
+    // number of frames, 0 at the end, -1 with `error` set on a read error, a sample rate
     // change within the stream or a file that ends before its declared length.
     long Next(Planes& out, std::string& error);
 
@@ -60,6 +62,9 @@ private:
     std::unique_ptr<AVPacket, PacketFreer> packet_;
     std::unique_ptr<AVFrame, FrameFreer> frame_;
     AVChannelLayout layout_{};
+    AVChannelLayout conformFrom_{};  // the changed layout that conform_ maps
+    MixPlan conform_;
+    Planes changed_;
     int stream_ = -1;
     int rate_ = 0;
     bool haveFrame_ = false;

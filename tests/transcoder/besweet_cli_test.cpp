@@ -64,6 +64,7 @@ const std::map<std::string, std::string> kRecipes = {
     {"surround.dts", "-filter_complex '" + SixToneGraph() + "' -ar 48000 -c:a dca -strict -2"},
     {"surround.vob", "-f lavfi -i color=c=black:s=64x48:r=25:d=3 -filter_complex '" +
                          SixToneGraph() + "' -ar 48000 -c:v mpeg2video -c:a ac3 -b:a 448k -f vob"},
+    {"stereo.ac3", "-f lavfi -i sine=f=440:d=3:r=48000 -ac 2 -c:a ac3 -b:a 192k"},
     {"centre.ac3", "-filter_complex '" + CentreOnlyGraph() + "' -c:a ac3 -b:a 448k"},
 };
 
@@ -408,6 +409,27 @@ TEST_F(BeSweet, SixWaveProfileFromAStereoSourceKeepsTheSetAndWarns) {
     EXPECT_GT(ToneLevel(channels[0], 44100, 440), 0.05);
     EXPECT_EQ(Peak({channels[2], channels[3], channels[4], channels[5]}), 0.0f);
     EXPECT_EQ(FilesWith("stereo6").size(), 7u);
+}
+
+// Broadcast recordings switch between stereo and 5.1; the output keeps the first layout.
+TEST_F(BeSweet, ChannelLayoutChangeWithinTheStreamIsFollowed) {
+    const std::string mixed = Path("mixed.ac3");
+    std::ofstream(mixed, std::ios::binary)
+        << ReadFile(Input("stereo.ac3")) << ReadFile(Input("surround.ac3"));
+    const std::string output = Path("mixed.wav");
+    const RunResult run = Run(" -core( -input " + Quoted(mixed) + " -output " + Quoted(output) +
+                              " -2ch ) -azid( -d 3/2 )");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto channels = DecodeChannels(output);
+    ASSERT_EQ(channels.size(), 2u);
+    const std::size_t half = channels[0].size() / 2;
+    EXPECT_NEAR(static_cast<double>(channels[0].size()) / 48000, 6.0, 0.1);
+    const std::vector<float> first(channels[0].begin(), channels[0].begin() + half);
+    const std::vector<float> second(channels[0].begin() + half, channels[0].end());
+    EXPECT_GT(ToneLevel(first, 48000, 440), 0.05);
+    EXPECT_LT(ToneLevel(second, 48000, 440), 0.01);
+    EXPECT_GT(ToneLevel(second, 48000, kTones[0]), 0.02);  // FL of the 5.1 part
+    EXPECT_GT(ToneLevel(second, 48000, kTones[2]), 0.02);  // its centre, downmixed
 }
 
 TEST_F(BeSweet, CrcProtectionFollowsTheSwitches) {

@@ -89,6 +89,35 @@ TEST(SixPlan, PutsEveryChannelInItsSlot) {
     EXPECT_NEAR(out[4], 2 * 0.70710678f, 1e-5f);
 }
 
+TEST(ConformPlan, MapsAChangedLayoutOntoTheFirstOne) {
+    const std::vector<AVChannel> stereo = {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT};
+    struct Row {
+        std::vector<AVChannel> from;
+        std::vector<AVChannel> to;
+        std::vector<float> in;
+        std::vector<float> expected;
+    };
+    const float s = 1.0f / (1.0f + 2.0f * 0.70710678f);
+    const std::vector<Row> rows = {
+        {kSide51, stereo, {1, 0, 0, 1, 0, 0}, {s, 0}},                // downmixed, LFE dropped
+        {kSide51, {AV_CHAN_FRONT_CENTER}, {1, 1, 0, 0, 0, 0}, {s}},   // mean of the downmix
+        {stereo, kSide51, {0.5f, -0.5f}, {0.5f, -0.5f, 0, 0, 0, 0}},  // fronts, rest silent
+        {kBack51, kSide51, {1, 2, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6}},   // back counts as side
+        {{AV_CHAN_FRONT_CENTER}, kSide51, {0.25f}, {0, 0, 0.25f, 0, 0, 0}},
+        {{AV_CHAN_FRONT_CENTER},
+         {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT, AV_CHAN_BACK_LEFT},
+         {0.25f},
+         {0.25f, 0.25f, 0}},
+    };
+    for (const Row& row : rows) {
+        const std::vector<float> out = Mix(ConformPlan(row.from, row.to), row.in);
+        ASSERT_EQ(out.size(), row.expected.size());
+        for (std::size_t i = 0; i < out.size(); ++i) {
+            EXPECT_NEAR(out[i], row.expected[i], 1e-5f) << i;
+        }
+    }
+}
+
 TEST(ChannelRoles, UnknownOrderGetsTheDefaultLayout) {
     AVChannelLayout layout{};
     layout.order = AV_CHANNEL_ORDER_UNSPEC;
