@@ -40,12 +40,13 @@ const char* OwnFrameId(size_t index, int version) {
     return (index == 3 && version == 4) ? "TDRC" : kOwnFrames[index].id;
 }
 
-// A URL as single bytes: characters outside Windows-1252 are percent-encoded in UTF-8.
+// A URL as single bytes: characters that single-byte readers could take differently are
+// percent-encoded in UTF-8.
 std::string UrlBytes(const std::string& url) {
     std::string out;
     for (const char32_t cp : DecodeUtf8(url)) {
         const int b = Windows1252Byte(cp);
-        if (b >= 0) {
+        if (b >= 0 && cp == static_cast<char32_t>(b)) {
             out += static_cast<char>(b);
             continue;
         }
@@ -77,8 +78,10 @@ std::vector<uint8_t> TextFrameData(const std::string& id, const std::string& tex
     if (!comment && (id.empty() || id[0] != 'T')) {
         return data;
     }
-    bool fits = true;
-    const std::string single = ToWindows1252(text, &fits);
+    // Encoding 0 is ISO-8859-1 to other readers and Windows-1252 to ours: single bytes only
+    // where both read the same character, UTF-16 otherwise.
+    const auto single = ToSharedSingleByte(text);
+    const bool fits = single.has_value();
     data.push_back(fits ? 0 : 1);
     if (comment) {
         data.insert(data.end(), {'e', 'n', 'g'});
@@ -89,7 +92,7 @@ std::vector<uint8_t> TextFrameData(const std::string& id, const std::string& tex
         }
     }
     if (fits) {
-        data.insert(data.end(), single.begin(), single.end());
+        data.insert(data.end(), single->begin(), single->end());
         data.push_back(0);
     } else {
         AppendUtf16WithBom(data, text);

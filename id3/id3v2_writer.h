@@ -20,8 +20,9 @@ std::optional<int64_t> Id3v2SizeAt(const ByteSource& file, int64_t position);
 // its 10-byte header; 0 when the text is only blanks or the id is none of those.
 int64_t TextFrameSize(const std::string& id, const std::string& text, bool withHeader);
 
-// Appends the frame for `text` under `id` (sizes plain for version 3, synchsafe for 4). Text that
-// fits Windows-1252 is written single-byte, other text as UTF-16. Returns the bytes appended.
+// Appends the frame for `text` under `id` (sizes plain for version 3, synchsafe for 4). Text
+// whose characters Windows-1252 and ISO-8859-1 both hold as the same byte is written single-byte,
+// other text as UTF-16. Returns the bytes appended.
 size_t WriteTextFrame(std::vector<uint8_t>& destination, const std::string& id,
                       const std::string& text, int version);
 

@@ -158,6 +158,18 @@ std::string ToWindows1252(std::string_view utf8, bool* fits) {
     return out;
 }
 
+std::optional<std::string> ToSharedSingleByte(std::string_view utf8) {
+    std::string out;
+    for (const char32_t cp : DecodeUtf8(utf8)) {
+        const int b = Windows1252Byte(cp);
+        if (b < 0 || cp != static_cast<char32_t>(b)) {
+            return std::nullopt;
+        }
+        out += static_cast<char>(b);
+    }
+    return out;
+}
+
 std::string DecodeTagText(std::span<const uint8_t> bytes, int encoding, bool stopAtZero) {
     std::string out;
     switch (encoding) {

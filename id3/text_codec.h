@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,6 +26,10 @@ std::u32string DecodeUtf8(std::string_view text);
 // `text` as Windows-1252 bytes; characters outside the code page become "?". `fits` (optional)
 // is set to whether every character had a byte of its own.
 std::string ToWindows1252(std::string_view utf8, bool* fits = nullptr);
+
+// `utf8` as single bytes when every character is one that Windows-1252 and ISO-8859-1 give the
+// same byte (ASCII, U+00A0-U+00FF and the five unassigned C1 codes); nullopt otherwise.
+std::optional<std::string> ToSharedSingleByte(std::string_view utf8);
 
 // Tag text bytes in ID3 encoding `encoding` (0 Windows-1252, 1 UTF-16 with byte-order mark,
 // 2 UTF-16 big-endian, 3 UTF-8; others give "") as UTF-8, stopping at the first zero character

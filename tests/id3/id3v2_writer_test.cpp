@@ -66,6 +66,11 @@ TEST(Id3v2WriterTest, RendersTextFramesByteForByte) {
         {"COMM", "\u0416", 3,
          Concat({ToBytes("COMM"), Bytes{0, 0, 0, 14, 0, 0, 1}, ToBytes("eng"),
                  Bytes{0xFF, 0xFE, 0, 0, 0xFF, 0xFE, 0x16, 0x04, 0, 0}})},
+        {"TIT2", "Don\u2019t", 3,
+         Concat({ToBytes("TIT2"), Bytes{0,   0, 0,   15, 0,    0,    1,   0xFF, 0xFE, 'D', 0,
+                                        'o', 0, 'n', 0,  0x19, 0x20, 't', 0,    0,    0}})},
+        {"TIT2", "\u00E9\u0081", 3,
+         Concat({ToBytes("TIT2"), Bytes{0, 0, 0, 4, 0, 0, 0, 0xE9, 0x81, 0}})},
         {"WXXX", "http://\u0416", 3,
          Concat({ToBytes("WXXX"), Bytes{0, 0, 0, 16, 0, 0, 0, 0}, ToBytes("http://%D0%96"),
                  Bytes{0}})}};

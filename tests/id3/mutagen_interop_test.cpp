@@ -123,7 +123,8 @@ TEST_F(MutagenInteropTest, MutagenReadsOurTagsAsVersion3) {
         MakeTags({{"Artist", "\u0418\u0432\u0430\u043D"},
                   {"Title", "\u65E5\u672C\u8A9E"},
                   {"Comment", "\u041F\u0440\u0438\u0432\u0435\u0442"},
-                  {"Genre", "Not a table genre"}})};
+                  {"Genre", "Not a table genre"}}),
+        MakeTags({{"Title", "Don\u2019t Stop \u2013 \u20AC5 \u2026"}, {"Artist", "Beyonc\u00E9"}})};
     for (const auto& record : records) {
         const std::string path = dir_.File("ours.mp3");
         WriteFile(path, id3test::Mp3Audio());
