@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "frame_header.h"
+
 namespace transcoder {
 namespace {
 
@@ -102,6 +104,20 @@ std::int64_t MissingWavBytes(const std::string& path) {
     return missing;
 }
 
+// The frame length a packet's own header declares; 0 when unknown.
+std::size_t DeclaredSize(AVCodecID codec, const std::uint8_t* data, std::size_t size) {
+    switch (codec) {
+        case AV_CODEC_ID_MP1:
+        case AV_CODEC_ID_MP2:
+        case AV_CODEC_ID_MP3:
+            return MpegAudioFrameSize(data, size);
+        case AV_CODEC_ID_DTS:
+            return DtsFrameSize(data, size);
+        default:
+            return 0;
+    }
+}
+
 }  // namespace
 
 std::string AvErrorText(int code) {
@@ -148,14 +164,17 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, bool noCompressi
     AVFormatContext* format = nullptr;
     int rc = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
     if (rc < 0) {
-        error = NotMedia(rc) ? "not an audio or video file" : AvErrorText(rc);
+        error = NotMedia(rc)        ? "not an audio or video file"
+                : rc == AVERROR_EOF ? "the file is empty or cut off"
+                                    : AvErrorText(rc);
         return nullptr;
     }
     d->format_.reset(format);
     rc = avformat_find_stream_info(format, nullptr);
     if (rc < 0) {
-        error = NotMedia(rc) ? "not an audio or video file, or damaged beyond reading"
-                             : "cannot read the streams: " + AvErrorText(rc);
+        error = NotMedia(rc)        ? "not an audio or video file, or damaged beyond reading"
+                : rc == AVERROR_EOF ? "the file is empty or cut off"
+                                    : "cannot read the streams: " + AvErrorText(rc);
         return nullptr;
     }
     for (unsigned i = 0; i < format->nb_streams; ++i) {
@@ -220,17 +239,14 @@ int Decoder::Pull(std::string& error) {
         int rc = avcodec_receive_frame(codec_.get(), frame_.get());
         if (rc == 0) {
             // An incomplete frame decodes with a flag; at the end it marks a cut-off file.
-            lastPacketBad_ =
+            lastFrameBad_ =
                 frame_->decode_error_flags != 0 || (frame_->flags & AV_FRAME_FLAG_CORRUPT) != 0;
             return 1;
         }
         if (rc == AVERROR_EOF) {
             return 0;
         }
-        if (rc != AVERROR(EAGAIN)) {
-            // A damaged frame: skip it and go on with the next packet.
-            lastPacketBad_ = true;
-        }
+        // Anything else is a damaged frame or junk between or after the frames: skipped.
         if (draining_) {
             return 0;
         }
@@ -245,9 +261,14 @@ int Decoder::Pull(std::string& error) {
             return -1;
         }
         if (packet_->stream_index == stream_) {
-            // A packet the decoder refuses is skipped; only at the end does it count.
-            rc = avcodec_send_packet(codec_.get(), packet_.get());
-            lastPacketBad_ = rc < 0 && rc != AVERROR(EAGAIN);
+            // An MPEG audio or DTS frame shorter than its header says is a cut-off frame; a
+            // packet the decoder refuses (junk, say, after the last frame) is skipped.
+            const std::size_t size = static_cast<std::size_t>(packet_->size);
+            const std::size_t declared = DeclaredSize(codec_->codec_id, packet_->data, size);
+            if (declared != 0) {
+                lastPacketBad_ = declared > size;
+            }
+            avcodec_send_packet(codec_.get(), packet_.get());
         }
         av_packet_unref(packet_.get());
     }
@@ -296,7 +317,7 @@ long Decoder::Next(Planes& out, std::string& error) {
 }
 
 bool Decoder::CheckComplete(std::string& error) const {
-    if (lastPacketBad_) {
+    if (lastPacketBad_ || lastFrameBad_) {
         error = "the file is truncated or damaged at its end";
         return false;
     }

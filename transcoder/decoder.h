@@ -70,7 +70,8 @@ private:
     bool haveFrame_ = false;
     bool draining_ = false;
     bool finished_ = false;
-    bool lastPacketBad_ = false;
+    bool lastPacketBad_ = false;  // the last MPEG audio or DTS frame was cut short
+    bool lastFrameBad_ = false;   // the last frame decoded came from an incomplete packet
     std::int64_t decodedFrames_ = 0;
     std::int64_t fileSize_ = 0;
 };

@@ -1,0 +1,57 @@
+#include "frame_header.h"
+
+namespace transcoder {
+namespace {
+
+// kbit/s by [MPEG-1 or not][layer - 1][bitrate index].
+constexpr int kBitrates[2][3][15] = {
+    {{0, 32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+     {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+     {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}},
+    {{0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},
+     {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}},
+};
+constexpr int kRates[3] = {44100, 48000, 32000};
+
+}  // namespace
+
+std::size_t MpegAudioFrameSize(const std::uint8_t* header, std::size_t available) {
+    if (available < 4 || header[0] != 0xFF || (header[1] & 0xE0) != 0xE0) {
+        return 0;
+    }
+    const int version = (header[1] >> 3) & 3;    // 0 MPEG-2.5, 2 MPEG-2, 3 MPEG-1
+    const int layerBits = (header[1] >> 1) & 3;  // 3 layer I, 2 layer II, 1 layer III
+    const int bitrateIndex = header[2] >> 4;
+    const int rateIndex = (header[2] >> 2) & 3;
+    const int padding = (header[2] >> 1) & 1;
+    if (version == 1 || layerBits == 0 || bitrateIndex == 0 || bitrateIndex == 15 ||
+        rateIndex == 3) {
+        return 0;
+    }
+    const int layer = 4 - layerBits;
+    const bool mpeg1 = version == 3;
+    const long bitrate = kBitrates[mpeg1 ? 0 : 1][layer - 1][bitrateIndex] * 1000L;
+    const long rate = kRates[rateIndex] >> (mpeg1 ? 0 : (version == 2 ? 1 : 2));
+    if (layer == 1) {
+        return static_cast<std::size_t>((12 * bitrate / rate + padding) * 4);
+    }
+    const long factor = layer == 3 && !mpeg1 ? 72 : 144;
+    return static_cast<std::size_t>(factor * bitrate / rate + padding);
+}
+
+std::size_t DtsFrameSize(const std::uint8_t* header, std::size_t available) {
+    if (available < 4 || header[0] != 0x7F || header[1] != 0xFE || header[2] != 0x80 ||
+        header[3] != 0x01) {
+        return 0;
+    }
+    if (available < 8) {
+        return available + 1;  // a sync word without the rest of its header: cut off
+    }
+    const std::size_t size = static_cast<std::size_t>((header[5] & 0x03) << 12) |
+                             static_cast<std::size_t>(header[6] << 4) |
+                             static_cast<std::size_t>(header[7] >> 4);
+    return size + 1;
+}
+
+}  // namespace transcoder

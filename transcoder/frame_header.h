@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace transcoder {
+
+// Frame lengths as the headers of raw audio frames declare them, to tell a frame cut off
+// at the end of a file from a complete one.
+
+// The length in bytes of the MPEG audio frame (layer I, II or III; MPEG-1, 2 or 2.5) whose
+// 4-byte header starts at `header`; 0 when the bytes are no valid header or the frame is
+// free-format (its length is not in the header).
+std::size_t MpegAudioFrameSize(const std::uint8_t* header, std::size_t available);
+
+// The length in bytes of the DTS core frame (big-endian 16-bit sync) whose header starts at
+// `header`; 0 when the bytes are no such header. A sync word without the rest of the header
+// counts as longer than `available`.
+std::size_t DtsFrameSize(const std::uint8_t* header, std::size_t available);
+
+}  // namespace transcoder
