@@ -570,6 +570,13 @@ TEST_F(BeSweet, TrailingJunkAfterTheLastFrameIsSkipped) {
     }
 }
 
+TEST_F(BeSweet, NoArgumentsPrintTheUsage) {
+    const RunResult run = Run("");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.err.starts_with("usage: BeSweet.exe -core(")) << run.err;
+    EXPECT_EQ(run.out, "");
+}
+
 TEST_F(BeSweet, ExistingOutputIsReplacedOnlyBySuccess) {
     const std::string output = Path("existing.wav");
     std::ofstream(output) << "old";
