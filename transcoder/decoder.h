@@ -51,6 +51,8 @@ public:
     double Progress() const;
 
     ~Decoder();
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
 
 private:
     Decoder() = default;
