@@ -1,6 +1,7 @@
 // Runs build/BeSweet.exe from outside on generated files, with the argument texts the
 // program builds, and checks the outputs with libavformat.
 #include <fcntl.h>
+#include <pty.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -432,17 +433,21 @@ TEST_F(BeSweet, ChannelLayoutChangeWithinTheStreamIsFollowed) {
     EXPECT_GT(ToneLevel(second, 48000, kTones[2]), 0.02);  // its centre, downmixed
 }
 
-TEST_F(BeSweet, CrcProtectionFollowsTheSwitches) {
+// The MPEG frame headers: CRC as switched, the channel mode asked for, and bare audio
+// without ID3 tags at either end.
+TEST_F(BeSweet, FrameHeadersFollowTheSwitches) {
     struct Row {
         std::string output;
         std::string tail;
         bool crc;
+        int mode;  // header bits: 0 stereo, 1 joint stereo, 2 dual channel
     };
     const std::vector<Row> rows = {
-        {"crc.mp3", " ) -lame( -p --ta ? --alt-preset cbr 128 )", true},
-        {"plain.mp3", " ) -lame( --alt-preset cbr 128 )", false},
-        {"crc.mpa", " ) -mp2enc( -m s -b 192 -e )", true},
-        {"plain.mpa", " ) -mp2enc( -m s -b 192 )", false},
+        {"crc.mp3", " ) -lame( -p --ta ? --alt-preset cbr 128 )", true, 1},
+        {"plain.mp3", " ) -lame( --alt-preset cbr 128 )", false, 1},
+        {"crc.mpa", " ) -mp2enc( -m s -b 192 -e )", true, 0},
+        {"plain.mpa", " ) -mp2enc( -m s -b 192 )", false, 0},
+        {"dual.mpa", " ) -mp2enc( -m d -b 192 )", false, 2},
     };
     for (const Row& row : rows) {
         const std::string output = Path(row.output);
@@ -455,7 +460,11 @@ TEST_F(BeSweet, CrcProtectionFollowsTheSwitches) {
             ASSERT_EQ(head[0], 0xFF) << row.output;
             // The protection bit is 0 when a CRC follows the header.
             ASSERT_EQ((head[1] & 1) == 0, row.crc) << row.output;
+            ASSERT_EQ(head[3] >> 6, row.mode) << row.output;
         }
+        const std::string bytes = ReadFile(output);
+        EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF) << row.output;  // no ID3v2
+        EXPECT_NE(bytes.substr(bytes.size() - 128, 3), "TAG") << row.output;  // no ID3v1
     }
 }
 
@@ -568,6 +577,46 @@ TEST_F(BeSweet, TrailingJunkAfterTheLastFrameIsSkipped) {
         EXPECT_NEAR(DecodedSeconds(output), DecodedSeconds(Input(source)), tolerance) << source;
         fs::remove(output);
     }
+}
+
+// On a terminal (a pseudo-terminal here) the percent line appears; elsewhere stdout stays
+// empty, as every other test checks.
+TEST_F(BeSweet, ProgressShowsOnATerminal) {
+    std::vector<std::string> words = {kTranscoder,
+                                      "-core(",
+                                      "-input",
+                                      Input("tone.wav"),
+                                      "-output",
+                                      Path("progress.mp3"),
+                                      ")",
+                                      "-lame(",
+                                      "--alt-preset",
+                                      "cbr",
+                                      "128",
+                                      ")"};
+    std::vector<char*> argv;
+    for (std::string& w : words) {
+        argv.push_back(w.data());
+    }
+    argv.push_back(nullptr);
+    int terminal = -1;
+    const pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    std::string seen;
+    char buffer[256];
+    ssize_t n = 0;
+    while ((n = read(terminal, buffer, sizeof buffer)) > 0) {
+        seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(terminal);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << seen;
+    EXPECT_NE(seen.find("\r100%"), std::string::npos) << seen;
 }
 
 TEST_F(BeSweet, NoArgumentsPrintTheUsage) {
