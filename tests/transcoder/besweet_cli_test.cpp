@@ -53,6 +53,7 @@ std::string CentreOnlyGraph() {
 // ffmpeg arguments that make each generated input (3 s each).
 const std::map<std::string, std::string> kRecipes = {
     {"tone.wav", "-f lavfi -i sine=f=440:d=3:r=44100 -ac 2 -c:a pcm_s16le"},
+    {"mono.wav", "-f lavfi -i sine=f=440:d=3:r=44100 -ac 1 -c:a pcm_s16le"},
     {"tone48.wav", "-f lavfi -i sine=f=440:d=3:r=48000 -ac 2 -c:a pcm_s16le"},
     {"tone.mp3", "-f lavfi -i sine=f=440:d=3:r=44100 -ac 2 -c:a libmp3lame -b:a 128k"},
     {"tone.mp2", "-f lavfi -i sine=f=440:d=3:r=44100 -ac 2 -c:a mp2 -b:a 192k"},
@@ -351,6 +352,36 @@ TEST_F(BeSweet, ResamplesAndNormalisesAsTheOptionBlockAsks) {
             EXPECT_GT(peak, -1.0) << row.output;  // lossy coding may shift the peak a little
         }
     }
+}
+
+TEST_F(BeSweet, MonoStaysMonoForMp3AndMpaAndGoesToBothSidesWith2ch) {
+    struct Row {
+        std::string output;
+        std::string tail;
+        int channels;
+        std::int64_t bitrate;
+    };
+    const std::vector<Row> rows = {
+        {"mono.mp3", " ) -lame( -p --ta ? --alt-preset cbr 128 )", 1, 128000},
+        // Layer II codes one channel at up to 192 kbit/s: lowered, with a warning.
+        {"mono.mpa", " ) -mp2enc( -m s -b 384 -e )", 1, 192000},
+        {"mono.ac3", " ) -ac3enc( -b 192 )", 1, 192000},
+        {"mono2.wav", " -2ch )", 2, 1411200},
+    };
+    for (const Row& row : rows) {
+        const std::string output = Path(row.output);
+        const RunResult run = Run(" -core( -input " + Quoted(Input("mono.wav")) + " -output " +
+                                  Quoted(output) + row.tail);
+        ASSERT_EQ(run.status, 0) << row.output << "\n" << run.err;
+        const auto info = Probe(output);
+        ASSERT_TRUE(info) << row.output;
+        EXPECT_EQ(info->channels, row.channels) << row.output;
+        EXPECT_EQ(info->bitrate, row.bitrate) << row.output;
+    }
+    const auto sides = DecodeChannels(Path("mono2.wav"));
+    ASSERT_EQ(sides.size(), 2u);
+    EXPECT_EQ(sides[0], sides[1]);
+    EXPECT_NEAR(ToneLevel(sides[0], 44100, 440), 0.125, 0.002);  // the source's own level
 }
 
 TEST_F(BeSweet, CentreOnlyToneLandsEquallyInLeftAndRight) {
