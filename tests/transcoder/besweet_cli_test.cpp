@@ -53,6 +53,8 @@ std::string CentreOnlyGraph() {
 // ffmpeg arguments that make each generated input (3 s each).
 const std::map<std::string, std::string> kRecipes = {
     {"tone.wav", "-f lavfi -i sine=f=440:d=3:r=44100 -ac 2 -c:a pcm_s16le"},
+    {"tone22.wav", "-f lavfi -i sine=f=440:d=3:r=22050 -ac 2 -c:a pcm_s16le"},
+    {"tone96.wav", "-f lavfi -i sine=f=440:d=3:r=96000 -ac 2 -c:a pcm_s16le"},
     {"mono.wav", "-f lavfi -i sine=f=440:d=3:r=44100 -ac 1 -c:a pcm_s16le"},
     {"tone48.wav", "-f lavfi -i sine=f=440:d=3:r=48000 -ac 2 -c:a pcm_s16le"},
     {"tone.mp3", "-f lavfi -i sine=f=440:d=3:r=44100 -ac 2 -c:a libmp3lame -b:a 128k"},
@@ -496,6 +498,32 @@ TEST_F(BeSweet, FrameHeadersFollowTheSwitches) {
         const std::string bytes = ReadFile(output);
         EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF) << row.output;  // no ID3v2
         EXPECT_NE(bytes.substr(bytes.size() - 128, 3), "TAG") << row.output;  // no ID3v1
+    }
+}
+
+TEST_F(BeSweet, RateTheEncoderCannotTakeIsResampledWithAWarning) {
+    struct Row {
+        std::string input;
+        std::string output;
+        std::string tail;
+        int rate;
+    };
+    const std::vector<Row> rows = {
+        {"tone22.wav", "r22.ac3", " ) -ac3enc( -b 192 )", 32000},
+        {"tone96.wav", "r96.mp3", " ) -lame( --alt-preset cbr 192 )", 48000},
+        {"tone96.wav", "r96.mpa", " ) -mp2enc( -m s -b 192 )", 48000},
+        {"tone22.wav", "r22.mpa", " ) -mp2enc( -m s -b 384 -e )", 22050},  // MPEG-2 rate
+    };
+    for (const Row& row : rows) {
+        const std::string output = Path(row.output);
+        const RunResult run = Run(" -core( -input " + Quoted(Input(row.input)) + " -output " +
+                                  Quoted(output) + row.tail);
+        ASSERT_EQ(run.status, 0) << row.output << "\n" << run.err;
+        EXPECT_EQ(Probe(output)->rate, row.rate) << row.output;
+        const bool resampled = row.rate != (row.input == "tone22.wav" ? 22050 : 96000);
+        EXPECT_EQ(run.err.find("Hz; resampling to") != std::string::npos, resampled)
+            << row.output << "\n"
+            << run.err;
     }
 }
 
