@@ -52,6 +52,20 @@ public:
         return value;
     }
 
+    // Calls `handle` for every option up to the closing ")"; `handle` returns false for an
+    // option it does not know. Stops at the first error.
+    template <typename Handle>
+    void ForEachOption(Handle handle) {
+        while (const std::optional<std::string> option = NextOption()) {
+            if (!handle(*option)) {
+                Unknown(*option);
+            }
+            if (Failed()) {
+                return;
+            }
+        }
+    }
+
     void Unknown(const std::string& option) {
         Fail("unknown option '" + option + "' in module " + module_ + "(");
     }
@@ -72,102 +86,92 @@ private:
 };
 
 void ReadCore(ModuleReader& in, Options& options) {
-    while (const std::optional<std::string> option = in.NextOption()) {
-        if (*option == "-input") {
-            options.input = in.Value(*option).value_or("");
-        } else if (*option == "-output") {
-            options.output = in.Value(*option).value_or("");
-        } else if (*option == "-2ch") {
+    in.ForEachOption([&](const std::string& option) {
+        if (option == "-input") {
+            options.input = in.Value(option).value_or("");
+        } else if (option == "-output") {
+            options.output = in.Value(option).value_or("");
+        } else if (option == "-2ch") {
             options.channels = ChannelSwitch::Stereo;
-        } else if (*option == "-6ch") {
+        } else if (option == "-6ch") {
             options.channels = ChannelSwitch::Six;
         } else {
-            in.Unknown(*option);
+            return false;
         }
-        if (in.Failed()) {
-            return;
-        }
-    }
+        return true;
+    });
 }
 
 void ReadAzid(ModuleReader& in, Options& options) {
-    while (const std::optional<std::string> option = in.NextOption()) {
-        if (*option == "-d") {
-            const std::optional<std::string> mode = in.Value(*option);
+    in.ForEachOption([&](const std::string& option) {
+        if (option == "-d") {
+            const std::optional<std::string> mode = in.Value(option);
             if (mode && *mode != "3/2") {
                 in.Fail("module -azid( supports only '-d 3/2', not '-d " + *mode + "'");
             }
             options.allChannels = true;
         } else {
-            in.Unknown(*option);
+            return false;
         }
-        if (in.Failed()) {
-            return;
-        }
-    }
+        return true;
+    });
 }
 
 void ReadSsrc(ModuleReader& in, Options& options) {
-    while (const std::optional<std::string> option = in.NextOption()) {
-        if (*option == "--rate") {
-            options.rate = in.Number(*option, 384000).value_or(0);
+    in.ForEachOption([&](const std::string& option) {
+        if (option == "--rate") {
+            options.rate = in.Number(option, 384000).value_or(0);
             if (!in.Failed() && options.rate < 8000) {
                 in.Fail("option --rate of -ssrc( needs at least 8000 Hz");
             }
-        } else if (*option == "--normalize") {
+        } else if (option == "--normalize") {
             options.normalize = true;
         } else {
-            in.Unknown(*option);
+            return false;
         }
-        if (in.Failed()) {
-            return;
-        }
-    }
+        return true;
+    });
 }
 
 void ReadLame(ModuleReader& in, Options& options) {
-    while (const std::optional<std::string> option = in.NextOption()) {
-        if (*option == "-p") {
+    in.ForEachOption([&](const std::string& option) {
+        if (option == "-p") {
             options.crc = true;
-        } else if (*option == "--ta") {
-            in.Value(*option);  // tags are the calling program's business
-        } else if (*option == "--alt-preset") {
-            const std::optional<std::string> kind = in.Value(*option);
+        } else if (option == "--ta") {
+            in.Value(option);  // tags are the calling program's business
+        } else if (option == "--alt-preset") {
+            const std::optional<std::string> kind = in.Value(option);
             if (kind && *kind != "cbr") {
                 in.Fail("module -lame( supports only '--alt-preset cbr N', not '" + *kind + "'");
             } else if (kind) {
                 options.bitrate = in.Number("--alt-preset cbr", 640).value_or(0);
             }
         } else {
-            in.Unknown(*option);
+            return false;
         }
-        if (in.Failed()) {
-            return;
-        }
-    }
+        return true;
+    });
 }
 
 void ReadAc3(ModuleReader& in, Options& options) {
-    while (const std::optional<std::string> option = in.NextOption()) {
-        if (*option == "-b") {
-            options.bitrate = in.Number(*option, 100000).value_or(0);
+    in.ForEachOption([&](const std::string& option) {
+        if (option == "-b") {
+            options.bitrate = in.Number(option, 100000).value_or(0);
         } else {
-            in.Unknown(*option);
+            return false;
         }
-        if (in.Failed()) {
-            return;
-        }
-    }
+        return true;
+    });
 }
 
 void ReadMp2(ModuleReader& in, Options& options) {
-    while (const std::optional<std::string> option = in.NextOption()) {
-        if (*option == "-b") {
-            options.bitrate = in.Number(*option, 100000).value_or(0);
-        } else if (*option == "-e") {
+    in.ForEachOption([&](const std::string& option) {
+        if (option == "-b") {
+            options.bitrate = in.Number(option, 100000).value_or(0);
+        } else if (option == "-e") {
             options.crc = true;
-        } else if (*option == "-m") {
-            const std::string mode = in.Value(*option).value_or("");
+        } else if (option == "-m") {
+            const std::string mode = in.Value(option).value_or("");
             if (mode == "s") {
                 options.mpaMode = MpaMode::Stereo;
             } else if (mode == "j") {
@@ -178,12 +182,10 @@ void ReadMp2(ModuleReader& in, Options& options) {
                 in.Fail("option -m of -mp2enc( takes s, j or d, not '" + mode + "'");
             }
         } else {
-            in.Unknown(*option);
+            return false;
         }
-        if (in.Failed()) {
-            return;
-        }
-    }
+        return true;
+    });
 }
 
 void ReadProfile(ModuleReader& in, Options& options) {
