@@ -275,45 +275,88 @@ int Decoder::Pull(std::string& error) {
 }
 
 long Decoder::Next(Planes& out, std::string& error) {
-    if (finished_) {
-        return 0;
-    }
-    if (!haveFrame_) {
-        const int rc = Pull(error);
-        if (rc < 0) {
+    while (!finished_) {
+        if (!haveFrame_) {
+            const int rc = Pull(error);
+            if (rc < 0) {
+                return -1;
+            }
+            if (rc == 0) {
+                // The tail of a part at another rate comes before the end.
+                if (rateFix_) {
+                    if (!EndRateFix(out, error)) {
+                        return -1;
+                    }
+                    if (FrameCount(out) > 0) {
+                        decodedFrames_ += static_cast<std::int64_t>(FrameCount(out));
+                        return static_cast<long>(FrameCount(out));
+                    }
+                }
+                finished_ = true;
+                return CheckComplete(error) ? 0 : -1;
+            }
+        }
+        haveFrame_ = false;
+        const int frameRate = frame_->sample_rate;
+        const bool sameRate = frameRate == rate_;
+        const bool converted = ToLayout(*frame_, sameRate ? out : otherRate_, error);
+        av_frame_unref(frame_.get());
+        if (!converted) {
             return -1;
         }
-        if (rc == 0) {
-            finished_ = true;
-            return CheckComplete(error) ? 0 : -1;
+        // A part at another sample rate is resampled to the rate the stream began with.
+        tail_.clear();
+        if (rateFix_ && (sameRate || rateFixFrom_ != frameRate) && !EndRateFix(tail_, error)) {
+            return -1;
+        }
+        if (!sameRate) {
+            if (!rateFix_) {
+                rateFix_ = Resampler::Create(frameRate, rate_, layout_.nb_channels, error);
+                rateFixFrom_ = frameRate;
+                if (!rateFix_) {
+                    return -1;
+                }
+            }
+            if (!rateFix_->Process(&otherRate_, out, error)) {
+                return -1;
+            }
+        }
+        for (std::size_t c = 0; c < tail_.size() && c < out.size(); ++c) {
+            out[c].insert(out[c].begin(), tail_[c].begin(), tail_[c].end());
+        }
+        const std::size_t frames = FrameCount(out);
+        if (frames > 0) {
+            decodedFrames_ += static_cast<std::int64_t>(frames);
+            return static_cast<long>(frames);
         }
     }
-    haveFrame_ = false;
-    const AVFrame& frame = *frame_;
-    if (frame.sample_rate != rate_) {
-        error = "the sample rate changes within the stream";
-        return -1;
-    }
+    return 0;
+}
+
+bool Decoder::ToLayout(const AVFrame& frame, Planes& target, std::string& error) {
     const bool sameLayout = av_channel_layout_compare(&frame.ch_layout, &layout_) == 0;
-    if (!ToPlanarFloat(frame, sameLayout ? out : changed_)) {
+    if (!ToPlanarFloat(frame, sameLayout ? target : changed_)) {
         error = "unsupported sample format";
-        return -1;
+        return false;
     }
     if (!sameLayout) {
         if (av_channel_layout_compare(&frame.ch_layout, &conformFrom_) != 0) {
             av_channel_layout_uninit(&conformFrom_);
             if (av_channel_layout_copy(&conformFrom_, &frame.ch_layout) < 0) {
                 error = "out of memory";
-                return -1;
+                return false;
             }
             conform_ = ConformPlan(ChannelRoles(frame.ch_layout), ChannelRoles(layout_));
         }
-        ApplyMix(conform_, changed_, out);
+        ApplyMix(conform_, changed_, target);
     }
-    decodedFrames_ += frame.nb_samples;
-    const long frames = frame.nb_samples;
-    av_frame_unref(frame_.get());
-    return frames;
+    return true;
+}
+
+bool Decoder::EndRateFix(Planes& tail, std::string& error) {
+    const bool ok = rateFix_->Process(nullptr, tail, error);
+    rateFix_.reset();
+    return ok;
 }
 
 bool Decoder::CheckComplete(std::string& error) const {

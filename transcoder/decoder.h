@@ -12,6 +12,7 @@ extern "C" {
 
 #include "channel_mix.h"
 #include "planes.h"
+#include "resampler.h"
 
 namespace transcoder {
 
@@ -41,10 +42,11 @@ public:
     int Channels() const { return layout_.nb_channels; }
     const AVChannelLayout& Layout() const { return layout_; }
 
-    // Decodes the next piece into `out` (one plane per channel of Layout(); a stream whose
-    // channel layout changes is mapped back onto the layout it began with). Returns the
-    // number of frames, 0 at the end, -1 with `error` set on a read error, a sample rate
-    // change within the stream or a file that ends before its declared length.
+    // Decodes the next piece into `out` (one plane per channel of Layout(), at
+    // SampleRate(): a part of the stream in another layout or at another rate is mapped
+    // back onto the layout and rate it began with). Returns the number of frames, 0 at the
+    // end, -1 with `error` set on a read error or a file that ends before its declared
+    // length.
     long Next(Planes& out, std::string& error);
 
     // Share of the file read so far, 0 to 1; 0 when the size is unknown.
@@ -58,6 +60,8 @@ private:
     Decoder() = default;
     int Pull(std::string& error);  // 1 frame ready, 0 end, -1 error
     bool CheckComplete(std::string& error) const;
+    bool ToLayout(const AVFrame& frame, Planes& target, std::string& error);
+    bool EndRateFix(Planes& tail, std::string& error);
 
     std::unique_ptr<AVFormatContext, FormatCloser> format_;
     std::unique_ptr<AVCodecContext, CodecFreer> codec_;
@@ -67,6 +71,10 @@ private:
     AVChannelLayout conformFrom_{};  // the changed layout that conform_ maps
     MixPlan conform_;
     Planes changed_;
+    std::unique_ptr<Resampler> rateFix_;  // for a part of the stream at another rate
+    int rateFixFrom_ = 0;
+    Planes otherRate_;
+    Planes tail_;
     int stream_ = -1;
     int rate_ = 0;
     bool haveFrame_ = false;

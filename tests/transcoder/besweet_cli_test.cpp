@@ -55,6 +55,7 @@ const std::map<std::string, std::string> kRecipes = {
     {"tone.wav", "-f lavfi -i sine=f=440:d=3:r=44100 -ac 2 -c:a pcm_s16le"},
     {"tone22.wav", "-f lavfi -i sine=f=440:d=3:r=22050 -ac 2 -c:a pcm_s16le"},
     {"tone96.wav", "-f lavfi -i sine=f=440:d=3:r=96000 -ac 2 -c:a pcm_s16le"},
+    {"tone1k48.mp2", "-f lavfi -i sine=f=1000:d=3:r=48000 -ac 2 -c:a mp2 -b:a 192k"},
     {"mono.wav", "-f lavfi -i sine=f=440:d=3:r=44100 -ac 1 -c:a pcm_s16le"},
     {"tone48.wav", "-f lavfi -i sine=f=440:d=3:r=48000 -ac 2 -c:a pcm_s16le"},
     {"tone.mp3", "-f lavfi -i sine=f=440:d=3:r=44100 -ac 2 -c:a libmp3lame -b:a 128k"},
@@ -445,25 +446,39 @@ TEST_F(BeSweet, SixWaveProfileFromAStereoSourceKeepsTheSetAndWarns) {
     EXPECT_EQ(FilesWith("stereo6").size(), 7u);
 }
 
-// Broadcast recordings switch between stereo and 5.1; the output keeps the first layout.
-TEST_F(BeSweet, ChannelLayoutChangeWithinTheStreamIsFollowed) {
-    const std::string mixed = Path("mixed.ac3");
-    std::ofstream(mixed, std::ios::binary)
-        << ReadFile(Input("stereo.ac3")) << ReadFile(Input("surround.ac3"));
-    const std::string output = Path("mixed.wav");
-    const RunResult run = Run(" -core( -input " + Quoted(mixed) + " -output " + Quoted(output) +
-                              " -2ch ) -azid( -d 3/2 )");
-    ASSERT_EQ(run.status, 0) << run.err;
-    const auto channels = DecodeChannels(output);
-    ASSERT_EQ(channels.size(), 2u);
-    const std::size_t half = channels[0].size() / 2;
-    EXPECT_NEAR(static_cast<double>(channels[0].size()) / 48000, 6.0, 0.1);
-    const std::vector<float> first(channels[0].begin(), channels[0].begin() + half);
-    const std::vector<float> second(channels[0].begin() + half, channels[0].end());
-    EXPECT_GT(ToneLevel(first, 48000, 440), 0.05);
-    EXPECT_LT(ToneLevel(second, 48000, 440), 0.01);
-    EXPECT_GT(ToneLevel(second, 48000, kTones[0]), 0.02);  // FL of the 5.1 part
-    EXPECT_GT(ToneLevel(second, 48000, kTones[2]), 0.02);  // its centre, downmixed
+// Broadcast recordings switch between stereo and 5.1, joined files between sample rates;
+// the output keeps the layout and rate the stream began with.
+TEST_F(BeSweet, FormatChangeWithinTheStreamIsFollowed) {
+    struct Row {
+        std::string first;
+        std::string second;
+        int rate;
+        double secondTone;
+    };
+    const std::vector<Row> rows = {
+        {"stereo.ac3", "surround.ac3", 48000, kTones[2]},  // 5.1 after stereo: downmixed
+        {"tone.mp2", "tone1k48.mp2", 44100, 1000},         // 48 kHz after 44.1 kHz: resampled
+    };
+    for (const Row& row : rows) {
+        const std::string mixed = Path("mixed-" + row.second);
+        std::ofstream(mixed, std::ios::binary)
+            << ReadFile(Input(row.first)) << ReadFile(Input(row.second));
+        const std::string output = Path("mixed.wav");
+        const RunResult run = Run(" -core( -input " + Quoted(mixed) + " -output " + Quoted(output) +
+                                  " -2ch ) -azid( -d 3/2 )");
+        ASSERT_EQ(run.status, 0) << row.second << "\n" << run.err;
+        EXPECT_EQ(Probe(output)->rate, row.rate);
+        const auto channels = DecodeChannels(output);
+        ASSERT_EQ(channels.size(), 2u);
+        EXPECT_NEAR(static_cast<double>(channels[0].size()) / row.rate, 6.0, 0.1) << row.second;
+        const std::size_t half = channels[0].size() / 2;
+        const std::vector<float> first(channels[0].begin(), channels[0].begin() + half);
+        const std::vector<float> second(channels[0].begin() + half, channels[0].end());
+        EXPECT_GT(ToneLevel(first, row.rate, 440), 0.05) << row.second;
+        EXPECT_LT(ToneLevel(second, row.rate, 440), 0.01) << row.second;
+        EXPECT_GT(ToneLevel(second, row.rate, row.secondTone), 0.02) << row.second;
+        fs::remove(output);
+    }
 }
 
 // The MPEG frame headers: CRC as switched, the channel mode asked for, and bare audio
