@@ -15,12 +15,15 @@ function(tonquell_add_test)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
-    set(env "TONQUELL_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    # One value per property: gtest_discover_tests would split a list of several.
+    set(platform "QT_QPA_PLATFORM=reset:")
     if(T_GUI)
-        list(APPEND env "QT_QPA_PLATFORM=offscreen")
+        set(platform "QT_QPA_PLATFORM=set:offscreen")
     endif()
     gtest_discover_tests(${T_NAME}
         DISCOVERY_MODE PRE_TEST
-        PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT}
+        PROPERTIES ENVIRONMENT "TONQUELL_BUILD_DIR=${CMAKE_BINARY_DIR}"
+                   ENVIRONMENT_MODIFICATION "${platform}"
+                   TIMEOUT ${T_TIMEOUT}
         TEST_PREFIX "${T_NAME}.")
 endfunction()

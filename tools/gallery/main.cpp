@@ -11,6 +11,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: tonquell-gallery OUTDIR\n");
         return 2;
     }
+    // The gallery only writes files: unless a platform is chosen from outside, it draws
+    // offscreen, so that it runs without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication app(argc, argv);
     const QString outDir = QString::fromLocal8Bit(argv[1]);
     if (!QDir().mkpath(outDir)) {

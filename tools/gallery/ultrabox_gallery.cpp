@@ -12,15 +12,6 @@
 
 namespace {
 
-// The gallery only writes files: unless a platform is chosen from outside, it draws
-// offscreen, so that it runs without a display. Set before main() builds the application.
-const bool kOffscreenChosen = [] {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    return true;
-}();
-
 constexpr int kWidth = 240;
 constexpr int kHeight = 160;
 
