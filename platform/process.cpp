@@ -14,7 +14,9 @@ extern char** environ;
 namespace platform {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // Releases a posix_spawn_file_actions_t at the end of its scope.
 struct FileActions {
@@ -60,8 +62,7 @@ std::vector<CommandWord> SplitCommandLine(std::string_view commandLine) {
 }
 
 std::optional<ResolvedCommand> ResolveCommandLine(
-    std::string_view commandLine,
-    const std::function<bool(const std::string&)>& isExecutable) {
+    std::string_view commandLine, const std::function<bool(const std::string&)>& isExecutable) {
     const std::vector<CommandWord> words = SplitCommandLine(commandLine);
     if (words.empty() || words.front().text.empty()) {
         return std::nullopt;
@@ -127,8 +128,8 @@ std::optional<int> RunAndWaitStatus(std::string_view commandLine, ShowMode showM
     const bool hasSlash = resolved->program.find('/') != std::string::npos;
     const int rc = hasSlash ? posix_spawn(&pid, resolved->program.c_str(), &fa.actions, nullptr,
                                           argv.data(), environ)
-                            : posix_spawnp(&pid, resolved->program.c_str(), &fa.actions,
-                                           nullptr, argv.data(), environ);
+                            : posix_spawnp(&pid, resolved->program.c_str(), &fa.actions, nullptr,
+                                           argv.data(), environ);
     if (rc != 0) {
         return std::nullopt;
     }

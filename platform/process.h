@@ -34,8 +34,7 @@ struct ResolvedCommand {
 // A first word without "/" that matches nothing is left to the PATH search.
 // Empty when the text holds no word, or when no prefix names a program.
 std::optional<ResolvedCommand> ResolveCommandLine(
-    std::string_view commandLine,
-    const std::function<bool(const std::string&)>& isExecutable);
+    std::string_view commandLine, const std::function<bool(const std::string&)>& isExecutable);
 
 // Show state of the child: 0 hidden (its output goes to /dev/null), any other value
 // shown (it writes to this program's stdout and stderr).
