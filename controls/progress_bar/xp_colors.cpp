@@ -3,8 +3,9 @@
 #include <QGuiApplication>
 #include <QPalette>
 
+#include "system_colors.h"
+
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace XpColors {
@@ -14,46 +15,6 @@ namespace {
 int RoundEven(double v) {
     return static_cast<int>(std::nearbyint(v));
 }
-
-struct SystemColorRole {
-    QPalette::ColorGroup group;
-    QPalette::ColorRole role;
-};
-
-// The palette entry that stands in for each system colour index 0..30.
-constexpr std::array<SystemColorRole, 31> kSystemColors = {{
-    {QPalette::Active, QPalette::Mid},                // 0 scroll bar
-    {QPalette::Active, QPalette::Window},             // 1 desktop
-    {QPalette::Active, QPalette::Highlight},          // 2 active caption
-    {QPalette::Inactive, QPalette::Highlight},        // 3 inactive caption
-    {QPalette::Active, QPalette::Window},             // 4 menu
-    {QPalette::Active, QPalette::Base},               // 5 window
-    {QPalette::Active, QPalette::Shadow},             // 6 window frame
-    {QPalette::Active, QPalette::WindowText},         // 7 menu text
-    {QPalette::Active, QPalette::Text},               // 8 window text
-    {QPalette::Active, QPalette::HighlightedText},    // 9 caption text
-    {QPalette::Active, QPalette::Button},             // 10 active border
-    {QPalette::Inactive, QPalette::Button},           // 11 inactive border
-    {QPalette::Active, QPalette::Mid},                // 12 application workspace
-    {QPalette::Active, QPalette::Highlight},          // 13 highlight
-    {QPalette::Active, QPalette::HighlightedText},    // 14 highlighted text
-    {QPalette::Active, QPalette::Button},             // 15 button face
-    {QPalette::Active, QPalette::Dark},               // 16 button shadow
-    {QPalette::Disabled, QPalette::Text},             // 17 grey text
-    {QPalette::Active, QPalette::ButtonText},         // 18 button text
-    {QPalette::Inactive, QPalette::HighlightedText},  // 19 inactive caption text
-    {QPalette::Active, QPalette::Light},              // 20 button highlight
-    {QPalette::Active, QPalette::Shadow},             // 21 3-D dark shadow
-    {QPalette::Active, QPalette::Midlight},           // 22 3-D light
-    {QPalette::Active, QPalette::ToolTipText},        // 23 tooltip text
-    {QPalette::Active, QPalette::ToolTipBase},        // 24 tooltip background
-    {QPalette::Active, QPalette::NoRole},             // 25 unused
-    {QPalette::Active, QPalette::Link},               // 26 hot-tracked item
-    {QPalette::Active, QPalette::Highlight},          // 27 active caption gradient
-    {QPalette::Inactive, QPalette::Highlight},        // 28 inactive caption gradient
-    {QPalette::Active, QPalette::Highlight},          // 29 menu highlight
-    {QPalette::Active, QPalette::Window},             // 30 menu bar
-}};
 
 int Channel(int from, int to, int i, int n) {
     return RoundEven(from + static_cast<double>(to - from) * i / n);
@@ -66,12 +27,12 @@ Rgb TranslateColor(Rgb c) {
         return c;
     }
     const Rgb index = c & ~kSystemColorFlag;
-    if (index >= kSystemColors.size() || kSystemColors[index].role == QPalette::NoRole) {
+    if (index >= static_cast<Rgb>(system_colors::kCount)) {
         return 0;
     }
-    const QPalette palette = QGuiApplication::palette();
-    const SystemColorRole entry = kSystemColors[index];
-    return FromQColor(palette.color(entry.group, entry.role));
+    const QColor color =
+        system_colors::FromPalette(static_cast<int>(index), QGuiApplication::palette());
+    return color.isValid() ? FromQColor(color) : 0;
 }
 
 Rgb Lighten(Rgb c, int a) {

@@ -1,32 +1,15 @@
 #include "ultrabox_colors.h"
 
+#include "system_colors.h"
+
 namespace UltraBoxColors {
 
 namespace {
 
+// Unknown indexes draw in the window text colour.
 QColor PaletteColor(int index, const QPalette& palette) {
-    switch (index) {
-        case 5:
-            return palette.color(QPalette::Active, QPalette::Base);
-        case kWindowText:
-            return palette.color(QPalette::Active, QPalette::Text);
-        case kHighlight:
-            return palette.color(QPalette::Active, QPalette::Highlight);
-        case kHighlightText:
-            return palette.color(QPalette::Active, QPalette::HighlightedText);
-        case 15:
-            return palette.color(QPalette::Active, QPalette::Button);
-        case 16:
-            return palette.color(QPalette::Active, QPalette::Dark);
-        case kGrayText:
-            return palette.color(QPalette::Disabled, QPalette::Text);
-        case 18:
-            return palette.color(QPalette::Active, QPalette::ButtonText);
-        case 20:
-            return palette.color(QPalette::Active, QPalette::Light);
-        default:
-            return palette.color(QPalette::Active, QPalette::WindowText);
-    }
+    const QColor color = system_colors::FromPalette(index, palette);
+    return color.isValid() ? color : palette.color(QPalette::Active, QPalette::WindowText);
 }
 
 }  // namespace
