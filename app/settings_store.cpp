@@ -194,7 +194,9 @@ bool WriteSetting(const std::string& iniPath, std::string_view section, std::str
     }
     if (!replaced) {
         if (sectionStart == lines.size()) {
-            lines.push_back("[" + std::string(section) + "]");
+            std::string sectionLine = "[";
+            sectionLine.append(section).append("]");
+            lines.push_back(std::move(sectionLine));
             lines.push_back(newLine);
         } else {
             lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), newLine);

@@ -173,7 +173,10 @@ std::string LayoutName(const std::vector<AVChannel>& roles) {
     for (const AVChannel role : roles) {
         char name[32] = {};
         av_channel_name(name, sizeof name, role);
-        names += (names.empty() ? "" : "+") + std::string(name);
+        if (!names.empty()) {
+            names += '+';
+        }
+        names += name;
     }
     return names;
 }
