@@ -85,11 +85,7 @@ private:
     Mp3Sink() = default;
 
     bool Put(int bytes, std::string& error) {
-        if (bytes < 0) {
-            error = "the MP3 encoder failed (code " + std::to_string(bytes) + ")";
-            return false;
-        }
-        return file_->Write(mp3_.data(), static_cast<std::size_t>(bytes), error);
+        return WriteEncoded(*file_, mp3_, bytes, "MP3", error);
     }
 
     std::unique_ptr<lame_global_flags, LameCloser> lame_;

@@ -93,11 +93,7 @@ private:
     MpaSink() = default;
 
     bool Put(int bytes, std::string& error) {
-        if (bytes < 0) {
-            error = "the MPA encoder failed (code " + std::to_string(bytes) + ")";
-            return false;
-        }
-        return file_->Write(mp2_.data(), static_cast<std::size_t>(bytes), error);
+        return WriteEncoded(*file_, mp2_, bytes, "MPA", error);
     }
 
     std::unique_ptr<twolame_options, TwolameCloser> options_;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -183,6 +184,17 @@ OutputFile::~OutputFile() {
 
 void RemoveFile(const std::string& path) {
     unlink(path.c_str());
+}
+
+bool WriteEncoded(OutputFile& file, const std::vector<unsigned char>& encoded, int bytes,
+                  const char* encoderName, std::string& error) {
+    if (bytes < 0) {
+        error = std::string("the ") + encoderName + " encoder failed (code " +
+                std::to_string(bytes) + ")";
+        return false;
+    }
+    return file.Write(encoded.data(), std::min(static_cast<std::size_t>(bytes), encoded.size()),
+                      error);
 }
 
 }  // namespace transcoder

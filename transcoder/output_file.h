@@ -51,6 +51,11 @@ private:
     std::vector<unsigned char> buffer_;
 };
 
+// Appends the first `bytes` bytes of `encoded`, as an encoder call reported them: a negative
+// count is the encoder's failure, reported in `error` under `encoderName`. False on failure.
+bool WriteEncoded(OutputFile& file, const std::vector<unsigned char>& encoded, int bytes,
+                  const char* encoderName, std::string& error);
+
 // Removes the committed file `path` again (used when a set of files cannot be completed).
 void RemoveFile(const std::string& path);
 
