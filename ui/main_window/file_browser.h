@@ -1,0 +1,133 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "drive_list.h"
+#include "file_list.h"
+#include "folder_list.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+class UltraBox;
+
+// The controls of the main window that the browser drives. The window owns them all.
+struct FileBrowserControls {
+    QComboBox* drvDrives = nullptr;
+    UltraBox* ubMain = nullptr;
+    QCheckBox* chkDirs = nullptr;
+    QCheckBox* chkAll = nullptr;
+    QCheckBox* chkOutPath = nullptr;  // when ticked, txtOutPath follows the folder
+    QLineEdit* txtOutPath = nullptr;
+    QLabel* lblPath = nullptr;  // shows the current folder
+    QPushButton* cmdRoot = nullptr;
+    QPushButton* cmdBack = nullptr;
+    QPushButton* Command2 = nullptr;  // refresh
+    QPushButton* Command1 = nullptr;  // start; its caption follows the selection
+    std::array<QRadioButton*, 11> optPattern{};
+    QWidget* window = nullptr;  // its caption names the clicked file
+    QPushButton* cmdDummy = nullptr;
+    QString appTitle;
+    // When set, shows the current folder (with its closing "/") instead of the browser
+    // filling lblPath, and txtOutPath while chkOutPath is ticked, itself.
+    std::function<void(const QString& folder)> showFolder;
+};
+
+// The left column of the main window: a drive list, a folder list and a file list that are
+// never shown, and ubMain, rebuilt from them whenever the folder, the filter or the folder
+// option changes. The browser connects the controls' own signals itself (clicks of cmdRoot,
+// cmdBack, Command2, chkDirs, chkAll and the optPattern buttons, the drive choice, Click and
+// DoubleClick of ubMain): the window constructs it and must not connect those signals to
+// the handlers again. Calling the handlers directly is fine.
+class FileBrowser : public QObject {
+    Q_OBJECT
+
+public:
+    // Start caption for one file, and for a batch.
+    static const QString kSingleCaption;
+    static const QString kBatchCaption;
+    // Text of the parent entry.
+    static const QString kParentEntry;
+    // Index of the "*.*" filter, chosen when the window is created.
+    static constexpr int kAllFilesPattern = 9;
+    // The filter patterns by optPattern index.
+    static const std::array<std::string_view, 11> kPatterns;
+
+    // Starts in the process's working folder with the filter "*.*"; ubMain stays empty
+    // until the first rebuild. `mountsFile` lists the mounted file systems.
+    explicit FileBrowser(const FileBrowserControls& controls,
+                         std::string mountsFile = "/proc/self/mounts", QObject* parent = nullptr);
+
+    // Rebuilds ubMain from the current folder and filter (parent, folders, files).
+    void dirDirs_Change();
+    // Sets the filter of optPattern `index` (0..10, others ignored), re-reads, rebuilds.
+    void optPattern_Click(int index);
+    // Re-reads the files of the current folder and rebuilds (the sub-folders stay as read).
+    void Refresh();
+    // Moves to `folder` (drive and folder) and rebuilds; false when it cannot be read, the
+    // browser then stays where it was.
+    bool SetFolder(const std::string& folder);
+    // The current folder as raw bytes, without a closing "/" except at "/".
+    const std::string& CurrentFolder() const { return folders_.Path(); }
+    // Selects the first entry whose text equals `name`, case ignored; false when none.
+    bool SelectFileEntry(const QString& name);
+
+    // The full path, as raw bytes, of entry `index` (1..ListCount of ubMain), whose text
+    // may show replacement characters where the name is not valid UTF-8. For the parent
+    // entry, the parent folder; empty for no such entry.
+    std::string EntryPath(int index) const;
+    // The number of selected entries that are files (text not beginning with "[").
+    int ChosenFileCount() const;
+
+    // The user's actions; each is connected to its control.
+    void drvDrives_Click();
+    void cmdBack_Click();
+    void cmdRoot_Click();
+    void chkDirs_Click();
+    void chkAll_Click();
+    void ubMain_Click();
+    void ubMain_DblClick();
+
+    // Opens a file with the desktop's program for it; QDesktopServices::openUrl unless
+    // replaced (tests observe it).
+    using FileOpener = std::function<void(const std::string& path)>;
+    void SetFileOpener(FileOpener opener) { opener_ = std::move(opener); }
+
+    // The drives as listed in drvDrives, "/" first.
+    const std::vector<file_lists::Drive>& Drives() const { return drives_.Drives(); }
+
+private:
+    // One entry of ubMain as the last rebuild added it.
+    struct Entry {
+        QString text;         // as shown
+        std::string rawText;  // the same as raw bytes
+        std::string path;     // full path of the folder or file it stands for
+    };
+    bool ChangeFolder(const std::string& folder);
+    const Entry* EntryAt(int index) const;
+    void SyncDriveChoice();
+    void ParkFocus();
+    void SetCaption(const QString& caption);
+    void SetStartCaption(const QString& caption);
+    std::string DriveRoot() const;
+
+    FileBrowserControls c_;
+    file_lists::DriveList drives_;
+    file_lists::FolderList folders_;
+    file_lists::FileList files_;
+    FileOpener opener_;
+    std::map<std::string, std::string> driveFolders_;  // each drive's last folder
+    std::vector<Entry> entries_;                       // by entry number, slot 0 unused
+};
