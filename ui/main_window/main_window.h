@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMargins>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -18,7 +19,6 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class UltraBox;
