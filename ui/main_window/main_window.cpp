@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -17,23 +18,24 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QWindow>
 #include <cmath>
 
 #include "format_options.h"
 #include "property_store.h"
+#include "system_colors.h"
 #include "ultrabox.h"
 #include "window_position.h"
 #include "xp_progress_bar.h"
 
-#if __has_include("file_browser.h")
 #include "file_browser.h"
-#define TONQUELL_HAS_FILE_BROWSER 1
-#endif
 
 namespace {
 
 using format_options::BitrateBar;
+
+constexpr int kButtonFace = 15;  // system colour index of a button's face
 
 const QString kStartCaption = QStringLiteral("K O N V E R T I E R U N G    S T A R T E N");
 
@@ -59,7 +61,6 @@ QFont ArialBold(double points) {
 void SetBackground(QWidget* w, const QColor& color) {
     QPalette pal = w->palette();
     pal.setColor(QPalette::Window, color);
-    pal.setColor(QPalette::Button, color);
     w->setPalette(pal);
     w->setAutoFillBackground(true);
 }
@@ -70,6 +71,41 @@ void SetTextColour(QWidget* w, const QColor& color) {
     pal.setColor(QPalette::ButtonText, color);
     pal.setColor(QPalette::Text, color);
     w->setPalette(pal);
+}
+
+}  // namespace
+
+int CaptionRoom(const QAbstractButton& button) {
+    const bool radio = qobject_cast<const QRadioButton*>(&button) != nullptr;
+    const QStyle* style = button.style();
+    const int indicator = style->pixelMetric(
+        radio ? QStyle::PM_ExclusiveIndicatorWidth : QStyle::PM_IndicatorWidth, nullptr, &button);
+    const int spacing = style->pixelMetric(
+        radio ? QStyle::PM_RadioButtonLabelSpacing : QStyle::PM_CheckBoxLabelSpacing, nullptr,
+        &button);
+    return button.width() - indicator - spacing;
+}
+
+namespace {
+
+// Where a design font is wider than the one the layout was drawn with, a caption would be
+// cut off at its box: take the narrow face, then smaller sizes, until it fits.
+void FitCaption(QAbstractButton* button) {
+    QFont font = button->font();
+    const auto fits = [button](const QFont& f) {
+        return QFontMetrics(f).horizontalAdvance(button->text()) <= CaptionRoom(*button);
+    };
+    if (fits(font)) {
+        return;
+    }
+    QStringList families = font.families();
+    families.prepend(QStringLiteral("Liberation Sans Narrow"));
+    families.prepend(QStringLiteral("Arial Narrow"));
+    font.setFamilies(families);
+    while (!fits(font) && font.pointSizeF() > 6.5) {
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    }
+    button->setFont(font);
 }
 
 // A circular arrow, the refresh symbol, for systems without the Webdings font.
@@ -135,15 +171,18 @@ MainWindow::MainWindow(const QString& title, QWidget* parent)
     cmdDummy_->setObjectName(QStringLiteral("cmdDummy"));
     Place(cmdDummy_, 10800, 0, 195, 195);
 
+    for (QAbstractButton* b : findChildren<QAbstractButton*>()) {
+        if (qobject_cast<QCheckBox*>(b) != nullptr || qobject_cast<QRadioButton*>(b) != nullptr) {
+            FitCaption(b);
+        }
+    }
     ConnectFocusSink();
     AttachBrowser();
 }
 
 MainWindow::~MainWindow() {
     // The browser and the two controls go before the stores they use.
-#ifdef TONQUELL_HAS_FILE_BROWSER
     delete browser_;
-#endif
     browser_ = nullptr;
     delete ubMain_;
     delete XP_ProgressBar1_;
@@ -163,6 +202,7 @@ void MainWindow::CreateBrowserColumn() {
         Place(b, left, top, 285, 300);
         return b;
     };
+    // The root of a Linux file system is "/", so the button shows that.
     cmdRoot_ = button("cmdRoot", QStringLiteral("/"),
                       QStringLiteral("Ins Wurzelverzeichnis wechseln"), 3855, 135);
     cmdBack_ = button("cmdBack", QStringLiteral(".."),
@@ -214,7 +254,8 @@ void MainWindow::CreateBannerAndFilters() {
 
     Frame5_ = new QGroupBox(QStringLiteral("Formate zeigen:"), this);
     Frame5_->setObjectName(QStringLiteral("Frame5"));
-    SetBackground(Frame5_, QColor(128, 128, 128));
+    // No colour of its own: the system's button face, as frames have by default.
+    SetBackground(Frame5_, system_colors::FromPalette(kButtonFace, QApplication::palette()));
     Place(Frame5_, 4560, 1020, 1455, 2955);
     struct Pattern {
         int index;
@@ -252,7 +293,9 @@ void MainWindow::CreateBannerAndFilters() {
     chkAll_ = new QCheckBox(QStringLiteral("kompletten Ordner konvertieren"), Frame3_);
     chkAll_->setObjectName(QStringLiteral("chkAll"));
     chkAll_->setToolTip(chkAll_->text());
-    Place(chkAll_, 540, 600, 1755, 435);
+    // Designed as two lines of 1755 twips; a Qt check box does not wrap its caption, so it
+    // takes the frame's width instead and keeps the caption whole on one line.
+    Place(chkAll_, 540, 600, 3135 - 540 - 60, 435);
 }
 
 void MainWindow::CreateFormatFrames() {
@@ -490,7 +533,6 @@ void MainWindow::ConnectFocusSink() {
 }
 
 void MainWindow::AttachBrowser() {
-#ifdef TONQUELL_HAS_FILE_BROWSER
     // The browser connects the left column's controls and the filter buttons itself.
     FileBrowserControls c;
     c.drvDrives = drvDrives_;
@@ -510,7 +552,6 @@ void MainWindow::AttachBrowser() {
     c.appTitle = appTitle_;
     c.showFolder = [this](const QString& folder) { ShowCurrentFolder(folder); };
     browser_ = new FileBrowser(c, "/proc/self/mounts", this);
-#endif
 }
 
 QRadioButton* MainWindow::optPattern(int index) const {
@@ -666,30 +707,21 @@ void MainWindow::cmdBrowse_Click() {
 }
 
 void MainWindow::dirDirs_Change() {
-#ifdef TONQUELL_HAS_FILE_BROWSER
     if (browser_ != nullptr) {
         browser_->dirDirs_Change();
     }
-#endif
 }
 
 void MainWindow::optPattern_Click(int index) {
-#ifdef TONQUELL_HAS_FILE_BROWSER
     if (browser_ != nullptr) {
         browser_->optPattern_Click(index);
-        return;
     }
-#endif
-    (void)index;
-    ParkFocus();
 }
 
 void MainWindow::Command2_Click() {
-#ifdef TONQUELL_HAS_FILE_BROWSER
     if (browser_ != nullptr) {
         browser_->Refresh();
     }
-#endif
 }
 
 void MainWindow::ParkFocus() {
@@ -697,13 +729,18 @@ void MainWindow::ParkFocus() {
 }
 
 QMargins MainWindow::FrameMargins() const {
-    if (const QWindow* handle = windowHandle(); handle != nullptr && isVisible()) {
-        const QMargins reported = handle->frameMargins();
-        if (!reported.isNull()) {
-            return reported;
-        }
+    // The designed frame, until the platform reports its own. A platform that reports a
+    // thinner frame (no title bar at all, or none drawn offscreen) keeps the designed one,
+    // so the visible area never grows over the controls meant to lie below it.
+    const QMargins designed(4, 26, 4, 4);
+    const QWindow* handle = windowHandle();
+    if (handle == nullptr || !isVisible()) {
+        return designed;
     }
-    return {4, 26, 4, 4};
+    const QMargins reported = handle->frameMargins();
+    return {std::max(reported.left(), designed.left()), std::max(reported.top(), designed.top()),
+            std::max(reported.right(), designed.right()),
+            std::max(reported.bottom(), designed.bottom())};
 }
 
 void MainWindow::ApplyOuterSize(int heightTwips) {

@@ -1,0 +1,82 @@
+// tonquell-screenshot OUTDIR: renders the main window into OUTDIR/main-window.png, with a
+// generated folder listed, one file selected and MP3 chosen as the target format.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+#include "main_window.h"
+#include "ultrabox.h"
+
+#include "file_browser.h"
+
+namespace {
+
+// A small music folder: a few sub-folders, audio files and one that the filter hides.
+bool MakeSampleFolder(const QString& root) {
+    QDir dir(root);
+    for (const char* folder : {"Hörbücher", "Live 2019", "Singles"}) {
+        if (!dir.mkpath(QString::fromUtf8(folder))) {
+            return false;
+        }
+    }
+    for (const char* name : {"01 - Ouvertüre.mp3", "02 - Morgenlied.mp3", "03 - Intermezzo.mp3",
+                             "04 - Abendstimmung.mp3", "05 - Finale.mp3", "Konzert.ac3",
+                             "Mitschnitt.wav", "Cover.jpg"}) {
+        QFile file(dir.filePath(QString::fromUtf8(name)));
+        if (!file.open(QIODevice::WriteOnly)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: tonquell-screenshot OUTDIR\n");
+        return 2;
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    const QString outDir = QString::fromLocal8Bit(argv[1]);
+    if (!QDir().mkpath(outDir)) {
+        std::fprintf(stderr, "tonquell-screenshot: cannot create folder '%s'\n", argv[1]);
+        return 1;
+    }
+    QTemporaryDir temp;
+    const QString folder = temp.path() + QStringLiteral("/Musik");
+    if (!temp.isValid() || !MakeSampleFolder(folder)) {
+        std::fprintf(stderr, "tonquell-screenshot: cannot create the sample folder\n");
+        return 1;
+    }
+
+    MainWindow window(QStringLiteral("Tonquell Audio Converter"));
+    if (window.browser() != nullptr) {
+        window.browser()->SetFolder(folder.toStdString());
+        window.optPattern(4)->setChecked(true);
+        window.optPattern_Click(4);
+        const QString name = QString::fromUtf8("02 - Morgenlied.mp3");
+        window.browser()->SelectFileEntry(name);
+        window.setWindowTitle(name + QStringLiteral(" - ") + window.AppTitle());
+    }
+    window.optFormat(1)->setChecked(true);
+    window.optFormat_Click(1);
+    window.show();
+    window.ParkFocus();
+    QApplication::processEvents();
+
+    const QString path = QDir(outDir).filePath(QStringLiteral("main-window.png"));
+    if (!window.grab().save(path)) {
+        std::fprintf(stderr, "tonquell-screenshot: cannot write '%s'\n", qPrintable(path));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return 0;
+}
