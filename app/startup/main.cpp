@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app_values.h"
+#include "restore.h"
 #include "single_instance.h"
 #include "startup.h"
 
@@ -27,7 +28,8 @@ int main(int argc, char** argv) {
     const AppValues values = MakeAppValues(executable);
     MessageBoxSink messageBox;
     SetMessageSink(&messageBox);
-    const auto window = StartUp(values);
+    // QApplication has taken its own options out of the arguments by now.
+    const auto window = StartUp(values, ArgumentText(argc, argv));
     const int status = application.exec();
     SetMessageSink(nullptr);
     return status;

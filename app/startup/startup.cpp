@@ -4,6 +4,8 @@
 #include <cstdlib>
 
 #include "paths.h"
+#include "restore.h"
+#include "settings_location.h"
 
 void MessageBoxSink::Show(const std::string& text, MessageKind kind, const std::string& title) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -26,11 +28,16 @@ void MessageBoxSink::Show(const std::string& text, MessageKind kind, const std::
     box.exec();
 }
 
-std::unique_ptr<MainWindow> StartUp(const AppValues& values) {
+std::unique_ptr<MainWindow> StartUp(const AppValues& values, const std::string& argument) {
     if (!paths::FileExists(values.TranscoderPath)) {
         ShowMessage(TranscoderMissingMessage(), MessageKind::Warning, values.AppTitle);
     }
     auto window = std::make_unique<MainWindow>(QString::fromStdString(values.AppTitle));
+    const settings::SettingsFiles files = settings::SettingsFilesFor(values.IniPath);
+    RestoreWindow(*window, values, argument, settings::ReadPath(files));
+    MainWindow* shown = window.get();
+    QObject::connect(shown, &MainWindow::closing, shown,
+                     [shown, values, files] { WriteClosingSettings(*shown, values, files); });
     CentreWindow(*window);
     window->show();
     window->activateWindow();

@@ -1,0 +1,244 @@
+#include "restore.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QRadioButton>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "../../support/temp_dir.h"
+#include "file_browser.h"
+#include "main_window.h"
+#include "settings_store.h"
+#include "startup.h"
+#include "ultrabox.h"
+
+namespace fs = std::filesystem;
+
+void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tonquell Audio Converter");
+
+// Start-up on real folders: a program folder with the transcoder beside the executable, a
+// music folder, a working folder, and the user's configuration folder, all temporary.
+class RestoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program_ = dir_.Path() / "prog";
+        music_ = dir_.Path() / "musik";
+        working_ = dir_.Path() / "work";
+        for (const fs::path& p : {program_, music_, working_, music_ / "Unter"}) {
+            fs::create_directories(p);
+        }
+        testing_support::WriteFile((program_ / "tonquell").string(), "");
+        testing_support::WriteFile((program_ / "BeSweet.exe").string(), "");
+        for (const char* f : {"Abba - Sos.mp3", "song.WAV", "clip.dts", ".secret.mp3", "b.ogg"}) {
+            testing_support::WriteFile((music_ / f).string(), "x");
+        }
+        values_ = MakeAppValues((program_ / "tonquell").string());
+        oldXdg_ = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+        ::setenv("XDG_CONFIG_HOME", (dir_.Path() / "cfg").c_str(), 1);
+        oldWorking_ = fs::current_path();
+        fs::current_path(working_);
+    }
+    void TearDown() override {
+        window_.reset();
+        fs::current_path(oldWorking_);
+        ::setenv("XDG_CONFIG_HOME", oldXdg_.c_str(), 1);
+    }
+    void Start(const std::string& argument = {}) { window_ = StartUp(values_, argument); }
+    void Ini(const std::string& body) {
+        testing_support::WriteFile(values_.IniPath, "[Tonquell Audio Converter]\n" + body);
+    }
+    FileBrowser& Browser() { return *window_->browser(); }
+    int CheckedPattern() const {
+        for (int i = 0; i < MainWindow::kPatternCount; ++i) {
+            if (window_->optPattern(i)->isChecked()) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    std::vector<QString> Selected() const {
+        std::vector<QString> texts;
+        for (int i = 1; i <= window_->ubMain()->ListCount(); ++i) {
+            if (window_->ubMain()->IsSelected(i)) {
+                texts.push_back(window_->ubMain()->List(i));
+            }
+        }
+        return texts;
+    }
+    int ShownFrame() const {
+        int shown = -1;
+        for (int i = 0; i < MainWindow::kFormatCount; ++i) {
+            if (window_->FormatFrame(i)->isVisible()) {
+                shown = shown == -1 ? i : -2;
+            }
+        }
+        return shown;
+    }
+
+    testing_support::TempDir dir_;
+    fs::path program_, music_, working_, oldWorking_;
+    std::string oldXdg_;
+    AppValues values_;
+    std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace
+
+TEST_F(RestoreTest, WithoutSettingsTheProgramFolderOpensWithAllFilesAndWav) {
+    Start();
+    EXPECT_EQ(Browser().CurrentFolder(), program_.string());
+    EXPECT_EQ(CheckedPattern(), 9);
+    EXPECT_EQ(window_->ubMain()->List(1), "[..]");
+    EXPECT_EQ(window_->ubMain()->List(2), "BeSweet.exe");
+    EXPECT_EQ(window_->ChosenFormat(), 0);
+    EXPECT_EQ(ShownFrame(), 0);
+    EXPECT_EQ(window_->Check1()->checkState(), Qt::Checked);
+    EXPECT_EQ(window_->windowTitle(), kTitle);
+    EXPECT_FALSE(fs::exists(values_.IniPath));
+}
+
+TEST_F(RestoreTest, SettingsFileRestoresFolderFormatAndConsoleOption) {
+    struct Case {
+        std::string body;
+        std::string folder;
+        int format;
+        Qt::CheckState hide;
+    };
+    const std::string music = music_.string();
+    const Case cases[] = {
+        {"LastDir=" + music + "\nFormat=3\nHideBS=0\n", music, 3, Qt::Unchecked},
+        {"LastDir=" + music + "/\nformat=1\nHIDEBS=2\n", music, 1, Qt::PartiallyChecked},
+        {"Format=abc\nHideBS=\n", program_.string(), 0, Qt::Checked},
+        {"Format=1.5\nHideBS=7\n", program_.string(), 2, Qt::Checked},
+        // A folder that is gone leaves the browser where it started; a format without a
+        // button leaves WAV chosen with its own options shown.
+        {"LastDir=" + music + "/gone\nFormat=7\n", working_.string(), 0, Qt::Checked},
+        {"Format=-1\nHideBS=-1\n", program_.string(), 0, Qt::Checked},
+    };
+    for (const Case& c : cases) {
+        Ini(c.body);
+        Start();
+        EXPECT_EQ(Browser().CurrentFolder(), c.folder) << c.body;
+        EXPECT_EQ(window_->ChosenFormat(), c.format) << c.body;
+        EXPECT_EQ(ShownFrame(), c.format) << c.body;
+        EXPECT_EQ(window_->Check1()->checkState(), c.hide) << c.body;
+        EXPECT_EQ(CheckedPattern(), 9) << c.body;
+        EXPECT_EQ(window_->windowTitle(), kTitle) << c.body;
+        window_.reset();  // no close: the file stays as the case wrote it
+    }
+}
+
+TEST_F(RestoreTest, FileArgumentChoosesFolderFilterEntryAndTitle) {
+    struct Case {
+        std::string argument;
+        std::string folder;
+        int pattern;
+        std::vector<QString> selected;
+        QString title;
+    };
+    const std::string m = music_.string();
+    const Case cases[] = {
+        {m + "/Abba - Sos.mp3", m, 4, {"Abba - Sos.mp3"}, "Abba - Sos.mp3"},
+        // Quotes that the shell left in place.
+        {"\"" + m + "/Abba - Sos.mp3\"", m, 4, {"Abba - Sos.mp3"}, "Abba - Sos.mp3"},
+        // The entry is found with case ignored; the title keeps the argument's spelling.
+        {m + "/SONG.wav", m, 8, {"song.WAV"}, "SONG.wav"},
+        // An extension not in the table leaves "*.*".
+        {m + "/clip.dts", m, 9, {"clip.dts"}, "clip.dts"},
+        // Files the list does not show select nothing; the title still names them.
+        {m + "/.secret.mp3", m, 4, {}, ".secret.mp3"},
+        {m + "/missing.ogg", m, 6, {}, "missing.ogg"},
+        // Relative to the folder the program was started in.
+        {"../musik/b.ogg", m, 6, {"b.ogg"}, "b.ogg"},
+        // A folder that does not exist leaves the browser where it was.
+        {dir_.Path().string() + "/nirgends/x.mp3", working_.string(), 4, {}, "X.mp3"},
+    };
+    for (const Case& c : cases) {
+        Start(c.argument);
+        EXPECT_EQ(Browser().CurrentFolder(), c.folder) << c.argument;
+        EXPECT_EQ(CheckedPattern(), c.pattern) << c.argument;
+        EXPECT_EQ(Selected(), c.selected) << c.argument;
+        EXPECT_EQ(window_->windowTitle(), c.title + " - " + kTitle) << c.argument;
+        window_.reset();
+    }
+}
+
+TEST_F(RestoreTest, FileArgumentIgnoresLastDirButRestoresFormat) {
+    Ini("LastDir=" + program_.string() + "\nFormat=1\nHideBS=0\n");
+    Start(music_.string() + "/b.ogg");
+    EXPECT_EQ(Browser().CurrentFolder(), music_.string());
+    EXPECT_EQ(window_->ChosenFormat(), 1);
+    EXPECT_EQ(window_->Check1()->checkState(), Qt::Unchecked);
+}
+
+TEST_F(RestoreTest, ClosingWritesLastDirFormatAndHideBsInThisOrder) {
+    Start();
+    Browser().SetFolder(music_.string() + "/Unter");
+    window_->optFormat(3)->click();
+    window_->Check1()->setChecked(false);
+    window_->close();
+    EXPECT_EQ(
+        testing_support::ReadFile(values_.IniPath),
+        "[Tonquell Audio Converter]\nLastDir=" + music_.string() + "/Unter\nFormat=3\nHideBS=0\n");
+    // The next start opens where this one closed; keys already there keep their places.
+    window_.reset();
+    Start();
+    EXPECT_EQ(Browser().CurrentFolder(), music_.string() + "/Unter");
+    EXPECT_EQ(window_->ChosenFormat(), 3);
+    Browser().SetFolder("/");
+    window_->optFormat(0)->click();
+    window_->close();
+    EXPECT_EQ(testing_support::ReadFile(values_.IniPath),
+              "[Tonquell Audio Converter]\nLastDir=/\nFormat=0\nHideBS=0\n");
+}
+
+TEST_F(RestoreTest, AProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUsersFolder) {
+    // A read-only program folder, as after an install under /usr. A plain file where the
+    // settings file's folder would be makes it unwritable for every user, root included.
+    testing_support::WriteFile((dir_.Path() / "usr").string(), "");
+    values_.IniPath = (dir_.Path() / "usr" / "tonquell.ini").string();
+    const std::string user = (dir_.Path() / "cfg" / "tonquell" / "tonquell.ini").string();
+    Start();
+    Browser().SetFolder(music_.string());
+    window_->optFormat(2)->click();
+    window_->close();
+    EXPECT_EQ(testing_support::ReadFile(user),
+              "[Tonquell Audio Converter]\nLastDir=" + music_.string() + "\nFormat=2\nHideBS=1\n");
+    window_.reset();
+    Start();
+    EXPECT_EQ(Browser().CurrentFolder(), music_.string());
+    EXPECT_EQ(window_->ChosenFormat(), 2);
+}
+
+TEST(ArgumentText, ArgumentsAreJoinedByBlanks) {
+    char prog[] = "tonquell";
+    char a[] = "/home/u/ABBA";
+    char b[] = "-";
+    char c[] = "SOS.MP3";
+    char* none[] = {prog, nullptr};
+    char* three[] = {prog, a, b, c, nullptr};
+    EXPECT_EQ(ArgumentText(1, none), "");
+    EXPECT_EQ(ArgumentText(4, three), "/home/u/ABBA - SOS.MP3");
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
