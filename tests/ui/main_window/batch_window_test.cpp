@@ -1,0 +1,479 @@
+#include "batch_window.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "../../support/temp_dir.h"
+#include "../../transcoder/media_probe.h"
+#include "file_browser.h"
+#include "id3v1.h"
+#include "id3v2_reader.h"
+#include "id3v2_writer.h"
+#include "main_window.h"
+#include "ultrabox.h"
+#include "xp_progress_bar.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tonquell Audio Converter");
+const std::string kTranscoder = std::string(TONQUELL_BUILD_DIR) + "/BeSweet.exe";
+
+struct RecordingSink : MessageSink {
+    std::vector<std::string> texts;
+    std::vector<std::string> titles;
+    void Show(const std::string& text, MessageKind, const std::string& title) override {
+        texts.push_back(text);
+        titles.push_back(title);
+    }
+};
+
+// One second of tone made by the ffmpeg tool; `args` choose channels and codec.
+void MakeAudio(const std::string& path, const std::string& args = "-ac 2") {
+    const std::string command =
+        "ffmpeg -v error -nostdin -y -f lavfi -i sine=frequency=440:duration=1 " + args + " '" +
+        path + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+// A stand-in transcoder: waits until the file "go" appears beside it (when `waitForGo`),
+// then creates the file named after -output and exits 0.
+void WriteStandIn(const std::string& path, bool waitForGo) {
+    {
+        std::ofstream out(path);
+        out << "#!/bin/sh\n";
+        if (waitForGo) {
+            // Bounded, so a window that never lets the test act fails instead of hanging.
+            out << "n=0\n"
+                   "while [ ! -e \"$(dirname \"$0\")/go\" ] && [ $n -lt 3000 ]; do\n"
+                   "  sleep 0.01; n=$((n + 1))\n"
+                   "done\n";
+        }
+        out << "while [ $# -gt 0 ]; do\n"
+               "  if [ \"$1\" = -output ]; then : > \"$2\"; fi\n"
+               "  shift\n"
+               "done\n";
+    }
+    fs::permissions(path, fs::perms::owner_all);
+}
+
+bool HasPartFile(const fs::path& folder) {
+    for (const auto& e : fs::directory_iterator(folder)) {
+        if (e.path().filename().string().find(".part-") != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+        }
+        return false;
+    }
+};
+
+// Processes events until `done` holds or `rounds` rounds have passed; true when it held.
+bool SpinUntil(const std::function<bool()>& done, int rounds = 4000) {
+    for (int i = 0; i < rounds && !done(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QTest::qSleep(2);
+    }
+    return done();
+}
+
+class BatchWindowTest : public ::testing::Test {
+protected:
+    void Open(const std::string& transcoder = kTranscoder) {
+        window_ = std::make_unique<MainWindow>(kTitle);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        batch_ = new BatchWindow(*window_, transcoder, sink_);
+        batch_->SetClosingYields(200);
+        ASSERT_TRUE(window_->browser()->SetFolder(folder()));
+    }
+    std::string folder() const { return dir_.Path().string(); }
+    std::string File(const std::string& name) const { return dir_.File(name); }
+    UltraBox& List() { return *window_->ubMain(); }
+    int IndexOf(const QString& text) {
+        for (int i = 1; i <= List().ListCount(); ++i) {
+            if (List().List(i) == text) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    void Select(const QString& text) {
+        const int i = IndexOf(text);
+        ASSERT_GT(i, 0) << text.toStdString();
+        List().SetSelected(i, true);
+    }
+    void ChooseFormat(int index) {
+        window_->optFormat(index)->setChecked(true);
+        window_->optFormat_Click(index);
+    }
+    void Start() { QTest::mouseClick(window_->Command1(), Qt::LeftButton); }
+
+    testing_support::TempDir dir_;
+    RecordingSink sink_;
+    std::unique_ptr<MainWindow> window_;
+    BatchWindow* batch_ = nullptr;  // owned by the window
+};
+
+TEST_F(BatchWindowTest, WavToWavGivesNewNameThenRefusesAndTheListShowsIt) {
+    MakeAudio(File("a.wav"));
+    Open();
+    Select("a.wav");
+    window_->setWindowTitle("a.wav - " + kTitle);
+    Start();
+    EXPECT_TRUE(fs::exists(File("a_new.wav")));
+    EXPECT_TRUE(sink_.texts.empty());
+    EXPECT_GT(IndexOf("a_new.wav"), 0);  // refreshed
+    EXPECT_EQ(window_->windowTitle(), kTitle);
+    EXPECT_FALSE(window_->XP_ProgressBar1()->isVisible());
+    EXPECT_FALSE(batch_->Running());
+
+    Select("a.wav");
+    Start();
+    ASSERT_EQ(sink_.texts.size(), 1u);
+    EXPECT_EQ(sink_.texts[0], "Datei '" + File("a_new.wav") + "' existiert bereits.  ");
+    EXPECT_EQ(sink_.titles[0], kTitle.toStdString());
+    EXPECT_EQ(batch_->LastReport().Done, 0);
+}
+
+TEST_F(BatchWindowTest, ConvertAllCarriesTagsOnlyMp3ToMp3AndStepsThroughThree) {
+    MakeAudio(File("song.mp3"), "-ac 2 -c:a libmp3lame -b:a 128k");
+    MakeAudio(File("plain.wav"));
+    MakeAudio(File("[live].mp3"), "-ac 2 -c:a libmp3lame");
+    MakeAudio(File("zz.mp3"), "-ac 2 -c:a libmp3lame");
+    fs::create_directory(File("sub"));
+    id3::TagSet v1;
+    v1.Artist = "Artist";
+    v1.Title = "Title";
+    v1.Track = "3";  // ID3v1.1
+    id3::TagSet v2;
+    v2.Artist = "Дмитрий Шостакович";
+    v2.Title = "Ölfeld – 東京";
+    v2.Comment = "ñ";
+    ASSERT_TRUE(id3::WriteId3v2(File("song.mp3"), v2, 3, true, false));
+    ASSERT_TRUE(id3::WriteId3v1(File("song.mp3"), v1, false));
+
+    Open();
+    ChooseFormat(1);
+    window_->chkAll()->setChecked(true);
+    std::vector<int> atStart;
+    QObject::connect(batch_, &BatchWindow::childStarted,
+                     [&] { atStart.push_back(window_->XP_ProgressBar1()->Value()); });
+    Start();
+
+    EXPECT_EQ(atStart, (std::vector<int>{0, 33, 66}));
+    EXPECT_EQ(window_->XP_ProgressBar1()->Value(), 100);
+    EXPECT_TRUE(sink_.texts.empty()) << sink_.texts.front();
+    EXPECT_FALSE(fs::exists(File("[live]_new.mp3")));
+    id3::TagSet got1, got2, none;
+    ASSERT_TRUE(id3::ReadId3v1(File("song_new.mp3"), got1));
+    ASSERT_TRUE(id3::ReadId3v2(File("song_new.mp3"), got2));
+    EXPECT_EQ(got1.Artist, "Artist");
+    EXPECT_EQ(got1.Track, "3");
+    EXPECT_EQ(got2.Artist, v2.Artist);
+    EXPECT_EQ(got2.Title, v2.Title);
+    EXPECT_EQ(got2.Comment, v2.Comment);
+    EXPECT_FALSE(id3::ReadId3v1(File("plain.mp3"), none));
+    EXPECT_FALSE(id3::ReadId3v2(File("plain.mp3"), none));
+
+    // MP3 to WAV carries none.
+    ChooseFormat(0);
+    window_->chkAll()->setChecked(false);
+    Select("song.mp3");
+    Start();
+    ASSERT_TRUE(fs::exists(File("song.wav")));
+    EXPECT_FALSE(id3::ReadId3v1(File("song.wav"), none));
+    EXPECT_FALSE(id3::ReadId3v2(File("song.wav"), none));
+}
+
+TEST_F(BatchWindowTest, NothingEligibleRestoresTheWindowWithoutATranscoder) {
+    testing_support::WriteFile(File("a.wav"), "x");
+    fs::create_directory(File("sub"));
+    Open();
+    const int idleHeight = window_->height();
+    Select("[sub]");
+    Select("[..]");
+    int started = 0;
+    QObject::connect(batch_, &BatchWindow::childStarted, [&] { ++started; });
+    window_->setWindowTitle("x - " + kTitle);
+    Start();
+    EXPECT_EQ(started, 0);
+    EXPECT_EQ(batch_->LastReport().Total, 0);
+    EXPECT_EQ(window_->windowTitle(), kTitle);
+    EXPECT_EQ(window_->height(), idleHeight);
+    EXPECT_FALSE(window_->XP_ProgressBar1()->isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(BatchWindowTest, NinetySevenFilesEndAtNinetyNine) {
+    testing_support::TempDir program;
+    const std::string standIn = program.File("BeSweet.exe");
+    WriteStandIn(standIn, false);
+    for (int i = 0; i < 97; ++i) {
+        testing_support::WriteFile(File("t" + std::to_string(100 + i) + ".ogg"), "x");
+    }
+    Open(standIn);
+    window_->chkAll()->setChecked(true);
+    Start();
+    EXPECT_EQ(batch_->LastReport().Done, 97);
+    EXPECT_EQ(window_->XP_ProgressBar1()->Value(), 99);
+    EXPECT_TRUE(sink_.texts.empty());
+}
+
+TEST_F(BatchWindowTest, VobSplitsIntoSixWavsAndAc3BecomesMp3AtTheChosenBitrate) {
+    MakeAudio(File("film.vob"), "-ac 6 -c:a ac3 -b:a 384k -f vob");
+    MakeAudio(File("surround.ac3"), "-ac 6 -c:a ac3 -b:a 384k");
+    Open();
+    ChooseFormat(0);
+    window_->chkAC3to6WAV()->setChecked(true);
+    Select("film.vob");
+    Start();
+    EXPECT_TRUE(sink_.texts.empty()) << sink_.texts.front();
+    const auto whole = Probe(File("film.wav"));
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->channels, 6);
+    for (const char* role : {"FL", "FR", "C", "LFE", "SL", "SR"}) {
+        const auto part = Probe(File(std::string("film_") + role + ".wav"));
+        ASSERT_TRUE(part) << role;
+        EXPECT_EQ(part->channels, 1) << role;
+    }
+
+    ChooseFormat(1);
+    QScrollBar* bar = window_->HScroll1();
+    bar->setValue(bar->minimum() + (bar->maximum() - bar->minimum()) / 2);
+    window_->HScroll1_Change();
+    const int chosen = window_->SelectedBitrate();
+    ASSERT_GT(chosen, 0);
+    Select("surround.ac3");
+    List().SetSelected(IndexOf("film.vob"), false);
+    Start();
+    const auto mp3 = Probe(File("surround.mp3"));
+    ASSERT_TRUE(mp3);
+    EXPECT_EQ(mp3->codec, "mp3");
+    EXPECT_EQ(mp3->channels, 2);
+    EXPECT_EQ(mp3->bitrate, chosen * 1000);
+}
+
+TEST_F(BatchWindowTest, ConsoleWindowShownForUntickedAndGreyedHiddenForTicked) {
+    MakeAudio(File("a.wav"));
+    Open();
+    window_->Check1()->setTristate(true);
+    struct Case {
+        Qt::CheckState state;
+        bool shown;
+    } const cases[] = {{Qt::Checked, false}, {Qt::Unchecked, true}, {Qt::PartiallyChecked, true}};
+    for (const Case& c : cases) {
+        window_->Check1()->setCheckState(c.state);
+        fs::remove(File("a_new.wav"));
+        Select("a.wav");
+        bool sawConsole = false;
+        QString consoleTitle;
+        const auto connection = QObject::connect(batch_, &BatchWindow::childStarted, [&] {
+            if (batch_->Console() != nullptr) {
+                sawConsole = batch_->Console()->isVisible();
+                consoleTitle = batch_->Console()->windowTitle();
+                EXPECT_TRUE(batch_->Console()->isReadOnly());
+                EXPECT_TRUE(batch_->Console()->font().fixedPitch() ||
+                            QFontInfo(batch_->Console()->font()).fixedPitch());
+            }
+        });
+        Start();
+        QObject::disconnect(connection);
+        EXPECT_EQ(sawConsole, c.shown) << c.state;
+        if (c.shown) {
+            EXPECT_EQ(consoleTitle, QStringLiteral("a.wav"));
+        }
+        EXPECT_EQ(batch_->Console(), nullptr);  // closed when the transcoder ended
+        EXPECT_TRUE(fs::exists(File("a_new.wav")));
+    }
+}
+
+TEST_F(BatchWindowTest, GarbageAmongGoodFilesIsNamedWithTheTranscodersReason) {
+    MakeAudio(File("a.wav"));
+    MakeAudio(File("c.wav"));
+    testing_support::WriteFile(File("b.mp3"), std::string(4000, 'x'));
+    Open();
+    ChooseFormat(1);
+    window_->chkAll()->setChecked(true);
+    Start();
+    EXPECT_TRUE(fs::exists(File("a.mp3")));
+    EXPECT_TRUE(fs::exists(File("c.mp3")));
+    EXPECT_FALSE(fs::exists(File("b_new.mp3")));
+    ASSERT_EQ(sink_.texts.size(), 1u);
+    EXPECT_EQ(sink_.titles[0], kTitle.toStdString());
+    EXPECT_NE(sink_.texts[0].find(File("b.mp3")), std::string::npos) << sink_.texts[0];
+    EXPECT_NE(sink_.texts[0].find("not an audio or video file"), std::string::npos)
+        << sink_.texts[0];
+    EXPECT_EQ(sink_.texts[0].find("a.wav"), std::string::npos);
+}
+
+TEST_F(BatchWindowTest, WindowRepaintsButTakesNoClicksWhileTheTranscoderRuns) {
+    testing_support::TempDir program;
+    const std::string standIn = program.File("BeSweet.exe");
+    WriteStandIn(standIn, true);
+    testing_support::WriteFile(File("a.ogg"), "x");
+    testing_support::WriteFile(File("b.ogg"), "x");
+    Open(standIn);
+    Select("a.ogg");
+    PaintCounter counter;
+    window_->installEventFilter(&counter);
+    const int bIndex = IndexOf("b.ogg");
+    int paintsWhileWaiting = -1;
+    bool secondRun = false;
+    QObject::connect(batch_, &BatchWindow::childStarted, [&] {
+        QTimer::singleShot(0, [&] {
+            const int before = counter.paints;
+            window_->update();
+            SpinUntil([&] { return counter.paints > before; });
+            paintsWhileWaiting = counter.paints - before;
+            // A user's click on the list and on the start button while the child runs.
+            const int y = 3 + (bIndex - List().TopIndex()) * List().ItemHeightPx() +
+                          List().ItemHeightPx() / 2;
+            QTest::mouseClick(List().Surface(), Qt::LeftButton, Qt::NoModifier, QPoint(20, y));
+            QTest::mouseClick(window_->Command1(), Qt::LeftButton);
+            secondRun = batch_->LastReport().Total != 0;
+            testing_support::WriteFile(program.File("go"), "");
+        });
+    });
+    Start();
+    EXPECT_GT(paintsWhileWaiting, 0);
+    EXPECT_FALSE(secondRun);
+    EXPECT_EQ(batch_->LastReport().Done, 1);
+    // The click reached nothing: b.ogg stays unselected (the list was rebuilt afterwards,
+    // but a selection made during the run would have started a second conversion).
+    EXPECT_FALSE(fs::exists(File("b.wav")));
+    EXPECT_TRUE(fs::exists(File("a.wav")));
+}
+
+TEST_F(BatchWindowTest, SecondPressDuringTheClosingYieldsStartsNoNestedRun) {
+    testing_support::TempDir program;
+    const std::string standIn = program.File("BeSweet.exe");
+    WriteStandIn(standIn, false);
+    testing_support::WriteFile(File("a.ogg"), "x");
+    Open(standIn);
+    Select("a.ogg");
+    int starts = 0;
+    QObject::connect(batch_, &BatchWindow::childStarted, [&] {
+        ++starts;
+        // Delivered during the closing yields, after this file is done.
+        QTimer::singleShot(0, [&] { batch_->Command1_Click(); });
+    });
+    Start();
+    EXPECT_EQ(starts, 1);
+    EXPECT_EQ(batch_->LastReport().Done, 1);
+}
+
+TEST_F(BatchWindowTest, ClosingMidRunStopsTheTranscoderAndLeavesNothing) {
+    // The source is a pipe the test keeps open: the real transcoder has begun its output
+    // and waits for more input when the window is closed.
+    testing_support::WriteFile(File("live.wav"), "x");
+    Open();
+    ChooseFormat(1);
+    Select("live.wav");
+    fs::remove(File("live.wav"));
+    ASSERT_EQ(::mkfifo(File("live.wav").c_str(), 0600), 0);
+    // A WAV header declaring a long stream, then a few megabytes of silence from a thread;
+    // the writer stays open until the run has ended.
+    std::string header = "RIFF";
+    auto le = [&header](std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            header.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        }
+    };
+    le(36 + 480000000, 4);
+    header += "WAVEfmt ";
+    for (const auto& [v, n] :
+         {std::pair{16u, 4}, {1u, 2}, {2u, 2}, {44100u, 4}, {176400u, 4}, {4u, 2}, {16u, 2}}) {
+        le(v, n);
+    }
+    header += "data";
+    le(480000000, 4);
+    ::signal(SIGPIPE, SIG_IGN);
+    std::atomic<bool> runEnded{false};
+    std::thread writer([&] {
+        const int fd = ::open(File("live.wav").c_str(), O_WRONLY);  // waits for the reader
+        if (fd < 0) {
+            return;
+        }
+        const std::string block(65536, '\0');
+        bool ok = ::write(fd, header.data(), header.size()) > 0;
+        for (int i = 0; ok && i < 100; ++i) {
+            ok = ::write(fd, block.data(), block.size()) > 0;
+        }
+        while (!runEnded) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ::close(fd);
+    });
+
+    qint64 pid = 0;
+    bool sawPart = false;
+    QObject::connect(batch_, &BatchWindow::childStarted, [&](qint64 p) {
+        pid = p;
+        QTimer::singleShot(0, [&] {
+            sawPart = SpinUntil([&] { return HasPartFile(dir_.Path()); });
+            window_->close();
+        });
+    });
+    Start();
+    runEnded = true;
+    // Releases a writer still waiting for a reader.
+    const int unblock = ::open(File("live.wav").c_str(), O_RDONLY | O_NONBLOCK);
+    writer.join();
+    if (unblock >= 0) {
+        ::close(unblock);
+    }
+    EXPECT_TRUE(sawPart);
+    EXPECT_TRUE(batch_->LastReport().Stopped);
+    EXPECT_FALSE(HasPartFile(dir_.Path()));
+    EXPECT_FALSE(fs::exists(File("live.mp3")));
+    EXPECT_FALSE(fs::exists(File("live_new.mp3")));
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(::kill(static_cast<pid_t>(pid), 0), -1);
+    EXPECT_EQ(errno, ESRCH);
+    EXPECT_TRUE(sink_.texts.empty());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
