@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app_values.h"
+#include "batch_window.h"
 #include "restore.h"
 #include "single_instance.h"
 #include "startup.h"
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     SetMessageSink(&messageBox);
     // QApplication has taken its own options out of the arguments by now.
     const auto window = StartUp(values, ArgumentText(argc, argv));
+    // The start button's batch run; the window owns it.
+    new BatchWindow(*window, values.TranscoderPath, messageBox);
     const int status = application.exec();
     SetMessageSink(nullptr);
     return status;
