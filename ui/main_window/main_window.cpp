@@ -69,7 +69,6 @@ void SetTextColour(QWidget* w, const QColor& color) {
     QPalette pal = w->palette();
     pal.setColor(QPalette::WindowText, color);
     pal.setColor(QPalette::ButtonText, color);
-    pal.setColor(QPalette::Text, color);
     w->setPalette(pal);
 }
 
@@ -159,6 +158,8 @@ MainWindow::MainWindow(const QString& title, QWidget* parent)
     setWindowTitle(title);
     setFont(DesignFont(QStringLiteral("MS Sans Serif"), 8.25, false));
     SetBackground(this, QColor(128, 128, 128));
+    // Captions sit close to their marks, as the layout was drawn with.
+    setStyleSheet(QStringLiteral("QCheckBox, QRadioButton { spacing: 3px; }"));
     ApplyOuterSize(kHeightTwips);
 
     CreateBrowserColumn();
@@ -416,6 +417,8 @@ void MainWindow::CreateBitrateFrame(int format) {
     scroll->setSingleStep(1);
     scroll->setPageStep(1);
     scroll->setValue(start);
+    scroll->setFocusPolicy(Qt::StrongFocus);  // the arrow keys move it, too
+    scroll->setInvertedControls(false);       // Left lowers the rate, Right raises it
     Place(scroll, 240, 840, 2595, 255);
 
     QLabel* rate = MakeLabel(f, d.rateLabel, QStringLiteral("Sampling Frequenz:"));

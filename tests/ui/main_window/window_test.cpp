@@ -1,0 +1,428 @@
+#include "main_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "../../support/temp_dir.h"
+#include "file_browser.h"
+#include "ultrabox.h"
+#include "xp_progress_bar.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("Tonquell Audio Converter");
+
+// Clicks a check box or option button on its mark, as a user does.
+void ClickMark(QAbstractButton* button) {
+    QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(7, button->height() / 2));
+}
+
+}  // namespace
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window_ = std::make_unique<MainWindow>(kTitle);
+        window_->chooseFolder = [this](QWidget*, const QString& start) {
+            askedFrom_ = start;
+            return chosenFolder_;
+        };
+    }
+
+    void Show() {
+        window_->show();
+        window_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        QApplication::processEvents();
+    }
+
+    std::unique_ptr<MainWindow> window_;
+    QString chosenFolder_;
+    QString askedFrom_;
+};
+
+// What every control of the window shows when it is created, before start-up restores
+// anything: captions, tool tips and states, German texts exactly.
+TEST_F(WindowTest, ControlsStartWithTheirDesignTextsAndStates) {
+    MainWindow& w = *window_;
+    struct Case {
+        QAbstractButton* control;
+        QString caption;
+        QString toolTip;
+        bool checked;
+        bool enabled;
+    };
+    const Case cases[] = {
+        {w.Check1(), "BeSweet Box verstecken", "", true, true},
+        {w.chkDirs(), "Verzeichnisse ausblenden", "Verzeichnisse ausblenden", false, true},
+        {w.chkAll(), "kompletten Ordner konvertieren", "kompletten Ordner konvertieren", false,
+         true},
+        {w.cmdBack(), "..", "eine Verzeichnisebene höher", false, true},
+        {w.cmdRoot(), "/", "Ins Wurzelverzeichnis wechseln", false, true},
+        {w.Command2(), w.Command2()->text(), "Aktualisieren", false, true},
+        {w.Command1(), "K O N V E R T I E R U N G    S T A R T E N", "", false, true},
+        {w.optFormat(0), "WAV", "", true, true},
+        {w.optFormat(1), "MP3", "", false, true},
+        {w.optFormat(2), "AC3", "", false, true},
+        {w.optFormat(3), "MPA", "", false, true},
+        {w.optPattern(9), "*.*", "", true, true},
+        {w.optPattern(10), "erlaubte Formate", "", false, true},
+        {w.optPattern(5), "MPA/MP2", "", false, true},
+        {w.Option1(0), "unverändert", "", true, true},
+        {w.Option1(1), "44.1 kHz", "", false, true},
+        {w.Option1(2), "48 kHz", "", false, true},
+        {w.chkNormal(), "Normalisieren", "", false, false},
+        {w.chkAC3to6WAV(), "AC3 --> 6 WAV-Dateien", "", false, true},
+        {w.optSmpRt(0), "unverändert", "", true, true},
+        {w.optSmpRt(1), "44.1 kHz erzwingen", "", false, true},
+        {w.chkNormalMP3(), "Normalisieren", "", false, false},
+        {w.optSmpAC(0), "unverändert", "", false, true},
+        {w.optSmpAC(1), "48 kHz erzwingen", "", true, true},
+        {w.chkNormalAC3(), "Normalisieren", "", false, true},
+        {w.optSmpMP(0), "unverändert", "", false, true},
+        {w.optSmpMP(1), "48 kHz erzwingen", "", true, true},
+        {w.chkNormalMPA(), "Normalisieren", "", false, true},
+        {w.chkOutPath(), "Ausgabepfad = Aktueller Pfad", "", true, true},
+        {w.cmdBrowse(), "...", "Durchsuchen", false, true},
+    };
+    for (const Case& c : cases) {
+        ASSERT_NE(c.control, nullptr) << c.caption.toStdString();
+        SCOPED_TRACE(c.control->objectName().toStdString());
+        EXPECT_EQ(c.control->text(), c.caption);
+        EXPECT_EQ(c.control->toolTip(), c.toolTip);
+        EXPECT_EQ(c.control->isChecked(), c.checked);
+        EXPECT_EQ(c.control->isEnabled(), c.enabled);
+    }
+    const std::pair<QGroupBox*, QString> frames[] = {
+        {w.Frame5(), "Formate zeigen:"}, {w.Frame3(), "Pfad-Einstellungen"},
+        {w.Frame2(), "Ausgabeformat:"},  {w.frmWAV(), "WAV-Optionen:"},
+        {w.frmMP3(), "MP3-Optionen:"},   {w.frmAC3(), "AC3-Optionen:"},
+        {w.frmMPA(), "MPA-Optionen:"},   {w.frmWidth(), "Arbeitspfade:"},
+    };
+    for (const auto& [frame, title] : frames) {
+        EXPECT_EQ(frame->title(), title);
+    }
+    const std::pair<QLabel*, QString> labels[] = {
+        {w.Label4(), "Bitrate: 192 KB/s"}, {w.Label5(), "Bitrate: 320 KB/s"},
+        {w.Label6(), "Bitrate: 320 KB/s"}, {w.Label9(), "Tonquell Audio"},
+        {w.Label1(), "Tonquell Audio"},
+    };
+    for (const auto& [label, text] : labels) {
+        EXPECT_EQ(label->text(), text);
+    }
+    EXPECT_EQ(w.HScroll1()->value(), 11);
+    EXPECT_EQ(w.HScroll2()->value(), 14);
+    EXPECT_EQ(w.HScroll3()->value(), 14);
+    EXPECT_EQ(w.SelectedBitrate(), 0);  // no handler has run yet
+    EXPECT_EQ(w.ChosenFormat(), 0);
+    EXPECT_EQ(w.windowTitle(), kTitle);
+    // Until the first format choice all four option frames are shown, in one place.
+    for (int i = 0; i < MainWindow::kFormatCount; ++i) {
+        EXPECT_FALSE(w.FormatFrame(i)->isHidden()) << i;
+        EXPECT_EQ(w.FormatFrame(i)->geometry(), w.frmWAV()->geometry()) << i;
+    }
+    // The filters DTS and MP2 exist but are never shown.
+    EXPECT_TRUE(w.optPattern(2)->isHidden());
+    EXPECT_TRUE(w.optPattern(3)->isHidden());
+    EXPECT_EQ(w.optPattern(11), nullptr);
+    // The list and the progress bar take their stored design values.
+    EXPECT_TRUE(w.ubMain()->MultiSelect());
+    EXPECT_TRUE(w.ubMain()->Sorted());
+    EXPECT_EQ(w.ubMain()->Style(), 1);
+    EXPECT_EQ(w.ubMain()->Color(), 0u);
+    EXPECT_EQ(w.XP_ProgressBar1()->Scrolling(), 0);
+    EXPECT_EQ(w.XP_ProgressBar1()->Color(), 0x008000u);
+    EXPECT_FALSE(w.XP_ProgressBar1()->ShowText());
+}
+
+// The outer size includes the window frame: at the idle height the progress bar and the
+// output group lie below the client area, the start button does not; while busy the
+// progress bar comes into view.
+TEST_F(WindowTest, ProgressBarAndOutputGroupLieBelowTheVisibleArea) {
+    Show();
+    MainWindow& w = *window_;
+    const auto top = [&w](QWidget* c) { return c->mapTo(&w, QPoint(0, 0)).y(); };
+    const auto bottom = [&](QWidget* c) { return top(c) + c->height(); };
+    EXPECT_GE(top(w.XP_ProgressBar1()), w.height());
+    EXPECT_GE(top(w.frmWidth()), w.height());
+    EXPECT_LE(bottom(w.Command1()), w.height());
+    // Everything else designed above Top 6540 is inside the client area.
+    for (QWidget* c : std::initializer_list<QWidget*>{w.ubMain(), w.Frame2(), w.frmMPA(),
+                                                      w.Frame3(), w.Label1()}) {
+        EXPECT_LE(bottom(c), w.height()) << c->objectName().toStdString();
+        EXPECT_LE(c->mapTo(&w, QPoint(c->width(), 0)).x(), w.width())
+            << c->objectName().toStdString();
+    }
+    // The focus sink lies beyond the right edge.
+    EXPECT_GE(w.cmdDummy()->x(), w.width());
+
+    w.SetBusyHeight(true);
+    QApplication::processEvents();
+    EXPECT_LT(top(w.XP_ProgressBar1()), w.height());
+    EXPECT_GE(top(w.frmWidth()), w.height());
+    w.SetBusyHeight(false);
+    QApplication::processEvents();
+    EXPECT_GE(top(w.XP_ProgressBar1()), w.height());
+    EXPECT_EQ(w.width() + w.FrameMargins().left() + w.FrameMargins().right(),
+              w.Px(MainWindow::kWidthTwips));
+    EXPECT_EQ(w.height() + w.FrameMargins().top() + w.FrameMargins().bottom(),
+              w.Px(MainWindow::kHeightTwips));
+}
+
+// A click on any button, check box or option button leaves the focus on the sink.
+TEST_F(WindowTest, FocusReturnsToTheSinkAfterEveryClick) {
+    Show();
+    MainWindow& w = *window_;
+    std::vector<QAbstractButton*> controls = {
+        w.Check1(),       w.chkAll(),       w.chkDirs(),      w.chkNormal(),   w.chkNormalMP3(),
+        w.chkNormalAC3(), w.chkNormalMPA(), w.chkAC3to6WAV(), w.chkOutPath(),  w.cmdBack(),
+        w.cmdRoot(),      w.Command2(),     w.cmdBrowse(),    w.Option1(1),    w.optSmpRt(1),
+        w.optSmpAC(0),    w.optSmpMP(0),    w.optFormat(2),   w.optPattern(4), w.optPattern(9)};
+    for (int i = 0; i < MainWindow::kFormatCount; ++i) {
+        w.FormatFrame(i)->show();  // so that every options frame can take a click
+    }
+    w.Option1(1)->setChecked(true);  // normalising is offered with a forced rate only
+    w.optSmpRt(1)->setChecked(true);
+    for (QAbstractButton* c : controls) {
+        SCOPED_TRACE(c->objectName().toStdString());
+        c->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), c);
+        if (qobject_cast<QPushButton*>(c) != nullptr) {
+            QTest::mouseClick(c, Qt::LeftButton);
+        } else {
+            ClickMark(c);
+        }
+        EXPECT_EQ(QApplication::focusWidget(), w.cmdDummy());
+    }
+    // The keyboard's space bar clicks too.
+    w.chkAll()->setFocus();
+    QTest::keyClick(w.chkAll(), Qt::Key_Space);
+    EXPECT_EQ(QApplication::focusWidget(), w.cmdDummy());
+}
+
+// The format buttons show exactly one options frame and leave the options alone.
+TEST_F(WindowTest, FormatChoiceShowsOneOptionsFrame) {
+    Show();
+    MainWindow& w = *window_;
+    w.chkAC3to6WAV()->setChecked(true);
+    w.Option1(2)->setChecked(true);
+    for (int i : {1, 3, 2, 0}) {
+        SCOPED_TRACE(i);
+        ClickMark(w.optFormat(i));
+        EXPECT_EQ(w.ChosenFormat(), i);
+        for (int f = 0; f < MainWindow::kFormatCount; ++f) {
+            EXPECT_EQ(w.FormatFrame(f)->isVisible(), f == i) << f;
+        }
+    }
+    // WAV shows its earlier choices, and nothing touched the shared bitrate.
+    EXPECT_TRUE(w.chkAC3to6WAV()->isChecked());
+    EXPECT_TRUE(w.Option1(2)->isChecked());
+    EXPECT_EQ(w.SelectedBitrate(), 0);
+    // An index outside 0..3, as a broken stored format gives, hides all four.
+    for (int bad : {-1, 4}) {
+        w.optFormat_Click(bad);
+        for (int f = 0; f < MainWindow::kFormatCount; ++f) {
+            EXPECT_FALSE(w.FormatFrame(f)->isVisible()) << bad << " " << f;
+        }
+    }
+}
+
+// Both ends of each bar, reached as a user does (keys and dragging), show their rate.
+TEST_F(WindowTest, BitrateBarsShowTheirRateAtBothEnds) {
+    Show();
+    MainWindow& w = *window_;
+    struct Case {
+        QScrollBar* bar;
+        QLabel* label;
+        QString lowest;
+        int lowestKbps;
+        QString highest;
+        int highestKbps;
+    };
+    const Case cases[] = {
+        {w.HScroll1(), w.Label4(), "Bitrate: 80 KB/s", 80, "Bitrate: 320 KB/s", 320},
+        {w.HScroll2(), w.Label5(), "Bitrate: 160 KB/s", 160, "Bitrate: 640 KB/s", 640},
+        {w.HScroll3(), w.Label6(), "Bitrate: 160 KB/s", 160, "Bitrate: 640 KB/s", 640},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bar->objectName().toStdString());
+        c.bar->triggerAction(QAbstractSlider::SliderToMinimum);
+        EXPECT_EQ(c.label->text(), c.lowest);
+        EXPECT_EQ(w.SelectedBitrate(), c.lowestKbps);
+        // Dragging the thumb runs the handler on every step, not only at release.
+        c.bar->setSliderDown(true);
+        c.bar->setSliderPosition(c.bar->maximum());
+        EXPECT_EQ(c.label->text(), c.highest);
+        EXPECT_EQ(w.SelectedBitrate(), c.highestKbps);
+        c.bar->setSliderDown(false);
+    }
+    // The arrow keys step one position the way they point; the handler leaves the focus.
+    w.optFormat_Click(1);
+    w.HScroll1()->setFocus();
+    QTest::keyClick(w.HScroll1(), Qt::Key_Left);
+    EXPECT_EQ(w.Label4()->text(), "Bitrate: 256 KB/s");
+    QTest::keyClick(w.HScroll1(), Qt::Key_Right);
+    EXPECT_EQ(w.Label4()->text(), "Bitrate: 320 KB/s");
+    EXPECT_EQ(QApplication::focusWidget(), w.HScroll1());
+}
+
+// One value serves all three bars: it holds what the last handler wrote.
+TEST_F(WindowTest, SelectedBitrateIsSharedAndFollowsTheLastHandler) {
+    MainWindow& w = *window_;
+    w.HScroll1()->setValue(9);
+    EXPECT_EQ(w.SelectedBitrate(), 128);
+    w.optFormat_Click(2);
+    EXPECT_EQ(w.SelectedBitrate(), 128);
+    w.RunBitrateHandler(2);
+    EXPECT_EQ(w.SelectedBitrate(), 320);
+    w.HScroll1_Change();
+    EXPECT_EQ(w.SelectedBitrate(), 128);
+    w.HScroll3_Change();
+    EXPECT_EQ(w.SelectedBitrate(), 320);
+    w.RunBitrateHandler(0);  // WAV has no bar
+    EXPECT_EQ(w.SelectedBitrate(), 320);
+}
+
+// Normalising is offered only with a forced sample rate; its check survives the switch.
+TEST_F(WindowTest, UnchangedRateDisablesNormaliseAndKeepsItsCheck) {
+    Show();
+    MainWindow& w = *window_;
+    struct Case {
+        int format;
+        std::vector<QRadioButton*> rates;  // index 0 is "unverändert"
+        QCheckBox* normalise;
+    };
+    const Case cases[] = {
+        {0, {w.Option1(0), w.Option1(1), w.Option1(2)}, w.chkNormal()},
+        {1, {w.optSmpRt(0), w.optSmpRt(1)}, w.chkNormalMP3()},
+        {2, {w.optSmpAC(0), w.optSmpAC(1)}, w.chkNormalAC3()},
+        {3, {w.optSmpMP(0), w.optSmpMP(1)}, w.chkNormalMPA()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        w.optFormat_Click(c.format);
+        for (std::size_t forced = 1; forced < c.rates.size(); ++forced) {
+            ClickMark(c.rates[forced]);
+            ASSERT_TRUE(c.normalise->isEnabled());
+            ClickMark(c.normalise);
+            ASSERT_TRUE(c.normalise->isChecked());
+            ClickMark(c.rates[0]);
+            EXPECT_FALSE(c.normalise->isEnabled());
+            EXPECT_TRUE(c.normalise->isChecked());
+            ClickMark(c.normalise);  // a disabled box takes no click
+            EXPECT_TRUE(c.normalise->isChecked());
+            ClickMark(c.rates[forced]);
+            EXPECT_TRUE(c.normalise->isEnabled());
+            EXPECT_TRUE(c.normalise->isChecked());
+            ClickMark(c.normalise);
+            EXPECT_FALSE(c.normalise->isChecked());
+        }
+    }
+    // Choosing a rate without a click (as a test or a restore would) follows the same rule.
+    w.optSmpAC(0)->setChecked(true);
+    EXPECT_FALSE(w.chkNormalAC3()->isEnabled());
+}
+
+// txtOutPath mirrors the current folder while chkOutPath is ticked, and keeps what the user
+// typed while it is not.
+TEST_F(WindowTest, OutputPathMirrorsTheCurrentFolder) {
+    testing_support::TempDir dir;
+    std::filesystem::create_directory(dir.Path() / "Musik");
+    const QString root = QString::fromStdString(dir.Path().string());
+    MainWindow& w = *window_;
+    ASSERT_NE(w.browser(), nullptr);
+    ASSERT_TRUE(w.browser()->SetFolder(dir.Path().string()));
+    EXPECT_EQ(w.lblPath()->text(), root + "/");
+    EXPECT_EQ(w.txtOutPath()->text(), root + "/");
+
+    Show();
+    ClickMark(w.chkOutPath());
+    EXPECT_FALSE(w.chkOutPath()->isChecked());
+    EXPECT_EQ(w.txtOutPath()->text(), "");
+    w.txtOutPath()->setText("/elsewhere/");
+    ASSERT_TRUE(w.browser()->SetFolder((dir.Path() / "Musik").string()));
+    EXPECT_EQ(w.lblPath()->text(), root + "/Musik/");
+    EXPECT_EQ(w.txtOutPath()->text(), "/elsewhere/");
+    ClickMark(w.chkOutPath());
+    EXPECT_EQ(w.txtOutPath()->text(), root + "/Musik/");
+    ASSERT_TRUE(w.browser()->SetFolder(dir.Path().string()));
+    EXPECT_EQ(w.txtOutPath()->text(), root + "/");
+}
+
+// "..." asks for a folder starting at the one shown and fills txtOutPath only.
+TEST_F(WindowTest, BrowseFillsOnlyTheOutputPath) {
+    MainWindow& w = *window_;
+    w.ShowCurrentFolder("/srv/audio");
+    chosenFolder_ = "/srv/out";
+    QTest::mouseClick(w.cmdBrowse(), Qt::LeftButton);
+    EXPECT_EQ(askedFrom_, "/srv/audio/");
+    EXPECT_EQ(w.txtOutPath()->text(), "/srv/out/");
+    EXPECT_EQ(w.lblPath()->text(), "/srv/audio/");
+    EXPECT_TRUE(w.chkOutPath()->isChecked());
+    chosenFolder_.clear();  // cancelled
+    QTest::mouseClick(w.cmdBrowse(), Qt::LeftButton);
+    EXPECT_EQ(askedFrom_, "/srv/out/");
+    EXPECT_EQ(w.txtOutPath()->text(), "/srv/out/");
+}
+
+// A running batch stops before the settings are written: the two signals come in order.
+TEST_F(WindowTest, ClosingSignalsComeInOrder) {
+    Show();
+    std::vector<std::string> heard;
+    QObject::connect(window_.get(), &MainWindow::closing, [&] { heard.push_back("closing"); });
+    QObject::connect(window_.get(), &MainWindow::aboutToClose,
+                     [&] { heard.push_back("aboutToClose"); });
+    EXPECT_TRUE(window_->close());
+    EXPECT_EQ(heard, (std::vector<std::string>{"aboutToClose", "closing"}));
+}
+
+// No caption is cut off at its box, whatever fonts stand in for the design fonts, and the
+// refresh button shows a symbol even where its symbol font is missing.
+TEST_F(WindowTest, CaptionsFitAndRefreshShowsASymbol) {
+    for (QAbstractButton* b : window_->findChildren<QAbstractButton*>()) {
+        if (qobject_cast<QCheckBox*>(b) == nullptr && qobject_cast<QRadioButton*>(b) == nullptr) {
+            continue;
+        }
+        EXPECT_LE(QFontMetrics(b->font()).horizontalAdvance(b->text()), CaptionRoom(*b))
+            << b->objectName().toStdString();
+    }
+    QPushButton* refresh = window_->Command2();
+    if (refresh->text().isEmpty()) {
+        const QImage icon = refresh->icon().pixmap(refresh->iconSize()).toImage();
+        ASSERT_FALSE(icon.isNull());
+        int dark = 0;
+        for (int y = 0; y < icon.height(); ++y) {
+            for (int x = 0; x < icon.width(); ++x) {
+                dark += qAlpha(icon.pixel(x, y)) > 128 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(dark, icon.width());  // more than a dot or a line: a drawn symbol
+    } else {
+        EXPECT_EQ(refresh->text(), "q");
+        EXPECT_EQ(refresh->font().family(), "Webdings");
+    }
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
