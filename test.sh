@@ -22,3 +22,6 @@ echo "== Tests"
 export QT_QPA_PLATFORM=offscreen
 cd build
 ctest --output-on-failure -j"$(nproc)"
+
+echo "== Batch run from outside (Xvfb)"
+../tests/e2e/batch_xvfb.sh .

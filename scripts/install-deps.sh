@@ -15,6 +15,8 @@ packages=(
   googletest libgtest-dev ffmpeg python3 python3-mutagen clang libclang-rt-14-dev
   # screenshots and runs without a display
   xvfb xauth
+  # the batch run driven from outside: clicks, screenshots
+  xdotool imagemagick
 )
 
 missing=()
