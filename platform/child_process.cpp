@@ -191,7 +191,19 @@ ChildProcess::ChildProcess(const ResolvedCommand& command, ChildOptions options)
     // The write ends close with `out` and `err`: the child holds the only copies.
 }
 
+ChildProcess ChildProcess::FromCommandLine(std::string_view commandLine, ChildOptions options) {
+    const std::optional<ResolvedCommand> resolved = ResolveCommandLine(commandLine);
+    if (resolved) {
+        return ChildProcess(*resolved, options);
+    }
+    ChildProcess none;
+    none.startErrno_ = ENOENT;
+    none.startError_ = ErrnoText(ENOENT);
+    return none;
+}
+
 ChildProcess::~ChildProcess() {
+    handler_ = nullptr;
     Stop();
     Release();
 }
@@ -212,6 +224,7 @@ ChildProcess::ChildProcess(ChildProcess&& other) noexcept
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
     if (this != &other) {
+        handler_ = nullptr;
         Stop();
         Release();
         pid_ = std::exchange(other.pid_, -1);

@@ -44,6 +44,9 @@ public:
 
     // Starts `command` (a program without "/" is searched on PATH). Check Started().
     explicit ChildProcess(const ResolvedCommand& command, ChildOptions options = {});
+    // Starts command-line text as ResolveCommandLine splits it; text that names no program
+    // gives a child that did not start, with ENOENT.
+    static ChildProcess FromCommandLine(std::string_view commandLine, ChildOptions options = {});
     ~ChildProcess();
 
     ChildProcess(ChildProcess&& other) noexcept;
@@ -68,7 +71,9 @@ public:
     // system offers none or the child was reaped.
     int ExitFd() const { return pidFd_; }
 
-    // Chunks read from now on go to `handler` as well as into the tails.
+    // Chunks read from now on go to `handler` as well as into the tails. The destructor
+    // drops the handler before it drains what is left, so the handler may refer to things
+    // that die before this object.
     void SetOutputHandler(OutputHandler handler) { handler_ = std::move(handler); }
 
     // Reads whatever the pipes hold now, without blocking. True while a pipe is still open.
@@ -107,6 +112,7 @@ public:
     static constexpr std::size_t kTailBytes = 8192;
 
 private:
+    ChildProcess() = default;
     void ReadFrom(int& fd, ChildStream stream);
     void Reap(int waitStatus);
     void Release();

@@ -246,6 +246,45 @@ TEST(ChildProcess, AProgramThatCannotStartSaysWhy) {
     }
 }
 
+TEST(ChildProcess, FromCommandLineResolvesLikeTheLauncher) {
+    TempDir dir;
+    const std::filesystem::path folder = dir.Path() / "Ton quell";
+    std::filesystem::create_directories(folder);
+    const std::string program = (folder / "BeSweet.exe").string();
+    std::filesystem::copy_file(ARGV_DUMP, program);
+    const std::string out = dir.File("args.txt");
+    ::setenv("TONQUELL_ARGV_OUT", out.c_str(), 1);
+    ChildProcess child = ChildProcess::FromCommandLine(program + " -input \"a b\" )");
+    ::unsetenv("TONQUELL_ARGV_OUT");
+    ASSERT_TRUE(child.Started()) << child.StartError();
+    EXPECT_EQ(child.Wait(), 7);
+    EXPECT_EQ(ReadFile(out), "arg:-input\narg:a b\narg:)\n");
+    for (const std::string& text : {std::string(""), dir.File("nothing here") + " -x"}) {
+        ChildProcess none = ChildProcess::FromCommandLine(text);
+        EXPECT_FALSE(none.Started()) << text;
+        EXPECT_EQ(none.StartErrno(), ENOENT) << text;
+        EXPECT_FALSE(none.StartError().empty()) << text;
+    }
+}
+
+// Output still in the pipes when the object dies goes nowhere: the handler may already
+// refer to something gone.
+TEST(ChildProcess, DestructorDoesNotCallTheHandler) {
+    auto seen = std::make_unique<std::string>();
+    {
+        ChildProcess child(Shell("echo late; sleep 30"));
+        ASSERT_TRUE(child.Started());
+        pollfd ready{child.StdoutFd(), POLLIN, 0};  // "late" waits in the pipe, unread
+        ASSERT_EQ(::poll(&ready, 1, -1), 1);
+        child.SetOutputHandler([&seen](ChildStream, std::string_view chunk) {
+            ASSERT_TRUE(seen);
+            seen->append(chunk);
+        });
+        seen.reset();
+    }
+    EXPECT_FALSE(seen);
+}
+
 TEST(ChildProcess, DiscardedOutputGoesNowhere) {
     ChildProcess child(Shell("echo out; echo err >&2"), ChildOptions{ChildOutput::Discard, true});
     ASSERT_TRUE(child.Started());
