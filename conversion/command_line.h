@@ -26,6 +26,15 @@ std::string SourceKindOf(std::string_view sourcePath);
 // True for the sources that carry more than two channels: kind "AC3" or "VOB".
 bool IsMultichannelSource(std::string_view sourceKind);
 
+// True when `path` can stand between the double quotes of the argument text and reach the
+// transcoder as exactly one word, unchanged: it is not empty, holds no double quote (which
+// would end the quoted part and let the rest become words of their own, such as a second
+// -output), no control character (bytes below 0x20 and 0x7F: NUL would cut the word short,
+// tabs, newlines and the like have no place in a file name shown to the user), and is not
+// ")" alone (the transcoder reads that as the end of the block). Blanks, a leading "-", a
+// trailing "" and bytes above 0x7F are safe: the launcher gives backslashes no meaning.
+bool IsSafeForCommandLine(std::string_view path);
+
 // The transcoder's argument text for `job`; it always begins with a blank and goes right
 // after the transcoder's path. Pure: touches no file.
 std::string TranscoderCommandLine(const ConversionJob& job);

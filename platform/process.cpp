@@ -1,15 +1,7 @@
 #include "process.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-
+#include "child_process.h"
 #include "file_attributes.h"
-
-extern char** environ;
 
 namespace platform {
 namespace {
@@ -17,20 +9,6 @@ namespace {
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
-
-// Releases a posix_spawn_file_actions_t at the end of its scope.
-struct FileActions {
-    posix_spawn_file_actions_t actions{};
-    bool ok = false;
-    FileActions() { ok = posix_spawn_file_actions_init(&actions) == 0; }
-    ~FileActions() {
-        if (ok) {
-            posix_spawn_file_actions_destroy(&actions);
-        }
-    }
-    FileActions(const FileActions&) = delete;
-    FileActions& operator=(const FileActions&) = delete;
-};
 
 }  // namespace
 
@@ -95,61 +73,25 @@ std::optional<ResolvedCommand> ResolveCommandLine(
     return std::nullopt;
 }
 
+std::optional<ResolvedCommand> ResolveCommandLine(std::string_view commandLine) {
+    return ResolveCommandLine(commandLine, IsExecutableFile);
+}
+
 std::optional<int> RunAndWaitStatus(std::string_view commandLine, ShowMode showMode) {
-    const auto resolved = ResolveCommandLine(commandLine, IsExecutableFile);
+    const auto resolved = ResolveCommandLine(commandLine);
     if (!resolved) {
         return std::nullopt;
     }
-    std::vector<std::string> argvStrings;
-    argvStrings.reserve(resolved->args.size() + 1);
-    argvStrings.push_back(resolved->program);
-    argvStrings.insert(argvStrings.end(), resolved->args.begin(), resolved->args.end());
-    std::vector<char*> argv;
-    argv.reserve(argvStrings.size() + 1);
-    for (std::string& s : argvStrings) {
-        argv.push_back(s.data());
-    }
-    argv.push_back(nullptr);
-
-    FileActions fa;
-    if (!fa.ok) {
+    // The blocking use keeps the child in our process group, so a terminal's Ctrl+C
+    // reaches both.
+    ChildOptions options;
+    options.output = showMode == 0 ? ChildOutput::Discard : ChildOutput::Inherit;
+    options.ownProcessGroup = false;
+    ChildProcess child(*resolved, options);
+    if (!child.Started()) {
         return std::nullopt;
     }
-    // The child reads nothing from us; hidden children write nowhere.
-    posix_spawn_file_actions_addopen(&fa.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    if (showMode == 0) {
-        posix_spawn_file_actions_addopen(&fa.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(&fa.actions, STDOUT_FILENO, STDERR_FILENO);
-    }
-    // No descriptor of ours beyond the three standard ones reaches the child.
-    posix_spawn_file_actions_addclosefrom_np(&fa.actions, STDERR_FILENO + 1);
-
-    pid_t pid = 0;
-    const bool hasSlash = resolved->program.find('/') != std::string::npos;
-    const int rc = hasSlash ? posix_spawn(&pid, resolved->program.c_str(), &fa.actions, nullptr,
-                                          argv.data(), environ)
-                            : posix_spawnp(&pid, resolved->program.c_str(), &fa.actions, nullptr,
-                                           argv.data(), environ);
-    if (rc != 0) {
-        return std::nullopt;
-    }
-    int status = 0;
-    pid_t waited = 0;
-    do {
-        waited = ::waitpid(pid, &status, 0);
-    } while (waited < 0 && errno == EINTR);
-    if (waited < 0) {
-        return std::nullopt;
-    }
-    if (WIFEXITED(status)) {
-        // glibc's posix_spawn reports exec failures through its return value, but a
-        // child that fails after the fork still exits with 127.
-        return WEXITSTATUS(status);
-    }
-    if (WIFSIGNALED(status)) {
-        return 128 + WTERMSIG(status);
-    }
-    return std::nullopt;
+    return child.Wait();
 }
 
 void RunAndWait(std::string_view commandLine, ShowMode showMode) {

@@ -36,6 +36,9 @@ struct ResolvedCommand {
 std::optional<ResolvedCommand> ResolveCommandLine(
     std::string_view commandLine, const std::function<bool(const std::string&)>& isExecutable);
 
+// As above, with the programs this system may run: regular files it may execute.
+std::optional<ResolvedCommand> ResolveCommandLine(std::string_view commandLine);
+
 // Show state of the child: 0 hidden (its output goes to /dev/null), any other value
 // shown (it writes to this program's stdout and stderr).
 using ShowMode = std::int16_t;

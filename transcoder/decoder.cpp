@@ -159,7 +159,6 @@ bool ToPlanarFloat(const AVFrame& frame, Planes& out) {
 
 std::unique_ptr<Decoder> Decoder::Open(const std::string& path, bool noCompression,
                                        std::string& error) {
-    av_log_set_level(AV_LOG_QUIET);
     std::unique_ptr<Decoder> d(new Decoder());
     AVFormatContext* format = nullptr;
     int rc = avformat_open_input(&format, path.c_str(), nullptr, nullptr);

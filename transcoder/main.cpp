@@ -2,6 +2,10 @@
 //   BeSweet.exe -core( -input "a.mp3" -output "a.wav" -2ch ) -ssrc( --rate 48000 )
 #include <unistd.h>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -20,26 +24,30 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "BeSweet.exe: %s\n", parsed.error.c_str());
         return 2;
     }
-    const bool showProgress = isatty(STDOUT_FILENO) != 0;
+    // FFmpeg's own log lines would mix with ours; every failure is reported as one line.
+    av_log_set_level(AV_LOG_QUIET);
+    // A terminal gets one line rewritten in place; a pipe (--progress) gets a line per
+    // percent, so a reader sees each as it comes.
+    const bool onTerminal = isatty(STDOUT_FILENO) != 0;
+    const bool showProgress = onTerminal || parsed.options->progressLines;
     int shown = -1;
     auto progress = [&](double share) {
         const int percent = static_cast<int>(share * 100.0);
         if (showProgress && percent != shown) {
             shown = percent;
-            std::printf("\r%3d%%", percent);
+            std::printf(onTerminal ? "\r%3d%%" : "%d%%\n", percent);
             std::fflush(stdout);
         }
     };
     auto warn = [](const std::string& text) {
         std::fprintf(stderr, "BeSweet.exe: warning: %s\n", text.c_str());
     };
-    std::string error;
-    const bool ok = transcoder::Convert(*parsed.options, progress, warn, error);
-    if (showProgress && shown >= 0) {
+    const transcoder::Status status = transcoder::Convert(*parsed.options, progress, warn);
+    if (onTerminal && shown >= 0) {
         std::printf("\n");
     }
-    if (!ok) {
-        std::fprintf(stderr, "BeSweet.exe: %s\n", error.c_str());
+    if (!status.ok()) {
+        std::fprintf(stderr, "BeSweet.exe: %s\n", status.reason().c_str());
         return 1;
     }
     return 0;

@@ -70,27 +70,41 @@ public:
         Fail("unknown option '" + option + "' in module " + module_ + "(");
     }
 
+    // Keeps the first failure of the module.
     void Fail(const std::string& message) {
-        if (error_.empty()) {
+        if (!failed_) {
+            failed_ = true;
             error_ = message;
         }
     }
 
-    bool Failed() const { return !error_.empty(); }
+    bool Failed() const { return failed_; }
 
 private:
     const std::vector<std::string>& words_;
     std::size_t& pos_;
     std::string module_;
     std::string& error_;
+    bool failed_ = false;
 };
 
 void ReadCore(ModuleReader& in, Options& options) {
+    // A second -input or -output is refused rather than taking the last: a path that split
+    // into more words than it should must not choose which file gets written.
+    bool haveInput = false;
+    bool haveOutput = false;
+    auto once = [&](const std::string& option, bool& seen) {
+        if (seen) {
+            in.Fail("option " + option + " of -core( is given twice");
+        }
+        seen = true;
+        return in.Value(option).value_or("");
+    };
     in.ForEachOption([&](const std::string& option) {
         if (option == "-input") {
-            options.input = in.Value(option).value_or("");
+            options.input = once(option, haveInput);
         } else if (option == "-output") {
-            options.output = in.Value(option).value_or("");
+            options.output = once(option, haveOutput);
         } else if (option == "-2ch") {
             options.channels = ChannelSwitch::Stereo;
         } else if (option == "-6ch") {
@@ -217,21 +231,27 @@ std::optional<std::string> ModuleName(const std::vector<std::string>& words, std
 
 ParseResult ParseOptions(const std::vector<std::string>& words) {
     Options options;
-    std::string error;
+    std::optional<std::string> problem;  // the first thing wrong with the words
     std::set<std::string> seen;
     int encoders = 0;
     std::size_t pos = 0;
-    while (pos < words.size() && error.empty()) {
+    while (pos < words.size() && !problem) {
+        if (words[pos] == "--progress") {
+            options.progressLines = true;
+            ++pos;
+            continue;
+        }
         const std::optional<std::string> name = ModuleName(words, pos);
         if (!name) {
-            error = "unexpected word '" + words[pos] + "' outside a module";
+            problem = "unexpected word '" + words[pos] + "' outside a module";
             break;
         }
         if (!seen.insert(*name).second) {
-            error = "module " + *name + "( is given twice";
+            problem = "module " + *name + "( is given twice";
             break;
         }
-        ModuleReader in(words, pos, *name, error);
+        std::string moduleError;
+        ModuleReader in(words, pos, *name, moduleError);
         if (*name == "-core") {
             ReadCore(in, options);
         } else if (*name == "-azid") {
@@ -253,30 +273,29 @@ ParseResult ParseOptions(const std::vector<std::string>& words) {
                 ReadMp2(in, options);
             }
         } else {
-            error = "unknown module '" + *name + "('";
+            in.Fail("unknown module '" + *name + "('");
+        }
+        if (in.Failed()) {
+            problem = moduleError;
         }
     }
-    if (error.empty() && encoders > 1) {
-        error = "only one of -lame(, -ac3enc( and -mp2enc( may be given";
-    }
-    if (error.empty() && options.input.empty()) {
-        error = "no input file: -core( -input \"file\" ... ) is required";
-    }
-    if (error.empty() && options.output.empty()) {
-        error = "no output file: -core( -output \"file\" ... ) is required";
-    }
-    if (error.empty() && options.target != Target::Wav && options.bitrate == 0) {
-        error = "the encoder module needs a bitrate";
-    }
-    if (error.empty() && options.sixWaves && options.target != Target::Wav) {
-        error = "profile AC3_to_Six_Waves_5.1 writes WAV files; no encoder module may be given";
-    }
-    if (error.empty() && options.channels == ChannelSwitch::Six &&
-        (options.target == Target::Mp3 || options.target == Target::Mpa)) {
-        error = "-6ch needs a WAV or AC3 output; MP3 and MPA carry at most two channels";
-    }
-    if (!error.empty()) {
-        return {std::nullopt, error};
+    auto check = [&](bool wrong, const char* text) {
+        if (!problem && wrong) {
+            problem = text;
+        }
+    };
+    check(encoders > 1, "only one of -lame(, -ac3enc( and -mp2enc( may be given");
+    check(options.input.empty(), "no input file: -core( -input \"file\" ... ) is required");
+    check(options.output.empty(), "no output file: -core( -output \"file\" ... ) is required");
+    check(options.target != Target::Wav && options.bitrate == 0,
+          "the encoder module needs a bitrate");
+    check(options.sixWaves && options.target != Target::Wav,
+          "profile AC3_to_Six_Waves_5.1 writes WAV files; no encoder module may be given");
+    check(options.channels == ChannelSwitch::Six &&
+              (options.target == Target::Mp3 || options.target == Target::Mpa),
+          "-6ch needs a WAV or AC3 output; MP3 and MPA carry at most two channels");
+    if (problem) {
+        return {std::nullopt, *problem};
     }
     return {options, {}};
 }
@@ -285,7 +304,8 @@ std::string UsageText() {
     return "usage: BeSweet.exe -core( -input \"in\" -output \"out\" [-2ch|-6ch] )\n"
            "         [-azid( -d 3/2 )] [-ssrc( [--rate N] [--normalize] )]\n"
            "         [-lame( [-p] [--ta X] --alt-preset cbr N ) | -ac3enc( -b N ) |\n"
-           "          -mp2enc( [-m s|j|d] -b N [-e] )] [-profile( AC3_to_Six_Waves_5.1 )]\n";
+           "          -mp2enc( [-m s|j|d] -b N [-e] )] [-profile( AC3_to_Six_Waves_5.1 )]\n"
+           "         [--progress]\n";
 }
 
 }  // namespace transcoder

@@ -27,7 +27,8 @@ struct Options {
     int bitrate = 0;   // kbit/s for MP3, AC3 and MPA; 0 when not given
     bool crc = false;  // CRC error protection (MP3 "-p", MPA "-e")
     MpaMode mpaMode = MpaMode::Stereo;
-    bool sixWaves = false;  // -profile( AC3_to_Six_Waves_5.1 ): six mono files besides
+    bool sixWaves = false;       // -profile( AC3_to_Six_Waves_5.1 ): six mono files besides
+    bool progressLines = false;  // --progress: percent lines on stdout even when not a terminal
     bool operator==(const Options&) const = default;
 };
 
@@ -39,8 +40,10 @@ struct ParseResult {
 };
 
 // Parses the argument words (without the program name). A module opens with a word
-// "-name(" or the two words "-name" "(" and closes with the word ")". Every unknown module
-// or option, a missing value, an unclosed module or a missing -input/-output is an error.
+// "-name(" or the two words "-name" "(" and closes with the word ")"; the word
+// "--progress" may stand between modules. Every unknown module or option, a missing value,
+// an unclosed module, a repeated module, -input or -output, or a missing -input/-output
+// is an error.
 ParseResult ParseOptions(const std::vector<std::string>& words);
 
 // The usage text printed for a call without arguments.

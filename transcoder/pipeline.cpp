@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "ac3_sink.h"
@@ -45,18 +46,25 @@ public:
         return resampler_ != nullptr;
     }
 
-    // The next block of output planes in `block`; false at the end or on error (then
-    // `error` is set). The block stays valid until the next call and may be changed.
-    bool Next(Planes*& block, std::string& error) {
+    // What Next found.
+    enum class Pull { Block, End, Failed };
+
+    // The next block of output planes in `block` (Block), the end of the stream (End), or
+    // a failure with its reason in `error` (Failed). The block stays valid until the next
+    // call and may be changed.
+    Pull Next(Planes*& block, std::string& error) {
         while (!flushed_) {
             const long n = decoder_->Next(decoded_, error);
             if (n < 0) {
-                return false;
+                return Pull::Failed;
             }
             if (n == 0) {
                 flushed_ = true;
-                if (!resampler_ || !resampler_->Process(nullptr, resampled_, error)) {
-                    return false;
+                if (!resampler_) {
+                    return Pull::End;
+                }
+                if (!resampler_->Process(nullptr, resampled_, error)) {
+                    return Pull::Failed;
                 }
             } else {
                 Planes* mixed = &decoded_;
@@ -66,18 +74,18 @@ public:
                 }
                 if (!resampler_) {
                     block = mixed;
-                    return true;
+                    return Pull::Block;
                 }
                 if (!resampler_->Process(mixed, resampled_, error)) {
-                    return false;
+                    return Pull::Failed;
                 }
             }
             if (FrameCount(resampled_) > 0) {
                 block = &resampled_;
-                return true;
+                return Pull::Block;
             }
         }
-        return false;
+        return Pull::End;
     }
 
     const Decoder& decoder() const { return *decoder_; }
@@ -134,20 +142,25 @@ float PeakOf(const float* samples, std::size_t count) {
 }
 
 // The first pass of normalisation: the largest absolute sample after mixing and
-// resampling. Negative on error.
-float MeasurePeak(Source& source, int outRate, const ProgressFn& progress, std::string& error) {
+// resampling. Empty, with `error` set, on failure.
+std::optional<float> MeasurePeak(Source& source, int outRate, const ProgressFn& progress,
+                                 std::string& error) {
     if (!source.ResampleTo(outRate, error)) {
-        return -1.0f;
+        return std::nullopt;
     }
     float peak = 0.0f;
     Planes* block = nullptr;
-    while (source.Next(block, error)) {
+    Source::Pull pull = Source::Pull::End;
+    while ((pull = source.Next(block, error)) == Source::Pull::Block) {
         for (const auto& plane : *block) {
             peak = std::max(peak, PeakOf(plane.data(), plane.size()));
         }
         progress(source.decoder().Progress() * 0.5);
     }
-    return error.empty() ? peak : -1.0f;
+    if (pull == Source::Pull::Failed) {
+        return std::nullopt;
+    }
+    return peak;
 }
 
 bool IsRegularFile(const std::string& path) {
@@ -207,16 +220,24 @@ MixPlan ChoosePlan(const Options& options, const std::vector<AVChannel>& inRoles
 
 namespace {
 
-bool ConvertFile(const Options& options, const ProgressFn& progress, const WarningFn& warn,
-                 std::string& error, bool& outputFault) {
+// Where a failure lies: the source (the default) or the output.
+enum class Culprit { Input, Output };
+
+Status ConvertFile(const Options& options, const ProgressFn& progress, const WarningFn& warn,
+                   Culprit& culprit) {
+    std::string error;
+    auto fail = [&](Culprit where) {
+        culprit = where;
+        return Status::Failure(error);
+    };
     if (options.normalize && !IsRegularFile(options.input) &&
         access(options.input.c_str(), F_OK) == 0) {
         error = "--normalize reads the input twice and needs a regular file, not a pipe";
-        return false;
+        return fail(Culprit::Input);
     }
     std::unique_ptr<Source> source = Source::Open(options, error);
     if (!source) {
-        return false;
+        return fail(Culprit::Input);
     }
     const int sourceRate = source->decoder().SampleRate();
     const std::vector<AVChannel> inRoles = ChannelRoles(source->decoder().Layout());
@@ -242,29 +263,29 @@ bool ConvertFile(const Options& options, const ProgressFn& progress, const Warni
     std::unique_ptr<AudioSink> sink =
         CreateSink(options, StreamShape{outRate, plan.outRoles}, bitrate, error);
     if (!sink) {
-        outputFault = true;
-        return false;
+        return fail(Culprit::Output);
     }
     float gain = 1.0f;
     if (options.normalize) {
-        const float peak = MeasurePeak(*source, outRate, progress, error);
-        if (peak < 0.0f) {
-            return false;
+        const std::optional<float> peak = MeasurePeak(*source, outRate, progress, error);
+        if (!peak) {
+            return fail(Culprit::Input);
         }
-        gain = peak > 0.0f ? 1.0f / peak : 1.0f;
+        gain = *peak > 0.0f ? 1.0f / *peak : 1.0f;
         // The second pass decodes the file again, so memory does not grow with its length.
         source = Source::Open(options, error);
         if (!source) {
-            return false;
+            return fail(Culprit::Input);
         }
     }
     if (!source->ResampleTo(outRate, error)) {
-        return false;
+        return fail(Culprit::Input);
     }
     const double progressBase = options.normalize ? 0.5 : 0.0;
     const double progressShare = 1.0 - progressBase;
     Planes* block = nullptr;
-    while (source->Next(block, error)) {
+    Source::Pull pull = Source::Pull::End;
+    while ((pull = source->Next(block, error)) == Source::Pull::Block) {
         if (gain != 1.0f) {
             for (auto& plane : *block) {
                 for (float& v : plane) {
@@ -273,34 +294,34 @@ bool ConvertFile(const Options& options, const ProgressFn& progress, const Warni
             }
         }
         if (!sink->Write(*block, error)) {
-            outputFault = true;
-            return false;
+            return fail(Culprit::Output);
         }
         progress(progressBase + source->decoder().Progress() * progressShare);
     }
-    if (!error.empty()) {
-        return false;
+    if (pull == Source::Pull::Failed) {
+        return fail(Culprit::Input);
     }
     if (!sink->Finish(error) || !sink->Commit(error)) {
-        outputFault = true;
-        return false;
+        return fail(Culprit::Output);
     }
     progress(1.0);
-    return true;
+    return Status::Ok();
 }
 
 }  // namespace
 
-bool Convert(const Options& options, const ProgressFn& progress, const WarningFn& warn,
-             std::string& error) {
-    bool outputFault = false;
-    if (ConvertFile(options, progress, warn, error, outputFault)) {
-        return true;
+Status Convert(const Options& options, const ProgressFn& progress, const WarningFn& warn) {
+    Culprit culprit = Culprit::Input;
+    const Status status = ConvertFile(options, progress, warn, culprit);
+    if (status.ok()) {
+        return status;
     }
-    if (error.empty() || error.front() != '\'') {
-        error = "'" + (outputFault ? options.output : options.input) + "': " + error;
+    const std::string& reason = status.reason();
+    if (!reason.empty() && reason.front() == '\'') {  // the reason names its file already
+        return status;
     }
-    return false;
+    const std::string& file = culprit == Culprit::Output ? options.output : options.input;
+    return Status::Failure("'" + file + "': " + (reason.empty() ? "failed" : reason));
 }
 
 }  // namespace transcoder

@@ -5,6 +5,7 @@
 
 #include "channel_mix.h"
 #include "options.h"
+#include "status.h"
 
 namespace transcoder {
 
@@ -17,9 +18,8 @@ using WarningFn = std::function<void(const std::string&)>;
 MixPlan ChoosePlan(const Options& options, const std::vector<AVChannel>& inRoles);
 
 // Converts options.input into options.output (and, for the six-channel profile, the mono
-// files beside it). True on success. On failure `error` holds the reason and no output
-// file is left under a final name; an existing file of that name is kept.
-bool Convert(const Options& options, const ProgressFn& progress, const WarningFn& warn,
-             std::string& error);
+// files beside it). On failure the reason names the file at fault, and no output file is
+// left under a final name; an existing file of that name is kept.
+Status Convert(const Options& options, const ProgressFn& progress, const WarningFn& warn);
 
 }  // namespace transcoder

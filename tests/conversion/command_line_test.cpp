@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "process.h"
+
 namespace {
 
 ConversionJob Job(const char* source, const char* target, TargetFormat format, int resample = 0,
@@ -138,4 +140,58 @@ TEST(SourceKind, LastThreeCharactersInUpperCase) {
     EXPECT_EQ(SourceKindOf(""), "");
     EXPECT_TRUE(IsMultichannelSource("VOB"));
     EXPECT_FALSE(IsMultichannelSource("vob"));  // the kind is always upper case
+}
+
+// The guarantee behind IsSafeForCommandLine: a safe path comes back from the launcher's
+// splitting as exactly one word, itself, in the place of -input or -output; the unsafe ones
+// are those that would not.
+TEST(IsSafeForCommandLine, SafePathsSurviveTheLaunchersSplittingUnchanged) {
+    struct Case {
+        std::string path;
+        bool safe;
+    };
+    const Case cases[] = {
+        {"/m/a.mp3", true},
+        {"/My Music/a  b .mp3", true},
+        {"/m/-core( -input x ).wav", true},
+        {"-leading dash.wav", true},
+        {"/m/trailing backslash\\", true},
+        {"/m/\xc3\xa4\xc3\xb6\xc3\xbc \xe2\x82\xac.wav", true},  // umlauts and the euro sign
+        {"/m/Gr\xfc\xdf"
+         "e.wav",
+         true},  // Latin-1 bytes
+        {"/m/(.wav", true},
+        {"/m/a\" -output \"/home/u/.bashrc\" \"x.wav", false},
+        {"/m/a\".wav", false},
+        {"\"", false},
+        {"", false},
+        {")", false},
+        {"/m/new\nline.wav", false},
+        {"/m/carriage\rreturn.wav", false},
+        {"/m/tab\t.wav", false},
+        {std::string("/m/nul\0.wav", 11), false},
+        {"/m/escape\x1b.wav", false},
+        {"/m/delete\x7f.wav", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsSafeForCommandLine(c.path), c.safe) << c.path;
+        ConversionJob job;
+        job.SourcePath = c.path;
+        job.TargetPath = "/out/t.mp3";
+        job.Format = TargetFormat::Mp3;
+        job.SourceKind = SourceKindOf(c.path);
+        job.Bitrate = 128;
+        std::vector<std::string> words;
+        for (const platform::CommandWord& w :
+             platform::SplitCommandLine(TranscoderCommandLine(job))) {
+            words.push_back(w.text);
+        }
+        const bool survives = words.size() == 14 && words[1] == "-input" && words[2] == c.path &&
+                              words[3] == "-output" && words[4] == "/out/t.mp3" && words[5] == ")";
+        if (c.safe) {
+            EXPECT_TRUE(survives) << c.path;
+        } else if (c.path.find('"') != std::string::npos) {
+            EXPECT_FALSE(survives) << c.path;
+        }
+    }
 }

@@ -695,6 +695,30 @@ TEST_F(BeSweet, ProgressShowsOnATerminal) {
     EXPECT_NE(seen.find("\r100%"), std::string::npos) << seen;
 }
 
+// Asked with --progress, a pipe gets one line per percent, rising to 100; errors stay on
+// stderr, so a reader can show the one and report the other.
+TEST_F(BeSweet, ProgressLinesOnAPipeWhenAsked) {
+    const RunResult run =
+        Run(" -core( -input " + Quoted(Input("tone.wav")) + " -output " +
+            Quoted(Path("piped.mp3")) + " ) -lame( --alt-preset cbr 128 ) --progress");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(run.out.ends_with("100%\n")) << run.out;
+    int last = -1;
+    std::istringstream lines(run.out);
+    for (std::string line; std::getline(lines, line);) {
+        ASSERT_TRUE(line.ends_with("%")) << line;
+        const int percent = std::stoi(line);
+        EXPECT_GT(percent, last) << run.out;
+        last = percent;
+    }
+    EXPECT_EQ(run.err, "");
+    const RunResult failed = Run(" -core( -input " + Quoted(Path("missing.wav")) + " -output " +
+                                 Quoted(Path("never.wav")) + " ) --progress");
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out, "");
+    EXPECT_NE(failed.err.find("missing.wav"), std::string::npos) << failed.err;
+}
+
 TEST_F(BeSweet, NoArgumentsPrintTheUsage) {
     const RunResult run = Run("");
     EXPECT_EQ(run.status, 2);

@@ -85,6 +85,15 @@ TEST(ParseOptions, AcceptsShellWordsWithSeparateParentheses) {
         EXPECT_TRUE(result.options->crc);
         EXPECT_EQ(result.options->output, "out.mp3");
     }
+    // "--progress" may stand before, between or after the modules.
+    for (const char* text : {"--progress -core( -input a -output b )",
+                             "-core( -input a -output b ) --progress -ssrc( --rate 48000 )",
+                             "-core( -input a -output b ) --progress"}) {
+        const ParseResult result = ParseOptions(Words(text));
+        ASSERT_TRUE(result.options.has_value()) << text << "\n" << result.error;
+        EXPECT_TRUE(result.options->progressLines) << text;
+    }
+    EXPECT_FALSE(ParseOptions(Words("-core( -input a -output b )")).options->progressLines);
     // A path that looks like a parenthesis or a module is still a path.
     const ParseResult odd = ParseOptions({"-core(", "-input", "(", "-output", "-x(", ")"});
     ASSERT_TRUE(odd.options.has_value()) << odd.error;
@@ -115,6 +124,14 @@ TEST(ParseOptions, RejectsWhatItDoesNotKnowWithTheReason) {
         {R"(-core( -input "i" -output "o" ) -ac3enc( -b 192 ) -lame( --alt-preset cbr 128 ))",
          "only one of"},
         {R"(-core( -input "i" -output "o" ) -ssrc( ) -ssrc( ))", "given twice"},
+        // A source path that split into more words must not pick the file to be written.
+        {R"(-core( -input "/m/a" -output "/home/u/.bashrc" "x.wav" -output "/m/a.wav" ))",
+         "unknown option 'x.wav'"},
+        {R"(-core( -input "/m/a" -output "/m/victim.wav" -output "/m/a.wav" -2ch ))",
+         "option -output of -core( is given twice"},
+        {R"(-core( -input "/m/a" -input "/m/b" -output "/m/a.wav" ))",
+         "option -input of -core( is given twice"},
+        {R"(-core( -input "i" -output "o" ) --progress stray)", "unexpected word 'stray'"},
         {R"(-core( -input "i" -output "o" ) -profile( Other ))", "unknown profile 'Other'"},
         {R"(-core( -input "i" -output "o" -6ch ) -lame( --alt-preset cbr 128 ))", "-6ch needs"},
         {R"(-core( -input "i" -output "o" ) -profile( AC3_to_Six_Waves_5.1 ) -ac3enc( -b 448 ))",

@@ -1,0 +1,398 @@
+#include "child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+extern char** environ;
+
+namespace platform {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A pair of pipe ends, closed at the end of its scope unless taken.
+struct Pipe {
+    int read = -1;
+    int write = -1;
+    Pipe() = default;
+    Pipe(const Pipe&) = delete;
+    Pipe& operator=(const Pipe&) = delete;
+    ~Pipe() {
+        CloseIfOpen(read);
+        CloseIfOpen(write);
+    }
+    // Both ends close-on-exec; only ours is non-blocking (the child writes as usual).
+    bool Open() {
+        int fds[2] = {-1, -1};
+        if (::pipe2(fds, O_CLOEXEC) != 0) {
+            return false;
+        }
+        read = fds[0];
+        write = fds[1];
+        const int flags = ::fcntl(read, F_GETFL);
+        return flags >= 0 && ::fcntl(read, F_SETFL, flags | O_NONBLOCK) == 0;
+    }
+    int TakeRead() { return std::exchange(read, -1); }
+    static void CloseIfOpen(int& fd) {
+        if (fd >= 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+};
+
+// posix_spawn's two records, released at the end of their scope.
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions{};
+    posix_spawnattr_t attr{};
+    bool actionsOk = false;
+    bool attrOk = false;
+    SpawnSetup() {
+        actionsOk = posix_spawn_file_actions_init(&actions) == 0;
+        attrOk = posix_spawnattr_init(&attr) == 0;
+    }
+    ~SpawnSetup() {
+        if (actionsOk) {
+            posix_spawn_file_actions_destroy(&actions);
+        }
+        if (attrOk) {
+            posix_spawnattr_destroy(&attr);
+        }
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+};
+
+std::string ErrnoText(int err) {
+    return std::strerror(err);
+}
+
+void AppendTail(std::string& tail, std::string_view chunk) {
+    if (chunk.size() >= ChildProcess::kTailBytes) {
+        tail.assign(chunk.substr(chunk.size() - ChildProcess::kTailBytes));
+        return;
+    }
+    tail.append(chunk);
+    if (tail.size() > ChildProcess::kTailBytes) {
+        tail.erase(0, tail.size() - ChildProcess::kTailBytes);
+    }
+}
+
+int RemainingMs(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() < 0 ? 0 : static_cast<int>(std::min<long long>(left.count(), 1 << 30));
+}
+
+}  // namespace
+
+int ExitStatusOf(int waitStatus) {
+    if (WIFEXITED(waitStatus)) {
+        return WEXITSTATUS(waitStatus);
+    }
+    if (WIFSIGNALED(waitStatus)) {
+        return 128 + WTERMSIG(waitStatus);
+    }
+    return 255;
+}
+
+ChildProcess::ChildProcess(const ResolvedCommand& command, ChildOptions options)
+    : ownGroup_(options.ownProcessGroup) {
+    auto fail = [this](int err) {
+        startErrno_ = err;
+        startError_ = ErrnoText(err);
+    };
+    std::vector<std::string> argvStrings;
+    argvStrings.reserve(command.args.size() + 1);
+    argvStrings.push_back(command.program);
+    argvStrings.insert(argvStrings.end(), command.args.begin(), command.args.end());
+    std::vector<char*> argv;
+    argv.reserve(argvStrings.size() + 1);
+    for (std::string& s : argvStrings) {
+        argv.push_back(s.data());
+    }
+    argv.push_back(nullptr);
+
+    Pipe out;
+    Pipe err;
+    if (options.output == ChildOutput::Pipe && (!out.Open() || !err.Open())) {
+        fail(errno);
+        return;
+    }
+    SpawnSetup setup;
+    if (!setup.actionsOk || !setup.attrOk) {
+        fail(ENOMEM);
+        return;
+    }
+    posix_spawn_file_actions_t* fa = &setup.actions;
+    posix_spawn_file_actions_addopen(fa, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    switch (options.output) {
+        case ChildOutput::Pipe:
+            posix_spawn_file_actions_adddup2(fa, out.write, STDOUT_FILENO);
+            posix_spawn_file_actions_adddup2(fa, err.write, STDERR_FILENO);
+            break;
+        case ChildOutput::Discard:
+            posix_spawn_file_actions_addopen(fa, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+            posix_spawn_file_actions_adddup2(fa, STDOUT_FILENO, STDERR_FILENO);
+            break;
+        case ChildOutput::Inherit:
+            break;
+    }
+    // No descriptor of ours beyond the three standard ones reaches the child.
+    posix_spawn_file_actions_addclosefrom_np(fa, STDERR_FILENO + 1);
+
+    // The child starts with default signal handling and an empty mask, whatever ours are.
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&setup.attr, &none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD}) {
+        sigaddset(&defaults, s);
+    }
+    posix_spawnattr_setsigdefault(&setup.attr, &defaults);
+    if (ownGroup_) {
+        flags |= POSIX_SPAWN_SETPGROUP;
+        posix_spawnattr_setpgroup(&setup.attr, 0);
+    }
+    posix_spawnattr_setflags(&setup.attr, flags);
+
+    pid_t pid = 0;
+    const bool hasSlash = command.program.find('/') != std::string::npos;
+    const int rc =
+        hasSlash
+            ? posix_spawn(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), environ)
+            : posix_spawnp(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), environ);
+    if (rc != 0) {
+        fail(rc);
+        return;
+    }
+    pid_ = pid;
+    outFd_ = out.TakeRead();
+    errFd_ = err.TakeRead();
+    // Through syscall(): the C library's declaration of pidfd_open is not usable from C++
+    // everywhere. Kernels before 5.3 have none; then the end is found by asking.
+    pidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+    if (pidFd_ >= 0) {
+        ::fcntl(pidFd_, F_SETFD, FD_CLOEXEC);
+    }
+    // The write ends close with `out` and `err`: the child holds the only copies.
+}
+
+ChildProcess ChildProcess::FromCommandLine(std::string_view commandLine, ChildOptions options) {
+    const std::optional<ResolvedCommand> resolved = ResolveCommandLine(commandLine);
+    if (resolved) {
+        return ChildProcess(*resolved, options);
+    }
+    ChildProcess none;
+    none.startErrno_ = ENOENT;
+    none.startError_ = ErrnoText(ENOENT);
+    return none;
+}
+
+ChildProcess::~ChildProcess() {
+    handler_ = nullptr;
+    Stop();
+    Release();
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      ownGroup_(other.ownGroup_),
+      reaped_(other.reaped_),
+      outFd_(std::exchange(other.outFd_, -1)),
+      errFd_(std::exchange(other.errFd_, -1)),
+      pidFd_(std::exchange(other.pidFd_, -1)),
+      status_(other.status_),
+      startError_(std::move(other.startError_)),
+      startErrno_(other.startErrno_),
+      outTail_(std::move(other.outTail_)),
+      errTail_(std::move(other.errTail_)),
+      handler_(std::move(other.handler_)) {}
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+    if (this != &other) {
+        handler_ = nullptr;
+        Stop();
+        Release();
+        pid_ = std::exchange(other.pid_, -1);
+        ownGroup_ = other.ownGroup_;
+        reaped_ = other.reaped_;
+        outFd_ = std::exchange(other.outFd_, -1);
+        errFd_ = std::exchange(other.errFd_, -1);
+        pidFd_ = std::exchange(other.pidFd_, -1);
+        status_ = other.status_;
+        startError_ = std::move(other.startError_);
+        startErrno_ = other.startErrno_;
+        outTail_ = std::move(other.outTail_);
+        errTail_ = std::move(other.errTail_);
+        handler_ = std::move(other.handler_);
+    }
+    return *this;
+}
+
+void ChildProcess::ReadFrom(int& fd, ChildStream stream) {
+    std::array<char, 65536> buffer{};
+    while (fd >= 0) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n > 0) {
+            const std::string_view chunk(buffer.data(), static_cast<std::size_t>(n));
+            AppendTail(stream == ChildStream::Stdout ? outTail_ : errTail_, chunk);
+            if (handler_) {
+                handler_(stream, chunk);
+            }
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            return;
+        } else {  // the end of the stream, or a pipe that cannot be read any more
+            ::close(fd);
+            fd = -1;
+        }
+    }
+}
+
+bool ChildProcess::ReadAvailable() {
+    ReadFrom(outFd_, ChildStream::Stdout);
+    ReadFrom(errFd_, ChildStream::Stderr);
+    return outFd_ >= 0 || errFd_ >= 0;
+}
+
+void ChildProcess::Reap(int waitStatus) {
+    reaped_ = true;
+    status_ = ExitStatusOf(waitStatus);
+    if (pidFd_ >= 0) {
+        ::close(pidFd_);
+        pidFd_ = -1;
+    }
+}
+
+bool ChildProcess::HasEnded() {
+    if (!Started() || reaped_) {
+        return true;
+    }
+    int waitStatus = 0;
+    pid_t r = 0;
+    do {
+        r = ::waitpid(pid_, &waitStatus, WNOHANG);
+    } while (r < 0 && errno == EINTR);
+    if (r == pid_) {
+        Reap(waitStatus);
+        return true;
+    }
+    if (r < 0) {  // reaped behind our back (SIGCHLD ignored): ended, status unknown
+        reaped_ = true;
+        if (pidFd_ >= 0) {
+            ::close(pidFd_);
+            pidFd_ = -1;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool ChildProcess::WaitFor(std::chrono::milliseconds timeout) {
+    const bool unlimited = timeout.count() < 0;
+    const Clock::time_point deadline =
+        Clock::now() + (unlimited ? std::chrono::milliseconds(0) : timeout);
+    // Without a pidfd the end of the child is only seen by asking now and then.
+    constexpr int kPollStepMs = 10;
+    while (!HasEnded()) {
+        std::array<pollfd, 3> fds{};
+        nfds_t count = 0;
+        for (const int fd : {outFd_, errFd_, pidFd_}) {
+            if (fd >= 0) {
+                fds[count++] = pollfd{fd, POLLIN, 0};
+            }
+        }
+        int waitMs = unlimited ? -1 : RemainingMs(deadline);
+        if (pidFd_ < 0 && (waitMs < 0 || waitMs > kPollStepMs)) {
+            waitMs = kPollStepMs;
+        }
+        if (!unlimited && RemainingMs(deadline) == 0) {
+            ReadAvailable();
+            return HasEnded();
+        }
+        if (::poll(fds.data(), count, waitMs) < 0 && errno != EINTR) {
+            return HasEnded();
+        }
+        ReadAvailable();
+    }
+    // What the child wrote before it ended is in the pipes now; take it.
+    ReadAvailable();
+    return true;
+}
+
+std::optional<int> ChildProcess::Wait() {
+    WaitFor(std::chrono::milliseconds(-1));
+    return status_;
+}
+
+bool ChildProcess::Signal(int signal) {
+    if (!Started() || reaped_) {
+        return false;
+    }
+    if (ownGroup_ && ::kill(-pid_, signal) == 0) {
+        return true;
+    }
+    return ::kill(pid_, signal) == 0;
+}
+
+bool ChildProcess::Terminate() {
+    return Signal(SIGTERM);
+}
+
+bool ChildProcess::Kill() {
+    return Signal(SIGKILL);
+}
+
+std::string ChildProcess::LastErrorLine() const {
+    std::size_t end = errTail_.size();
+    while (end > 0) {
+        while (end > 0 && (errTail_[end - 1] == '\n' || errTail_[end - 1] == '\r')) {
+            --end;
+        }
+        std::size_t begin = end;
+        while (begin > 0 && errTail_[begin - 1] != '\n' && errTail_[begin - 1] != '\r') {
+            --begin;
+        }
+        if (begin < end) {
+            return errTail_.substr(begin, end - begin);
+        }
+    }
+    return {};
+}
+
+void ChildProcess::Stop() {
+    if (!Started() || HasEnded()) {
+        return;
+    }
+    Terminate();
+    if (!WaitFor(std::chrono::seconds(2))) {
+        Kill();
+        WaitFor(std::chrono::milliseconds(-1));
+    }
+}
+
+void ChildProcess::Release() {
+    for (int* fd : {&outFd_, &errFd_, &pidFd_}) {
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
+    }
+}
+
+}  // namespace platform

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "process.h"
+
+namespace platform {
+
+// Where the child's stdout and stderr go.
+enum class ChildOutput {
+    Pipe,     // into two pipes that the caller drains (ReadAvailable)
+    Inherit,  // into this program's own stdout and stderr
+    Discard,  // into /dev/null
+};
+
+// How a child is started.
+struct ChildOptions {
+    ChildOutput output = ChildOutput::Pipe;
+    // In a process group of its own, so Terminate and Kill reach whatever it started too;
+    // false keeps it in ours (a terminal's Ctrl+C then reaches it as well).
+    bool ownProcessGroup = true;
+    bool operator==(const ChildOptions&) const = default;
+};
+
+// Which of the child's two output streams a chunk came from.
+enum class ChildStream { Stdout, Stderr };
+
+// One running program. It reads /dev/null as
+// stdin and inherits no descriptor of ours beyond the three standard ones. The object
+// owns the child: its destructor stops a child that still runs (SIGTERM, a grace of up to
+// two seconds, then SIGKILL), reaps it and closes the pipes, so no child outlives it.
+// Nothing here blocks unless its name says it waits.
+class ChildProcess {
+public:
+    // Told every chunk of output as ReadAvailable drains it.
+    using OutputHandler = std::function<void(ChildStream, std::string_view)>;
+
+    // Starts `command` (a program without "/" is searched on PATH). Check Started().
+    explicit ChildProcess(const ResolvedCommand& command, ChildOptions options = {});
+    // Starts command-line text as ResolveCommandLine splits it; text that names no program
+    // gives a child that did not start, with ENOENT.
+    static ChildProcess FromCommandLine(std::string_view commandLine, ChildOptions options = {});
+    ~ChildProcess();
+
+    ChildProcess(ChildProcess&& other) noexcept;
+    ChildProcess& operator=(ChildProcess&& other) noexcept;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // True when the program was started (it may have ended since).
+    bool Started() const { return pid_ > 0; }
+    // Why it could not be started, e.g. "No such file or directory"; empty when started.
+    const std::string& StartError() const { return startError_; }
+    // The errno of the failed start; 0 when started.
+    int StartErrno() const { return startErrno_; }
+    // The child's process id (with its own group, also the group's id); -1 when not started.
+    pid_t Pid() const { return pid_; }
+
+    // The read ends of the pipes (non-blocking, close-on-exec), for poll() or a socket
+    // notifier; -1 when the output is not piped or the child closed that stream.
+    int StdoutFd() const { return outFd_; }
+    int StderrFd() const { return errFd_; }
+    // A descriptor that becomes readable when the child ends (a pidfd); -1 when the
+    // system offers none or the child was reaped.
+    int ExitFd() const { return pidFd_; }
+
+    // Chunks read from now on go to `handler` as well as into the tails. The destructor
+    // drops the handler before it drains what is left, so the handler may refer to things
+    // that die before this object.
+    void SetOutputHandler(OutputHandler handler) { handler_ = std::move(handler); }
+
+    // Reads whatever the pipes hold now, without blocking. True while a pipe is still open.
+    bool ReadAvailable();
+
+    // Checks, without blocking, whether the child has ended, and reaps it when it has.
+    // True once it has ended (and for a child that was never started).
+    bool HasEnded();
+
+    // Waits up to `timeout` for the child to end, draining the pipes meanwhile.
+    // True when it has ended.
+    bool WaitFor(std::chrono::milliseconds timeout);
+
+    // Waits, without a limit, for the child to end and drains the pipes to their end.
+    // The exit status as ExitStatus() gives it.
+    std::optional<int> Wait();
+
+    // 0 to 255 when the child exited, 128 + signal number when a signal ended it; empty
+    // while it runs or when it was never started.
+    std::optional<int> ExitStatus() const { return status_; }
+
+    // Asks the child (its process group, when it has one) to end with SIGTERM. False when
+    // it has already ended.
+    bool Terminate();
+    // Ends the child (its process group, when it has one) at once with SIGKILL. False when
+    // it has already ended.
+    bool Kill();
+
+    // The last bytes of each stream read so far (at most kTailBytes).
+    const std::string& StdoutTail() const { return outTail_; }
+    const std::string& StderrTail() const { return errTail_; }
+    // The last non-empty line of stderr read so far (a line ends at "\n" or "\r"),
+    // without its line end; empty when there was none.
+    std::string LastErrorLine() const;
+
+    static constexpr std::size_t kTailBytes = 8192;
+
+private:
+    ChildProcess() = default;
+    void ReadFrom(int& fd, ChildStream stream);
+    void Reap(int waitStatus);
+    void Release();
+    void Stop();
+    bool Signal(int signal);
+
+    pid_t pid_ = -1;
+    bool ownGroup_ = false;
+    bool reaped_ = false;
+    int outFd_ = -1;
+    int errFd_ = -1;
+    int pidFd_ = -1;
+    std::optional<int> status_;
+    std::string startError_;
+    int startErrno_ = 0;
+    std::string outTail_;
+    std::string errTail_;
+    OutputHandler handler_;
+};
+
+// The exit status the shell would report for a waitpid() status: the exit code, or
+// 128 + signal number.
+int ExitStatusOf(int waitStatus);
+
+}  // namespace platform
