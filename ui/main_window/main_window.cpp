@@ -748,9 +748,11 @@ QMargins MainWindow::FrameMargins() const {
 
 void MainWindow::ApplyOuterSize(int heightTwips) {
     outerHeightTwips_ = heightTwips;
-    const QMargins frame = FrameMargins();
-    setFixedSize(Px(kWidthTwips) - frame.left() - frame.right(),
-                 Px(heightTwips) - frame.top() - frame.bottom());
+    appliedFrame_ = FrameMargins();
+    constexpr int kStartButtonBottom = 5880 + 615;
+    setFixedSize(Px(kWidthTwips) - appliedFrame_.left() - appliedFrame_.right(),
+                 std::max(Px(heightTwips) - appliedFrame_.top() - appliedFrame_.bottom(),
+                          Px(kStartButtonBottom)));
 }
 
 void MainWindow::SetBusyHeight(bool busy) {
@@ -760,6 +762,14 @@ void MainWindow::SetBusyHeight(bool busy) {
 void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     ApplyOuterSize(outerHeightTwips_);  // the platform's frame is known from now on
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // A window manager puts its frame around the window after it was shown.
+    if (isVisible() && FrameMargins() != appliedFrame_) {
+        ApplyOuterSize(outerHeightTwips_);
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

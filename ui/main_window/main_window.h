@@ -142,7 +142,8 @@ public:
     void Command2_Click();
 
     // Sets the outer height to the busy (7230 twips) or the idle height (6945), keeping the
-    // width; the progress bar comes into view only while busy.
+    // width; the progress bar comes into view only while busy. However thick the frame, the
+    // client area keeps the start button whole.
     void SetBusyHeight(bool busy);
     // The frame the window adds around its client area, in pixels: the platform's once it
     // reports one, else a 4-pixel border and a 26-pixel title bar.
@@ -163,6 +164,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void CreateBrowserColumn();
@@ -182,6 +184,7 @@ private:
     QString appTitle_;
     std::int16_t selectedBitrate_ = 0;
     int outerHeightTwips_ = kHeightTwips;
+    QMargins appliedFrame_;
     QString currentFolder_ = QStringLiteral("/");
     std::unique_ptr<PropertyStore> ubMainStore_;
     std::unique_ptr<PropertyStore> progressStore_;
