@@ -25,7 +25,7 @@ void FileList::Read() {
         if (ec) {
             break;
         }
-        std::string name = it->path().filename().string();
+        std::string name = LeafName(it->path().native());
         if (name.empty() || name.front() == '.' || !MatchesPattern(name, pattern_)) {
             continue;
         }

@@ -43,7 +43,7 @@ bool FolderList::SetPath(const std::string& folder) {
         if (ec) {
             break;
         }
-        std::string name = it->path().filename().string();
+        std::string name = LeafName(it->path().native());
         if (name.empty() || name.front() == '.') {
             continue;
         }

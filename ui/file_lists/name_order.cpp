@@ -42,6 +42,11 @@ bool MatchOne(std::string_view name, std::string_view pattern) {
 
 }  // namespace
 
+std::string LeafName(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
 bool NameLess(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {

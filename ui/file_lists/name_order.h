@@ -8,6 +8,9 @@
 // without regard to case (ASCII), everything else byte by byte.
 namespace file_lists {
 
+// The text after the last "/" of `path` (a directory entry's full path).
+std::string LeafName(std::string_view path);
+
 // True when `a` sorts before `b`, case ignored; names equal but for case sort by their bytes.
 bool NameLess(std::string_view a, std::string_view b);
 
