@@ -200,6 +200,7 @@ void MainWindow::CreateBrowserColumn() {
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
         b->setToolTip(tip);
+        b->setAccessibleName(tip);  // read out for the symbol-only buttons
         Place(b, left, top, 285, 300);
         return b;
     };
