@@ -109,6 +109,18 @@ void RestoreFolder(MainWindow& window, FileBrowser& browser, const AppValues& va
     window.setWindowTitle(Shown(name) + QStringLiteral(" - ") + title);
 }
 
+// The folder as one settings line can hold it: a name with a line break would split the line
+// and could forge other keys, so the nearest folder above it without one is kept instead.
+std::string StorableFolder(std::string folder) {
+    std::size_t cut = folder.find_first_of("\r\n");
+    while (cut != std::string::npos) {
+        const std::size_t slash = folder.rfind('/', cut);
+        folder.resize(slash == 0 || slash == std::string::npos ? 1 : slash);
+        cut = folder.find_first_of("\r\n");
+    }
+    return folder;
+}
+
 }  // namespace
 
 std::string ArgumentText(int argc, char** argv) {
@@ -151,7 +163,7 @@ std::string WriteClosingSettings(const MainWindow& window, const AppValues& valu
                                  const settings::SettingsFiles& files) {
     std::vector<std::pair<std::string, std::string>> entries;
     if (const FileBrowser* browser = window.browser()) {
-        entries.emplace_back("LastDir", browser->CurrentFolder());
+        entries.emplace_back("LastDir", StorableFolder(browser->CurrentFolder()));
     }
     if (const int format = window.ChosenFormat(); format >= 0) {
         entries.emplace_back("Format", std::to_string(format));

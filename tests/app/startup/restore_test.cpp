@@ -205,6 +205,18 @@ TEST_F(RestoreTest, ClosingWritesLastDirFormatAndHideBsInThisOrder) {
               "[Tonquell Audio Converter]\nLastDir=/\nFormat=0\nHideBS=0\n");
 }
 
+TEST_F(RestoreTest, AFolderNameWithALineBreakCannotForgeSettings) {
+    const fs::path odd = music_ / "a\nFormat=2\n[x]" / "tief";
+    fs::create_directories(odd);
+    Start();
+    ASSERT_TRUE(Browser().SetFolder(odd.string()));
+    window_->optFormat(1)->click();
+    window_->close();
+    // The nearest folder above the odd name is stored; the format is the one chosen.
+    EXPECT_EQ(testing_support::ReadFile(values_.IniPath),
+              "[Tonquell Audio Converter]\nLastDir=" + music_.string() + "\nFormat=1\nHideBS=1\n");
+}
+
 TEST_F(RestoreTest, AProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUsersFolder) {
     // A read-only program folder, as after an install under /usr. A plain file where the
     // settings file's folder would be makes it unwritable for every user, root included.
