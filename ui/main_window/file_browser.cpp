@@ -158,6 +158,21 @@ bool FileBrowser::SetFolder(const std::string& folder) {
 }
 
 void FileBrowser::dirDirs_Change() {
+    // A rebuild asked for while one runs (from an event it lets through) follows it instead
+    // of filling the list a second time from under it.
+    if (rebuilding_) {
+        rebuildAgain_ = true;
+        return;
+    }
+    rebuilding_ = true;
+    do {
+        rebuildAgain_ = false;
+        Rebuild();
+    } while (rebuildAgain_);
+    rebuilding_ = false;
+}
+
+void FileBrowser::Rebuild() {
     SetStartCaption(kSingleCaption);
     UltraBox* list = c_.ubMain;
     if (list != nullptr) {

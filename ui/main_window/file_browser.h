@@ -116,6 +116,7 @@ private:
         std::string path;     // full path of the folder or file it stands for
     };
     bool ChangeFolder(const std::string& folder);
+    void Rebuild();
     const Entry* EntryAt(int index) const;
     void SyncDriveChoice();
     void ParkFocus();
@@ -130,4 +131,6 @@ private:
     FileOpener opener_;
     std::map<std::string, std::string> driveFolders_;  // each drive's last folder
     std::vector<Entry> entries_;                       // by entry number, slot 0 unused
+    bool rebuilding_ = false;
+    bool rebuildAgain_ = false;
 };

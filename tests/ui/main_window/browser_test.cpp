@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <string>
@@ -122,6 +123,20 @@ TEST_F(BrowserTest, RebuildListsParentFoldersThenFilesInTheirColours) {
     EXPECT_EQ(browser_->EntryPath(2), root_ + "/alpha");
     EXPECT_EQ(browser_->EntryPath(0), "");
     EXPECT_EQ(browser_->EntryPath(List().ListCount() + 1), "");
+}
+
+TEST_F(BrowserTest, ARefreshArrivingDuringARebuildFollowsItInsteadOfDoublingTheList) {
+    // The rebuild lets pending events run once before it fills the list; a refresh that the
+    // batch run's end posts then must not fill it a second time.
+    int refreshes = 0;
+    QTimer::singleShot(0, window_.get(), [&] {
+        ++refreshes;
+        browser_->Refresh();
+    });
+    browser_->SetFolder(root_ + "/Musik");
+    EXPECT_EQ(refreshes, 1);
+    EXPECT_EQ(Entries(List()), (Texts{"[..]", "inner.mp3"}));
+    EXPECT_EQ(browser_->EntryPath(2), root_ + "/Musik/inner.mp3");
 }
 
 TEST_F(BrowserTest, FilterButtonsChooseTheListedFiles) {
