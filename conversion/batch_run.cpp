@@ -3,30 +3,11 @@
 #include <cmath>
 
 #include "paths.h"
+#include "tag_rule.h"
 #include "tag_transfer.h"
 
 namespace batch {
 namespace {
-
-// A path goes into the transcoder's argument text between double quotes; a quote inside it
-// would end the word early and let the rest of the name become arguments of its own, and a
-// control character would be read as a separator or cut the text.
-// TODO(seams): use IsSafeForCommandLine from command_line.h once it is in.
-bool IsSafeForCommandLinePath(std::string_view path) {
-    for (const char c : path) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || u < 0x20 || u == 0x7F) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// MP3 to MP3 carries the source's tags over, since the transcoder writes bare audio.
-// TODO(seams): use CarriesTags from command_line.h once it is in.
-bool CarriesTagsOf(const ConversionJob& job) {
-    return job.Format == TargetFormat::Mp3 && job.SourceKind == "MP3";
-}
 
 std::string StartFailureReason(const RunResult& result) {
     std::string reason = "BeSweet.exe konnte nicht gestartet werden";
@@ -151,7 +132,7 @@ Report Run(BatchHost& host, MessageSink& messages, const Setup& setup) {
         const std::string sourcePath = folder + entry.Text;
         const std::string targetPath = TargetPathFor(sourcePath, format, paths::FileExists);
 
-        if (!IsSafeForCommandLinePath(sourcePath) || !IsSafeForCommandLinePath(targetPath)) {
+        if (!IsSafeForCommandLine(sourcePath) || !IsSafeForCommandLine(targetPath)) {
             report.Failures.push_back(
                 {sourcePath,
                  "Der Name enthält ein Anführungszeichen oder ein Steuerzeichen und wird "
@@ -165,7 +146,7 @@ Report Run(BatchHost& host, MessageSink& messages, const Setup& setup) {
 
         const ConversionJob job = FillJob(host, format, sourcePath, targetPath);
         const std::string arguments = TranscoderCommandLine(job);
-        const bool carriesTags = CarriesTagsOf(job);
+        const bool carriesTags = CarriesTags(job);
         id3::SourceTags tags;
         if (carriesTags) {
             tags = id3::ReadSourceTags(job.SourcePath);

@@ -5,16 +5,18 @@
 #include <QCursor>
 #include <QEvent>
 #include <QEventLoop>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <chrono>
 #include <functional>
+#include <memory>
 
-#include "file_attributes.h"
+#include "child_process.h"
 #include "file_browser.h"
 #include "main_window.h"
 #include "paths.h"
-#include "process.h"
 #include "ultrabox.h"
 #include "xp_progress_bar.h"
 
@@ -57,103 +59,73 @@ bool IsUserInput(QEvent::Type type) {
     }
 }
 
-// The last non-empty line of `text` (lines end at "\n" or "\r").
-std::string LastLine(const std::string& text) {
-    std::size_t end = text.size();
-    while (end > 0) {
-        const std::size_t start = text.find_last_of("\r\n", end - 1);
-        const std::size_t from = start == std::string::npos ? 0 : start + 1;
-        if (from < end) {
-            return text.substr(from, end - from);
-        }
-        if (start == std::string::npos) {
-            break;
-        }
-        end = start;
-    }
-    return {};
-}
-
 }  // namespace
 
-// One transcoder process, its output and its end. The run waits in an event loop that
-// repaints; input to the main window is held back by the filter meanwhile.
+// The transcoder now running: its process and the event loop the run waits in. The loop
+// wakes on the child's output and on its end; input to the main window is held back by the
+// filter meanwhile.
 class BatchWindow::Child {
 public:
-    using OutputHandler = std::function<void(std::string_view)>;
-
-    Child(const platform::ResolvedCommand& command, OutputHandler onOutput)
-        : onOutput_(std::move(onOutput)) {
-        QStringList args;
-        for (const std::string& a : command.args) {
-            args << QString::fromStdString(a);
+    explicit Child(platform::ChildProcess& process) : process_(process) {
+        for (const int fd : {process.StdoutFd(), process.StderrFd(), process.ExitFd()}) {
+            if (fd >= 0) {
+                auto notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+                QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] { Check(); });
+                notifiers_.push_back({fd, std::move(notifier)});
+            }
         }
-        process_.setStandardInputFile(QProcess::nullDevice());
-        QObject::connect(&process_, &QProcess::readyReadStandardOutput,
-                         [this] { Forward(process_.readAllStandardOutput(), false); });
-        QObject::connect(&process_, &QProcess::readyReadStandardError,
-                         [this] { Forward(process_.readAllStandardError(), true); });
-        process_.start(QString::fromStdString(command.program), args, QIODevice::ReadOnly);
-        started_ = process_.waitForStarted(-1);
-        if (!started_) {
-            startError_ = process_.errorString().toStdString();
-        }
+        // Without a descriptor for the child's end, its end is seen by asking now and then.
+        poll_.setInterval(process.ExitFd() >= 0 ? 250 : 20);
+        QObject::connect(&poll_, &QTimer::timeout, [this] { Check(); });
     }
-    ~Child() { Stop(); }
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-
-    bool Started() const { return started_; }
-    const std::string& StartError() const { return startError_; }
-    qint64 Pid() const { return process_.processId(); }
 
     // Returns when the child has ended, processing window events meanwhile.
     void Wait() {
-        if (!started_ || process_.state() == QProcess::NotRunning) {
-            return;
+        if (!Check()) {
+            poll_.start();
+            loop_.exec();
+            poll_.stop();
         }
-        QEventLoop loop;
-        QObject::connect(&process_, &QProcess::finished, &loop, &QEventLoop::quit);
-        loop.exec();
+        process_.Wait();  // takes what is left in the pipes
     }
 
-    // Asks the child to end (SIGTERM: it removes its temporary output), waits for it, and
-    // kills it when it does not end.
+    // Asks the child to end (SIGTERM: the transcoder removes its temporary output), waits
+    // for it and kills it when it does not end; the waiting loop then returns.
     void Stop() {
-        if (process_.state() == QProcess::NotRunning) {
-            return;
-        }
-        process_.terminate();
-        if (!process_.waitForFinished(10000)) {
-            process_.kill();
-            process_.waitForFinished(-1);
-        }
-    }
-
-    // 0 to 255; 128 + 15 when it did not exit by itself.
-    int ExitStatus() const {
-        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : 128 + 15;
-    }
-    std::string LastErrorLine() const { return LastLine(errTail_); }
-
-private:
-    void Forward(const QByteArray& bytes, bool isError) {
-        if (isError) {
-            errTail_.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-            if (errTail_.size() > 8192) {
-                errTail_.erase(0, errTail_.size() - 8192);
+        if (!process_.HasEnded()) {
+            process_.Terminate();
+            if (!process_.WaitFor(std::chrono::seconds(10))) {
+                process_.Kill();
+                process_.Wait();
             }
         }
-        if (onOutput_) {
-            onOutput_(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        }
+        Check();
     }
 
-    QProcess process_;
-    OutputHandler onOutput_;
-    bool started_ = false;
-    std::string startError_;
-    std::string errTail_;
+private:
+    // Drains the pipes; true (and the loop told to end) once the child has ended.
+    bool Check() {
+        process_.ReadAvailable();
+        const bool ended = process_.HasEnded();
+        // A notifier must not outlive its descriptor: the process closes a pipe at its end
+        // and the exit descriptor when it reaps the child.
+        for (auto& [fd, notifier] : notifiers_) {
+            const bool open =
+                fd == process_.StdoutFd() || fd == process_.StderrFd() || fd == process_.ExitFd();
+            if (notifier && (!open || ended)) {
+                notifier->setEnabled(false);
+            }
+        }
+        if (ended) {
+            loop_.quit();
+        }
+        return ended;
+    }
+
+    platform::ChildProcess& process_;
+    std::vector<std::pair<int, std::unique_ptr<QSocketNotifier>>> notifiers_;
+    QTimer poll_;
+    QEventLoop loop_;
 };
 
 BatchWindow::BatchWindow(MainWindow& window, std::string transcoderPath, MessageSink& messages)
@@ -281,42 +253,35 @@ int BatchWindow::HideConsole() {
 
 batch::RunResult BatchWindow::Run(const std::string& commandLine, std::int16_t showMode,
                                   const std::string& sourceName) {
-    const auto resolved = platform::ResolveCommandLine(commandLine, platform::IsExecutableFile);
-    if (!resolved) {
-        return {false, 0, "BeSweet.exe nicht gefunden"};
+    // A shown console is where a terminal would be: the transcoder's progress goes there too.
+    const std::string processLine = showMode != 0 ? commandLine + " --progress" : commandLine;
+    platform::ChildProcess process = platform::ChildProcess::FromCommandLine(processLine);
+    if (!process.Started()) {
+        return {false, 0, process.StartError()};
     }
     if (showMode != 0) {
         console_ = new BatchConsole(QString::fromStdString(sourceName), &window_);
         console_->show();
+        process.SetOutputHandler(
+            [console = console_](platform::ChildStream, std::string_view bytes) {
+                if (console) {
+                    console->Append(bytes);
+                }
+            });
     }
-    Child::OutputHandler toConsole;
-    if (console_) {
-        toConsole = [console = console_](std::string_view bytes) {
-            if (console) {
-                console->Append(bytes);
-            }
-        };
-    }
-    batch::RunResult result;
     {
-        Child child(*resolved, toConsole);
-        result.Started = child.Started();
-        if (!child.Started()) {
-            result.Reason = child.StartError();
-        } else {
-            child_ = &child;
-            emit childStarted(child.Pid());
-            child.Wait();
-            child_ = nullptr;
-            result.ExitStatus = child.ExitStatus();
-            result.Reason = child.LastErrorLine();
-        }
+        Child child(process);
+        child_ = &child;
+        emit childStarted(process.Pid());
+        child.Wait();
+        child_ = nullptr;
     }
+    process.SetOutputHandler({});
     // The console closes when the transcoder ends, as its own console would.
     if (console_) {
         delete console_.data();
     }
-    return result;
+    return {true, process.ExitStatus().value_or(128 + 9), process.LastErrorLine()};
 }
 
 void BatchWindow::SetBusyPointer(bool busy) {

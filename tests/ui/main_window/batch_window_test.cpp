@@ -81,9 +81,12 @@ void WriteStandIn(const std::string& path, bool waitForGo) {
     fs::permissions(path, fs::perms::owner_all);
 }
 
-bool HasPartFile(const fs::path& folder) {
+// True when the folder holds a transcoder's temporary output (with data in it, when asked:
+// then the transcoder has been writing for a while).
+bool HasPartFile(const fs::path& folder, bool withData = false) {
     for (const auto& e : fs::directory_iterator(folder)) {
-        if (e.path().filename().string().find(".part-") != std::string::npos) {
+        if (e.path().filename().string().find(".part-") != std::string::npos &&
+            (!withData || e.file_size() > 0)) {
             return true;
         }
     }
@@ -444,7 +447,7 @@ TEST_F(BatchWindowTest, ClosingMidRunStopsTheTranscoderAndLeavesNothing) {
     QObject::connect(batch_, &BatchWindow::childStarted, [&](qint64 p) {
         pid = p;
         QTimer::singleShot(0, [&] {
-            sawPart = SpinUntil([&] { return HasPartFile(dir_.Path()); });
+            sawPart = SpinUntil([&] { return HasPartFile(dir_.Path(), true); });
             window_->close();
         });
     });
