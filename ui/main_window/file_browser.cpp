@@ -4,10 +4,12 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QUrl>
 #include <QWidget>
 
@@ -69,13 +71,14 @@ const std::array<std::string_view, 11> FileBrowser::kPatterns = {
 
 FileBrowser::FileBrowser(const FileBrowserControls& controls, std::string mountsFile,
                          QObject* parent)
-    : QObject(parent), c_(controls), opener_(OpenWithDesktop) {
-    drives_.Read(mountsFile);
+    : QObject(parent), c_(controls), mountsFile_(std::move(mountsFile)), opener_(OpenWithDesktop) {
+    drives_.Read(mountsFile_);
     if (c_.drvDrives != nullptr) {
         for (const file_lists::Drive& d : drives_.Drives()) {
             c_.drvDrives->addItem(Shown(d.MountPoint));
         }
         connect(c_.drvDrives, &QComboBox::activated, this, [this] { drvDrives_Click(); });
+        c_.drvDrives->installEventFilter(this);
     }
     std::error_code ec;
     const std::string working = std::filesystem::current_path(ec).string();
@@ -106,6 +109,28 @@ FileBrowser::FileBrowser(const FileBrowserControls& controls, std::string mounts
         connect(c_.ubMain, &UltraBox::Click, this, [this] { ubMain_Click(); });
         connect(c_.ubMain, &UltraBox::DoubleClick, this, [this] { ubMain_DblClick(); });
     }
+}
+
+void FileBrowser::RereadDrives() {
+    drives_.Read(mountsFile_);
+    if (c_.drvDrives == nullptr) {
+        return;
+    }
+    const QSignalBlocker quiet(c_.drvDrives);
+    c_.drvDrives->clear();
+    for (const file_lists::Drive& d : drives_.Drives()) {
+        c_.drvDrives->addItem(Shown(d.MountPoint));
+    }
+    SyncDriveChoice();
+}
+
+bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
+    // A medium mounted since the last look shows up when the list is opened.
+    if (watched == c_.drvDrives &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)) {
+        RereadDrives();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 std::string FileBrowser::DriveRoot() const {

@@ -66,7 +66,8 @@ public:
     static const std::array<std::string_view, 11> kPatterns;
 
     // Starts in the process's working folder with the filter "*.*"; ubMain stays empty
-    // until the first rebuild. `mountsFile` lists the mounted file systems.
+    // until the first rebuild. `mountsFile` lists the mounted file systems; it is read again
+    // whenever drvDrives is opened.
     explicit FileBrowser(const FileBrowserControls& controls,
                          std::string mountsFile = "/proc/self/mounts", QObject* parent = nullptr);
 
@@ -107,6 +108,12 @@ public:
 
     // The drives as listed in drvDrives, "/" first.
     const std::vector<file_lists::Drive>& Drives() const { return drives_.Drives(); }
+    // Reads the mount table again and lists its drives, keeping the current one chosen.
+    void RereadDrives();
+
+protected:
+    // Re-reads the drives when drvDrives is about to open.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // One entry of ubMain as the last rebuild added it.
@@ -125,6 +132,7 @@ private:
     std::string DriveRoot() const;
 
     FileBrowserControls c_;
+    std::string mountsFile_;
     file_lists::DriveList drives_;
     file_lists::FolderList folders_;
     file_lists::FileList files_;

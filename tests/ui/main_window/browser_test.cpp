@@ -332,6 +332,17 @@ TEST(BrowserDrives, DriveListStartsWithTheRootAndADriveThatCannotBeReadKeepsTheF
     drives.setCurrentIndex(0);
     browser.drvDrives_Click();
     EXPECT_EQ(browser.CurrentFolder(), dir.Path().string());
+
+    // A medium mounted later appears when the list is opened; the current drive stays chosen.
+    testing_support::WriteFile(dir.File("mounts"),
+                               "/dev/sda1 / ext4 rw 0 0\n/dev/sdy1 /media/stick vfat rw 0 0\n");
+    window.show();
+    QTest::mouseClick(&drives, Qt::LeftButton);
+    drives.hidePopup();
+    ASSERT_EQ(drives.count(), 2);
+    EXPECT_EQ(drives.itemText(1), "/media/stick");
+    EXPECT_EQ(drives.currentIndex(), 0);
+    EXPECT_EQ(browser.CurrentFolder(), dir.Path().string());
 }
 
 int main(int argc, char** argv) {
