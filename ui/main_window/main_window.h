@@ -234,9 +234,6 @@ private:
     QPushButton* cmdDummy_ = nullptr;
 };
 
-// The width left for `button`'s caption beside its check or option mark, in pixels.
-int CaptionRoom(const QAbstractButton& button);
-
 // Pixels per twip on `widget`'s screen (1/15 at 96 dots per inch).
 double PixelsPerTwip(const QWidget& widget);
 

@@ -1,4 +1,5 @@
 #include "main_window.h"
+#include "window_look.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -398,7 +399,8 @@ TEST_F(WindowTest, CaptionsFitAndRefreshShowsASymbol) {
         if (qobject_cast<QCheckBox*>(b) == nullptr && qobject_cast<QRadioButton*>(b) == nullptr) {
             continue;
         }
-        EXPECT_LE(QFontMetrics(b->font()).horizontalAdvance(b->text()), CaptionRoom(*b))
+        EXPECT_LE(QFontMetrics(b->font()).horizontalAdvance(b->text()),
+                  window_look::CaptionRoom(*b))
             << b->objectName().toStdString();
     }
     QPushButton* refresh = window_->Command2();

@@ -1,0 +1,355 @@
+// The target format, its options frames and the output-path group of the main window.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include "format_options.h"
+#include "main_window.h"
+#include "window_look.h"
+
+using format_options::BitrateBar;
+using namespace window_look;
+
+void MainWindow::CreateFormatFrames() {
+    Frame2_ = new QGroupBox(QStringLiteral("Ausgabeformat:"), this);
+    Frame2_->setObjectName(QStringLiteral("Frame2"));
+    SetBackground(Frame2_, QColor(255, 192, 192));
+    Place(Frame2_, 4560, 4080, 1455, 1695);
+    static constexpr const char* kFormats[kFormatCount] = {"WAV", "MP3", "AC3", "MPA"};
+    auto* group = new QButtonGroup(this);
+    for (int i = 0; i < kFormatCount; ++i) {
+        auto* b = new QRadioButton(QString::fromLatin1(kFormats[i]), Frame2_);
+        b->setObjectName(QStringLiteral("optFormat_%1").arg(i));
+        b->setFont(ArialBold(11.25));
+        group->addButton(b, i);
+        Place(b, 240, 360 + i * 300, 915, 255);
+        optFormat_[static_cast<std::size_t>(i)] = b;
+        connect(b, &QRadioButton::clicked, this, [this, i] { optFormat_Click(i); });
+    }
+    optFormat_[0]->setChecked(true);
+
+    static constexpr const char* kCaptions[kFormatCount] = {
+        "WAV-Optionen:", "MP3-Optionen:", "AC3-Optionen:", "MPA-Optionen:"};
+    QGroupBox** frames[kFormatCount] = {&frmWAV_, &frmMP3_, &frmAC3_, &frmMPA_};
+    static constexpr const char* kNames[kFormatCount] = {"frmWAV", "frmMP3", "frmAC3", "frmMPA"};
+    for (int i = 0; i < kFormatCount; ++i) {
+        auto* f = new QGroupBox(QString::fromLatin1(kCaptions[i]), this);
+        f->setObjectName(QString::fromLatin1(kNames[i]));
+        f->setFont(ArialBold(12));
+        SetBackground(f, QColor(192, 192, 255));
+        Place(f, 6120, 2310, 3135, 3465);
+        *frames[i] = f;
+    }
+    CreateWavFrame();
+    CreateBitrateFrame(1);
+    CreateBitrateFrame(2);
+    CreateBitrateFrame(3);
+}
+
+void MainWindow::CreateWavFrame() {
+    QGroupBox* f = frmWAV_;
+    QLabel* label = MakeLabel(f, "Label7", QStringLiteral("Sampling Frequenz:"));
+    Place(label, 420, 540, 2595, 255);
+    static constexpr const char* kRates[3] = {"unverändert", "44.1 kHz", "48 kHz"};
+    for (int i = 0; i < 3; ++i) {
+        auto* b = new QRadioButton(QString::fromUtf8(kRates[i]), f);
+        b->setObjectName(QStringLiteral("Option1_%1").arg(i));
+        b->setFont(ControlFont());
+        Place(b, 600, 900 + i * 360, 2415, 255);
+        Option1_[static_cast<std::size_t>(i)] = b;
+    }
+    chkNormal_ = new QCheckBox(QStringLiteral("Normalisieren"), f);
+    chkNormal_->setObjectName(QStringLiteral("chkNormal"));
+    chkNormal_->setFont(ControlFont());
+    Place(chkNormal_, 600, 2340, 2415, 255);
+    chkAC3to6WAV_ = new QCheckBox(QStringLiteral("AC3 --> 6 WAV-Dateien"), f);
+    chkAC3to6WAV_->setObjectName(QStringLiteral("chkAC3to6WAV"));
+    chkAC3to6WAV_->setFont(ControlFont());
+    Place(chkAC3to6WAV_, 600, 2880, 2415, 255);
+
+    for (int i = 0; i < 3; ++i) {
+        QRadioButton* b = Option1_[static_cast<std::size_t>(i)];
+        connect(b, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) {
+                SampleRateChosen(chkNormal_, i);
+            }
+        });
+        connect(b, &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
+    }
+    Option1_[0]->setChecked(true);
+}
+
+void MainWindow::CreateBitrateFrame(int format) {
+    struct Design {
+        BitrateBar bar;
+        const char* bitrateLabel;
+        const char* scrollName;
+        const char* rateLabel;
+        const char* groupName;
+        const char* forced;
+        const char* normalName;
+        int chosen;
+    };
+    static constexpr Design kDesigns[3] = {
+        {BitrateBar::Mp3, "Label4", "HScroll1", "Label8", "optSmpRt", "44.1 kHz erzwingen",
+         "chkNormalMP3", 0},
+        {BitrateBar::Ac3, "Label5", "HScroll2", "Label10", "optSmpAC", "48 kHz erzwingen",
+         "chkNormalAC3", 1},
+        {BitrateBar::Mpa, "Label6", "HScroll3", "Label11", "optSmpMP", "48 kHz erzwingen",
+         "chkNormalMPA", 1},
+    };
+    const Design& d = kDesigns[format - 1];
+    QGroupBox* f = FormatFrame(format);
+
+    const int start = format_options::StartPosition(d.bar);
+    QLabel* bitrate = MakeLabel(f, d.bitrateLabel,
+                                QString::fromStdString(format_options::BitrateCaption(
+                                    format_options::BitrateAt(d.bar, start).value_or(0))));
+    Place(bitrate, 240, 540, 2595, 255);
+
+    auto* scroll = new QScrollBar(Qt::Horizontal, f);
+    scroll->setObjectName(QString::fromLatin1(d.scrollName));
+    scroll->setRange(format_options::MinPosition(d.bar), format_options::MaxPosition(d.bar));
+    scroll->setSingleStep(1);
+    scroll->setPageStep(1);
+    scroll->setValue(start);
+    scroll->setFocusPolicy(Qt::StrongFocus);  // the arrow keys move it, too
+    scroll->setInvertedControls(false);       // Left lowers the rate, Right raises it
+    Place(scroll, 240, 840, 2595, 255);
+
+    QLabel* rate = MakeLabel(f, d.rateLabel, QStringLiteral("Sampling Frequenz:"));
+    Place(rate, 480, 1560, 2535, 255);
+
+    auto* normal = new QCheckBox(QStringLiteral("Normalisieren"), f);
+    normal->setObjectName(QString::fromLatin1(d.normalName));
+    normal->setFont(ControlFont());
+    Place(normal, 660, 2880, 2355, 255);
+
+    std::array<QRadioButton*, 2>* group = nullptr;
+    void (MainWindow::*click)(int) = nullptr;
+    switch (format) {
+        case 1:
+            Label4_ = bitrate;
+            HScroll1_ = scroll;
+            chkNormalMP3_ = normal;
+            group = &optSmpRt_;
+            click = &MainWindow::optSmpRt_Click;
+            break;
+        case 2:
+            Label5_ = bitrate;
+            HScroll2_ = scroll;
+            chkNormalAC3_ = normal;
+            group = &optSmpAC_;
+            click = &MainWindow::optSmpAC_Click;
+            break;
+        default:
+            Label6_ = bitrate;
+            HScroll3_ = scroll;
+            chkNormalMPA_ = normal;
+            group = &optSmpMP_;
+            click = &MainWindow::optSmpMP_Click;
+            break;
+    }
+    const QString captions[2] = {QStringLiteral("unverändert"), QString::fromLatin1(d.forced)};
+    for (int i = 0; i < 2; ++i) {
+        auto* b = new QRadioButton(captions[i], f);
+        b->setObjectName(QStringLiteral("%1_%2").arg(QString::fromLatin1(d.groupName)).arg(i));
+        b->setFont(ControlFont());
+        Place(b, 660, 1920 + i * 360, 2355, 255);
+        (*group)[static_cast<std::size_t>(i)] = b;
+        connect(b, &QRadioButton::toggled, this, [this, normal, i](bool on) {
+            if (on) {
+                SampleRateChosen(normal, i);
+            }
+        });
+        connect(b, &QRadioButton::clicked, this, [this, click, i] { (this->*click)(i); });
+    }
+    (*group)[static_cast<std::size_t>(d.chosen)]->setChecked(true);
+
+    // Both the change and the drag of the thumb run the handler.
+    connect(scroll, &QScrollBar::valueChanged, this, [this, format] { BitrateChanged(format); });
+}
+
+void MainWindow::CreateOutputGroup() {
+    frmWidth_ = new QGroupBox(QStringLiteral("Arbeitspfade:"), this);
+    frmWidth_->setObjectName(QStringLiteral("frmWidth"));
+    SetBackground(frmWidth_, QColor(224, 224, 224));
+    Place(frmWidth_, 120, 7320, 7755, 1395);
+
+    Place(MakeLabel(frmWidth_, "Label3", QStringLiteral("Aktueller Pfad:")), 120, 300, 1395, 255);
+    lblPath_ = MakeLabel(frmWidth_, "lblPath", QStringLiteral("/"));
+    Place(lblPath_, 120, 480, 7515, 255);
+    Place(MakeLabel(frmWidth_, "Label2", QStringLiteral("Ausgabepfad:")), 120, 720, 1395, 255);
+
+    txtOutPath_ = new QLineEdit(frmWidth_);
+    txtOutPath_->setObjectName(QStringLiteral("txtOutPath"));
+    txtOutPath_->setFont(DesignFont(QStringLiteral("MS Sans Serif"), 8.25, true));
+    QPalette pal = txtOutPath_->palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    txtOutPath_->setPalette(pal);
+    Place(txtOutPath_, 120, 960, 7095, 285);
+
+    cmdBrowse_ = new QPushButton(QStringLiteral("..."), frmWidth_);
+    cmdBrowse_->setObjectName(QStringLiteral("cmdBrowse"));
+    cmdBrowse_->setToolTip(QStringLiteral("Durchsuchen"));
+    Place(cmdBrowse_, 7260, 960, 315, 315);
+
+    chkOutPath_ = new QCheckBox(QStringLiteral("Ausgabepfad = Aktueller Pfad"), frmWidth_);
+    chkOutPath_->setObjectName(QStringLiteral("chkOutPath"));
+    chkOutPath_->setChecked(true);
+    Place(chkOutPath_, 5100, 240, 2595, 255);
+
+    connect(chkOutPath_, &QCheckBox::clicked, this, [this] { chkOutPath_Click(); });
+    connect(cmdBrowse_, &QPushButton::clicked, this, [this] { cmdBrowse_Click(); });
+    chooseFolder = [](QWidget* parent, const QString& start) {
+        return QFileDialog::getExistingDirectory(parent, QString(), start);
+    };
+}
+
+QGroupBox* MainWindow::FormatFrame(int index) const {
+    switch (index) {
+        case 0:
+            return frmWAV_;
+        case 1:
+            return frmMP3_;
+        case 2:
+            return frmAC3_;
+        case 3:
+            return frmMPA_;
+        default:
+            return nullptr;
+    }
+}
+
+namespace {
+template <std::size_t N>
+QRadioButton* At(const std::array<QRadioButton*, N>& buttons, int index) {
+    return index >= 0 && index < static_cast<int>(N) ? buttons[static_cast<std::size_t>(index)]
+                                                     : nullptr;
+}
+}  // namespace
+
+QRadioButton* MainWindow::Option1(int index) const {
+    return At(Option1_, index);
+}
+QRadioButton* MainWindow::optSmpRt(int index) const {
+    return At(optSmpRt_, index);
+}
+QRadioButton* MainWindow::optSmpAC(int index) const {
+    return At(optSmpAC_, index);
+}
+QRadioButton* MainWindow::optSmpMP(int index) const {
+    return At(optSmpMP_, index);
+}
+
+int MainWindow::ChosenFormat() const {
+    for (int i = 0; i < kFormatCount; ++i) {
+        if (optFormat_[static_cast<std::size_t>(i)]->isChecked()) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void MainWindow::optFormat_Click(int index) {
+    for (int i = 0; i < kFormatCount; ++i) {
+        FormatFrame(i)->hide();
+    }
+    if (QGroupBox* frame = FormatFrame(index)) {
+        frame->show();
+    }
+    ParkFocus();
+}
+
+void MainWindow::BitrateChanged(int format) {
+    struct Bar {
+        QScrollBar* scroll;
+        QLabel* label;
+        BitrateBar bar;
+    };
+    const Bar bars[3] = {{HScroll1_, Label4_, BitrateBar::Mp3},
+                         {HScroll2_, Label5_, BitrateBar::Ac3},
+                         {HScroll3_, Label6_, BitrateBar::Mpa}};
+    if (format < 1 || format > 3) {
+        return;
+    }
+    const Bar& b = bars[format - 1];
+    const auto kbps = format_options::BitrateAt(b.bar, b.scroll->value());
+    if (!kbps) {
+        return;
+    }
+    b.label->setText(QString::fromStdString(format_options::BitrateCaption(*kbps)));
+    selectedBitrate_ = static_cast<std::int16_t>(*kbps);
+}
+
+void MainWindow::HScroll1_Change() {
+    BitrateChanged(1);
+}
+void MainWindow::HScroll2_Change() {
+    BitrateChanged(2);
+}
+void MainWindow::HScroll3_Change() {
+    BitrateChanged(3);
+}
+void MainWindow::RunBitrateHandler(int index) {
+    BitrateChanged(index);
+}
+
+void MainWindow::SampleRateChosen(QCheckBox* normalise, int index) {
+    normalise->setEnabled(index != 0);
+}
+
+void MainWindow::Option1_Click(int index) {
+    ParkFocus();
+    SampleRateChosen(chkNormal_, index);
+}
+void MainWindow::optSmpRt_Click(int index) {
+    ParkFocus();
+    SampleRateChosen(chkNormalMP3_, index);
+}
+void MainWindow::optSmpAC_Click(int index) {
+    ParkFocus();
+    SampleRateChosen(chkNormalAC3_, index);
+}
+void MainWindow::optSmpMP_Click(int index) {
+    ParkFocus();
+    SampleRateChosen(chkNormalMPA_, index);
+}
+
+namespace {
+QString WithSeparator(const QString& folder) {
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+}  // namespace
+
+void MainWindow::ShowCurrentFolder(const QString& folder) {
+    currentFolder_ = folder;
+    lblPath_->setText(WithSeparator(folder));
+    if (chkOutPath_->isChecked()) {
+        txtOutPath_->setText(lblPath_->text());
+    }
+}
+
+void MainWindow::chkOutPath_Click() {
+    if (chkOutPath_->isChecked()) {
+        txtOutPath_->setText(WithSeparator(currentFolder_));
+    } else {
+        txtOutPath_->clear();
+    }
+    ParkFocus();
+}
+
+void MainWindow::cmdBrowse_Click() {
+    const QString start = txtOutPath_->text().isEmpty() ? currentFolder_ : txtOutPath_->text();
+    const QString chosen = chooseFolder ? chooseFolder(this, start) : QString();
+    if (!chosen.isEmpty()) {
+        txtOutPath_->setText(WithSeparator(chosen));
+    }
+    ParkFocus();
+}

@@ -1,0 +1,119 @@
+#include "window_look.h"
+
+#include <QAbstractButton>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace window_look {
+
+// Fonts by their design names, with metric-compatible fallbacks where those are missing.
+QFont DesignFont(const QString& family, double points, bool bold) {
+    QFont font;
+    if (family == QLatin1String("Arial")) {
+        font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                          QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans")});
+    } else {
+        font.setFamilies({family, QStringLiteral("Microsoft Sans Serif"),
+                          QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    }
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QFont ArialBold(double points) {
+    return DesignFont(QStringLiteral("Arial"), points, true);
+}
+
+void SetBackground(QWidget* w, const QColor& color) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, color);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+void SetTextColour(QWidget* w, const QColor& color) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::WindowText, color);
+    pal.setColor(QPalette::ButtonText, color);
+    w->setPalette(pal);
+}
+
+int CaptionRoom(const QAbstractButton& button) {
+    const bool radio = qobject_cast<const QRadioButton*>(&button) != nullptr;
+    const QStyle* style = button.style();
+    const int indicator = style->pixelMetric(
+        radio ? QStyle::PM_ExclusiveIndicatorWidth : QStyle::PM_IndicatorWidth, nullptr, &button);
+    const int spacing = style->pixelMetric(
+        radio ? QStyle::PM_RadioButtonLabelSpacing : QStyle::PM_CheckBoxLabelSpacing, nullptr,
+        &button);
+    return button.width() - indicator - spacing;
+}
+
+// Where a design font is wider than the one the layout was drawn with, a caption would be
+// cut off at its box: take the narrow face, then smaller sizes, until it fits.
+void FitCaption(QAbstractButton* button) {
+    QFont font = button->font();
+    const auto fits = [button](const QFont& f) {
+        return QFontMetrics(f).horizontalAdvance(button->text()) <= CaptionRoom(*button);
+    };
+    if (fits(font)) {
+        return;
+    }
+    QStringList families = font.families();
+    families.prepend(QStringLiteral("Liberation Sans Narrow"));
+    families.prepend(QStringLiteral("Arial Narrow"));
+    font.setFamilies(families);
+    while (!fits(font) && font.pointSizeF() > 6.5) {
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    }
+    button->setFont(font);
+}
+
+// A circular arrow, the refresh symbol, for systems without the Webdings font.
+QIcon RefreshIcon(int side) {
+    QPixmap pixmap(side, side);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double pen = std::max(1.5, side / 8.0);
+    const QRectF ring(pen + 1, pen + 1, side - 2 * pen - 2, side - 2 * pen - 2);
+    QPainterPath arc;
+    arc.arcMoveTo(ring, 60);
+    arc.arcTo(ring, 60, 290);
+    painter.setPen(QPen(Qt::black, pen, Qt::SolidLine, Qt::FlatCap));
+    painter.drawPath(arc);
+    // Arrow head at the arc's start, pointing along the turn.
+    const QPointF tip = arc.pointAtPercent(0);
+    const double head = side / 3.0;
+    QPainterPath arrow;
+    arrow.moveTo(tip + QPointF(head * 0.9, -head * 0.1));
+    arrow.lineTo(tip + QPointF(-head * 0.3, -head * 0.6));
+    arrow.lineTo(tip + QPointF(-head * 0.1, head * 0.7));
+    arrow.closeSubpath();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    painter.drawPath(arrow);
+    return QIcon(pixmap);
+}
+
+QFont ControlFont() {
+    return DesignFont(QStringLiteral("MS Sans Serif"), 8.25, false);
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setFont(ControlFont());
+    return l;
+}
+
+}  // namespace window_look

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QIcon>
+#include <QString>
+
+class QAbstractButton;
+class QLabel;
+class QWidget;
+
+// Fonts, colours and small drawings of the main window's design.
+namespace window_look {
+
+// The font named `family` ("Arial", "MS Sans Serif", ...) with metric-compatible stand-ins
+// where it is missing.
+QFont DesignFont(const QString& family, double points, bool bold);
+// Arial, bold, at `points`.
+QFont ArialBold(double points);
+// The controls' own font: MS Sans Serif 8.25 pt.
+QFont ControlFont();
+
+// Fills `w`'s background with `color`.
+void SetBackground(QWidget* w, const QColor& color);
+// Draws `w`'s text in `color`.
+void SetTextColour(QWidget* w, const QColor& color);
+
+// A label named `name` in the controls' font, child of `parent`.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text);
+
+// The width left for `button`'s caption beside its check or option mark, in pixels.
+int CaptionRoom(const QAbstractButton& button);
+// Gives `button` the narrow face, then smaller sizes (not below 6.5 pt), until its caption
+// fits beside its mark; a caption that fits keeps its font.
+void FitCaption(QAbstractButton* button);
+
+// A circular arrow, the refresh symbol, `side` pixels square.
+QIcon RefreshIcon(int side);
+
+}  // namespace window_look
