@@ -304,11 +304,19 @@ TEST_F(BatchWindowTest, ConsoleWindowShownForUntickedAndGreyedHiddenForTicked) {
         Select("a.wav");
         bool sawConsole = false;
         QString consoleTitle;
+        QString consoleText;
         const auto connection = QObject::connect(batch_, &BatchWindow::childStarted, [&] {
             if (batch_->Console() != nullptr) {
                 sawConsole = batch_->Console()->isVisible();
                 consoleTitle = batch_->Console()->windowTitle();
                 EXPECT_TRUE(batch_->Console()->isReadOnly());
+                // The transcoder's progress appears while it runs.
+                QTimer::singleShot(0, [&] {
+                    SpinUntil([&] {
+                        consoleText = batch_->Console()->toPlainText();
+                        return consoleText.contains(QStringLiteral("100%"));
+                    });
+                });
                 EXPECT_TRUE(batch_->Console()->font().fixedPitch() ||
                             QFontInfo(batch_->Console()->font()).fixedPitch());
             }
@@ -318,6 +326,7 @@ TEST_F(BatchWindowTest, ConsoleWindowShownForUntickedAndGreyedHiddenForTicked) {
         EXPECT_EQ(sawConsole, c.shown) << c.state;
         if (c.shown) {
             EXPECT_EQ(consoleTitle, QStringLiteral("a.wav"));
+            EXPECT_TRUE(consoleText.contains(QStringLiteral("100%"))) << consoleText.toStdString();
         }
         EXPECT_EQ(batch_->Console(), nullptr);  // closed when the transcoder ended
         EXPECT_TRUE(fs::exists(File("a_new.wav")));

@@ -1,0 +1,47 @@
+#include "batch_console.h"
+
+#include <QApplication>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(BatchConsole, ShowsOutputAsATerminalWould) {
+    struct Case {
+        std::vector<std::string> chunks;
+        std::string shown;
+    } const cases[] = {
+        {{"0%\n1%\n"}, "0%\n1%\n"},
+        {{"50%\r", "51%\r", "52%"}, "52%"},    // a carriage return starts the line over
+        {{"warn\r\n", "x"}, "warn\nx"},        // CRLF is one line end
+        {{"ab", "c\nd"}, "abc\nd"},            // lines run across chunks
+        {{"\xC3", "\x96l\n"}, "\xC3\x96l\n"},  // a character cut between chunks
+        {{"\xE6\x9D", "\xB1\r", "ok"}, "ok"},  // cut, then overwritten
+        {{"long line\rxy"}, "xy"},             // the new text replaces all of it
+    };
+    for (const Case& c : cases) {
+        BatchConsole console(QStringLiteral("a.wav"));
+        std::string fed;
+        for (const std::string& chunk : c.chunks) {
+            console.Append(chunk);
+            fed += chunk;
+        }
+        EXPECT_EQ(console.toPlainText().toStdString(), c.shown) << fed;
+        EXPECT_TRUE(console.isReadOnly());
+        EXPECT_EQ(console.windowTitle(), QStringLiteral("a.wav"));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
