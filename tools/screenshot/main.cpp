@@ -58,14 +58,20 @@ int main(int argc, char** argv) {
     }
 
     MainWindow window(QStringLiteral("Tonquell Audio Converter"));
-    if (window.browser() != nullptr) {
-        window.browser()->SetFolder(folder.toStdString());
-        window.optPattern(4)->setChecked(true);
-        window.optPattern_Click(4);
-        const QString name = QString::fromUtf8("02 - Morgenlied.mp3");
-        window.browser()->SelectFileEntry(name);
-        window.setWindowTitle(name + QStringLiteral(" - ") + window.AppTitle());
+    // As started with a file: its folder listed, the MP3 filter chosen, the file selected.
+    const QString name = QString::fromUtf8("02 - Morgenlied.mp3");
+    FileBrowser* browser = window.browser();
+    if (browser == nullptr || !browser->SetFolder(QFile::encodeName(folder).toStdString())) {
+        std::fprintf(stderr, "tonquell-screenshot: cannot list the sample folder\n");
+        return 1;
     }
+    window.optPattern(4)->setChecked(true);
+    window.optPattern_Click(4);
+    if (!browser->SelectFileEntry(name)) {
+        std::fprintf(stderr, "tonquell-screenshot: the sample file is not listed\n");
+        return 1;
+    }
+    window.setWindowTitle(name + QStringLiteral(" - ") + window.AppTitle());
     window.optFormat(1)->setChecked(true);
     window.optFormat_Click(1);
     window.show();
