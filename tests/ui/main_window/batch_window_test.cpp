@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -172,6 +173,17 @@ TEST_F(BatchWindowTest, WavToWavGivesNewNameThenRefusesAndTheListShowsIt) {
     EXPECT_EQ(batch_->LastReport().Done, 0);
 }
 
+TEST_F(BatchWindowTest, NameThatIsNotUtf8KeepsItsBytes) {
+    const std::string odd = "Lied \xE4\xF6";  // Latin-1 umlauts, not valid UTF-8
+    MakeAudio(File(odd + ".wav"));
+    Open();
+    window_->chkAll()->setChecked(true);
+    Start();
+    EXPECT_TRUE(sink_.texts.empty()) << sink_.texts.front();
+    EXPECT_EQ(batch_->LastReport().Done, 1);
+    EXPECT_TRUE(fs::exists(File(odd + "_new.wav")));
+}
+
 TEST_F(BatchWindowTest, ConvertAllCarriesTagsOnlyMp3ToMp3AndStepsThroughThree) {
     MakeAudio(File("song.mp3"), "-ac 2 -c:a libmp3lame -b:a 128k");
     MakeAudio(File("plain.wav"));
@@ -305,6 +317,7 @@ TEST_F(BatchWindowTest, ConsoleWindowShownForUntickedAndGreyedHiddenForTicked) {
         bool sawConsole = false;
         QString consoleTitle;
         QString consoleText;
+        QPixmap consoleShot;
         const auto connection = QObject::connect(batch_, &BatchWindow::childStarted, [&] {
             if (batch_->Console() != nullptr) {
                 sawConsole = batch_->Console()->isVisible();
@@ -314,6 +327,7 @@ TEST_F(BatchWindowTest, ConsoleWindowShownForUntickedAndGreyedHiddenForTicked) {
                 QTimer::singleShot(0, [&] {
                     SpinUntil([&] {
                         consoleText = batch_->Console()->toPlainText();
+                        consoleShot = batch_->Console()->grab();
                         return consoleText.contains(QStringLiteral("100%"));
                     });
                 });
@@ -325,6 +339,9 @@ TEST_F(BatchWindowTest, ConsoleWindowShownForUntickedAndGreyedHiddenForTicked) {
         QObject::disconnect(connection);
         EXPECT_EQ(sawConsole, c.shown) << c.state;
         if (c.shown) {
+            fs::create_directories(std::string(TONQUELL_BUILD_DIR) + "/screenshots");
+            consoleShot.save(QString::fromStdString(std::string(TONQUELL_BUILD_DIR) +
+                                                    "/screenshots/batch_console.png"));
             EXPECT_EQ(consoleTitle, QStringLiteral("a.wav"));
             EXPECT_TRUE(consoleText.contains(QStringLiteral("100%"))) << consoleText.toStdString();
         }
