@@ -77,6 +77,8 @@ public:
     void SetOutputHandler(OutputHandler handler) { handler_ = std::move(handler); }
 
     // Reads whatever the pipes hold now, without blocking. True while a pipe is still open.
+    // A caller that only polls HasEnded must call this too: a child whose pipe is full
+    // (64 KiB) waits until it is read.
     bool ReadAvailable();
 
     // Checks, without blocking, whether the child has ended, and reaps it when it has.

@@ -55,16 +55,30 @@ std::optional<ResolvedCommand> ResolveCommandLine(
     if (words.front().quoted) {
         return ResolvedCommand{words.front().text, argsFrom(1)};
     }
-    // Unquoted: the program may be a path with blanks. Try "a", "a b", "a b c", ...
-    // A quoted word ends the search, since the program path itself is never quoted.
-    std::string candidate;
-    for (std::size_t i = 0; i < words.size() && !words[i].quoted; ++i) {
-        if (i > 0) {
-            candidate.push_back(' ');
+    // Unquoted: the program may be a path with blanks. Try the text up to each blank that
+    // ends a word: "a", "a b", "a b c", ... Each candidate is the text as it stands, so a
+    // folder name with two blanks in a row or a tab is found too. A double quote ends the
+    // search, since the program path itself is never quoted.
+    std::size_t start = 0;
+    while (start < commandLine.size() && IsBlank(commandLine[start])) {
+        ++start;
+    }
+    const std::string_view text = commandLine.substr(start);
+    for (std::size_t i = 1; i <= text.size(); ++i) {
+        if (text[i - 1] == '"') {
+            break;
         }
-        candidate += words[i].text;
+        const bool wordEnds = i == text.size() || (IsBlank(text[i]) && !IsBlank(text[i - 1]));
+        if (!wordEnds) {
+            continue;
+        }
+        const std::string candidate(text.substr(0, i));
         if (isExecutable(candidate)) {
-            return ResolvedCommand{candidate, argsFrom(i + 1)};
+            std::vector<std::string> args;
+            for (CommandWord& w : SplitCommandLine(text.substr(i))) {
+                args.push_back(std::move(w.text));
+            }
+            return ResolvedCommand{candidate, std::move(args)};
         }
     }
     if (words.front().text.find('/') == std::string::npos) {

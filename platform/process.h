@@ -29,7 +29,8 @@ struct ResolvedCommand {
 };
 
 // Finds the program at the start of `commandLine`. A quoted first word is the program.
-// Otherwise the blank-separated prefixes are tried, one more word each time, until one
+// Otherwise the blank-separated prefixes are tried as they stand in the text (blanks and
+// tabs inside kept), one more word each time, up to the first double quote, until one
 // names a file that `isExecutable` accepts; the words after it are the arguments.
 // A first word without "/" that matches nothing is left to the PATH search.
 // Empty when the text holds no word, or when no prefix names a program.

@@ -18,6 +18,8 @@ constexpr Rgb kSysButtonShadow = XpColors::kSystemColorFlag | 16;
 constexpr Rgb kSysButtonHighlight = XpColors::kSystemColorFlag | 20;
 constexpr Rgb kSysDarkShadow = XpColors::kSystemColorFlag | 21;
 constexpr Rgb kSysLight = XpColors::kSystemColorFlag | 22;
+// Qt's hatch patterns repeat every 8 pixels.
+constexpr int kHatchTile = 8;
 
 bool IsEmpty(const Edges& r) {
     return r.right <= r.left || r.bottom <= r.top;
@@ -146,8 +148,16 @@ void HatchRect(QPainter& painter, const Edges& r, int style, Rgb fore, Rgb back)
     }
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
+    // Qt lays hatch patterns in device pixels. One 8 x 8 tile of the pattern, filled like a
+    // picture, is scaled with the painter, so the hatch keeps its look on a scaled screen.
+    QImage tile(kHatchTile, kHatchTile, QImage::Format_RGB32);
+    tile.fill(XpColors::ToQColor(back));
+    {
+        QPainter tilePainter(&tile);
+        tilePainter.fillRect(tile.rect(), QBrush(XpColors::ToQColor(fore), kHatches[style]));
+    }
     painter.setBrushOrigin(0, 0);
-    painter.fillRect(ToQRect(r), QBrush(XpColors::ToQColor(fore), kHatches[style]));
+    painter.fillRect(ToQRect(r), QBrush(tile));
     painter.restore();
 }
 

@@ -1,8 +1,11 @@
 #include "xp_progress_bar.h"
 
+#include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QVariant>
+
+#include <cmath>
 
 #include "property_store.h"
 #include "xp_canvas.h"
@@ -17,6 +20,15 @@ constexpr XpColors::Rgb kWhite = XpColors::MakeRgb(255, 255, 255);
 constexpr int kStoredBrushStyle = 4;
 constexpr int kStoredScrolling = 5;
 constexpr bool kStoredShowText = true;
+
+// The size of `device` in the coordinates a painter on it uses: images count device pixels,
+// widgets and the like logical ones.
+QSize LogicalSize(const QPaintDevice& device) {
+    if (device.devType() == QInternal::Image) {
+        return static_cast<const QImage&>(device).deviceIndependentSize().toSize();
+    }
+    return QSize(device.width(), device.height());
+}
 
 }  // namespace
 
@@ -56,15 +68,22 @@ void XP_ProgressBar::SetHdc(QPaintDevice*) {
     const QSize inner = testAttribute(Qt::WA_Resized) ? size() : QSize(0, 0);
     const int w = inner.width();
     const int h = inner.height();
-    const bool build =
-        buffer_.isNull() ? (w > 0 && h > 0) : (w > buffer_.width() || h > buffer_.height());
+    // The buffer holds device pixels, so that the bar stays sharp on a scaled screen; a move to
+    // a screen with another pixel ratio rebuilds it.
+    const qreal ratio = devicePixelRatioF();
+    const QSize held = LogicalSize(buffer_);
+    const bool build = buffer_.isNull() ? (w > 0 && h > 0)
+                                        : (w > held.width() || h > held.height() ||
+                                           buffer_.devicePixelRatio() != ratio);
     if (!build) {
         return;
     }
     buffer_ = QImage();
     if (w > 0 && h > 0) {
         // A null image when the memory cannot be had: the control then draws directly.
-        buffer_ = QImage(w, h, QImage::Format_RGB32);
+        buffer_ = QImage(static_cast<int>(std::ceil(w * ratio)),
+                         static_cast<int>(std::ceil(h * ratio)), QImage::Format_RGB32);
+        buffer_.setDevicePixelRatio(ratio);
     }
 }
 
@@ -146,7 +165,7 @@ void XP_ProgressBar::DrawGradient(Rgb& first, Rgb& second, int x, int y, int xEn
         return;
     }
     XpCanvas::Gradient(painter, first, second, x, y, xEnd, yEnd, verticalLines,
-                       QRect(0, 0, device->width(), device->height()));
+                       QRect(QPoint(0, 0), LogicalSize(*device)));
 }
 
 void XP_ProgressBar::pDraw(QPaintDevice* device, int xSrc, int ySrc, int widthSrc, int heightSrc,
@@ -154,8 +173,9 @@ void XP_ProgressBar::pDraw(QPaintDevice* device, int xSrc, int ySrc, int widthSr
     if (buffer_.isNull() || device == nullptr) {
         return;
     }
-    const int w = widthSrc > 0 ? widthSrc : buffer_.width();
-    const int h = heightSrc > 0 ? heightSrc : buffer_.height();
+    const QSize own = LogicalSize(buffer_);
+    const int w = widthSrc > 0 ? widthSrc : own.width();
+    const int h = heightSrc > 0 ? heightSrc : own.height();
     // Copying the buffer onto itself reads from a snapshot.
     const QImage source = device == &buffer_ ? buffer_.copy() : buffer_;
     QPainter painter;
@@ -163,7 +183,10 @@ void XP_ProgressBar::pDraw(QPaintDevice* device, int xSrc, int ySrc, int widthSr
         return;
     }
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.drawImage(QPoint(xDst, yDst), source, QRect(xSrc, ySrc, w, h));
+    // The source is addressed in the buffer's device pixels.
+    const qreal ratio = buffer_.devicePixelRatio();
+    painter.drawImage(QPointF(xDst, yDst), source,
+                      QRectF(xSrc * ratio, ySrc * ratio, w * ratio, h * ratio));
 }
 
 void XP_ProgressBar::ReadProperties(PropertyStore& store) {
@@ -196,7 +219,20 @@ void XP_ProgressBar::WriteProperties(PropertyStore& store) const {
     store.WriteProperty("Value", value_, 0);
 }
 
+bool XP_ProgressBar::event(QEvent* event) {
+    if (event->type() == QEvent::ScreenChangeInternal) {
+        SetHdc();
+        DrawProgressBar();
+    }
+    return QWidget::event(event);
+}
+
 void XP_ProgressBar::paintEvent(QPaintEvent*) {
+    if (!buffer_.isNull() && buffer_.devicePixelRatio() != devicePixelRatioF()) {
+        // Shown at another pixel ratio than the buffer was made for.
+        SetHdc();
+        DrawProgressBar();
+    }
     if (!buffer_.isNull()) {
         pDraw(this, 0, 0, width(), height());
         return;

@@ -39,8 +39,9 @@ public:
 
     // Where the control draws: its off-screen buffer, or the widget itself when it has none.
     QPaintDevice* hdc();
-    // Makes the buffer fit the control: rebuilt only when the control outgrew it, built when
-    // there is none and both sides are above 0. The argument is not kept.
+    // Makes the buffer fit the control: rebuilt only when the control outgrew it or its device
+    // pixel ratio changed, built when there is none and both sides are above 0. The argument is
+    // not kept.
     void SetHdc(QPaintDevice* ignored = nullptr);
 
     // Picture of style 8; a null image when absent. Writing stores it, reports "Image" to the
@@ -103,8 +104,8 @@ public:
     void DrawGradient(Rgb& first, Rgb& second, int x, int y, int xEnd, int yEnd,
                       QPaintDevice* device, bool verticalLines);
 
-    // Copies WidthSrc x HeightSrc pixels of the buffer from (xSrc, ySrc) to (xDst, yDst) in
-    // `device`; a size not above 0 means the buffer's own. Nothing without a buffer.
+    // Copies WidthSrc x HeightSrc (logical) pixels of the buffer from (xSrc, ySrc) to (xDst, yDst)
+    // in `device`; a size not above 0 means the buffer's own. Nothing without a buffer.
     void pDraw(QPaintDevice* device, int xSrc = 0, int ySrc = 0, int widthSrc = 0,
                int heightSrc = 0, int xDst = 0, int yDst = 0);
 
@@ -113,12 +114,14 @@ public:
     // Writes the stored properties to `store`; a value equal to its default is not stored.
     void WriteProperties(PropertyStore& store) const;
 
-    // The off-screen buffer (null when there is none); it may be larger than the control.
+    // The off-screen buffer (null when there is none); it may be larger than the control. It
+    // holds device pixels at the control's device pixel ratio; painters on it use logical ones.
     const QImage& Buffer() const { return buffer_; }
     // Everything the drawing pass uses.
     const ProgressLook& Look() const { return look_; }
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 

@@ -8,12 +8,12 @@
 #include <algorithm>
 
 #include "property_store.h"
+#include "twips.h"
 #include "ultrabox_colors.h"
 #include "ultrabox_markup.h"
 #include "ultrabox_model.h"
 #include "ultrabox_surface.h"
 
-using UltraBoxGeometry::kTwipsPerPixel;
 using UltraBoxGeometry::RoundHalfEven;
 
 UltraBox::UltraBox(PropertyStore* store, QWidget* parent) : QWidget(parent), store_(store) {
@@ -84,6 +84,17 @@ void UltraBox::RepaintIfPainting() {
     }
 }
 
+void UltraBox::ScreenChanged() {
+    const double old = twipsPerPixel_;
+    twipsPerPixel_ = Twips::TwipsPerPixel(*picMain_);
+    if (twipsPerPixel_ != old) {
+        // Entries keep their sizes in pixels; only their length in twips changes.
+        itemHeightTwips_ = RoundHalfEven(itemHeightTwips_ / old * twipsPerPixel_);
+        maxTextWidth_ = RoundHalfEven(maxTextWidth_ / old * twipsPerPixel_);
+    }
+    RepaintIfPainting();
+}
+
 void UltraBox::RecomputeMetrics(int lines, int marginPx) {
     QStringList sample = {QStringLiteral("X"), QStringLiteral("W"), QStringLiteral("y"),
                           QStringLiteral("g")};
@@ -93,24 +104,27 @@ void UltraBox::RecomputeMetrics(int lines, int marginPx) {
                                 .boundingRect(QRectF(0, 0, 1e6, 1e6), Qt::AlignLeft | Qt::AlignTop,
                                               sample.join(QLatin1Char('\n')))
                                 .height();
+    twipsPerPixel_ = Twips::TwipsPerPixel(*picMain_);
     itemHeightPx_ = RoundHalfEven(heightPx) / lines + marginPx;
-    itemHeightTwips_ = RoundHalfEven(heightPx * kTwipsPerPixel) / lines + marginPx * kTwipsPerPixel;
+    itemHeightTwips_ =
+        RoundHalfEven(heightPx * twipsPerPixel_) / lines + RoundHalfEven(marginPx * twipsPerPixel_);
 }
 
 void UltraBox::MeasureEntry(const QString& text, bool hasPicture) {
     int width = 0;
     if (!text.contains(QLatin1Char('}'))) {
-        width = RoundHalfEven(PlainTextWidthPx(text) * kTwipsPerPixel);
+        width = RoundHalfEven(PlainTextWidthPx(text) * twipsPerPixel_);
     } else {
         for (const UltraBoxMarkup::Run& run : UltraBoxMarkup::Runs(text)) {
             UltraBoxMarkup::ApplyStyle(run.code, measureFont_);
             const QFontMetricsF metrics(measureFont_);
-            width = RoundHalfEven(width + metrics.horizontalAdvance(run.shown) * kTwipsPerPixel);
+            width = RoundHalfEven(width + metrics.horizontalAdvance(run.shown) * twipsPerPixel_);
         }
         UltraBoxMarkup::ClearStyles(measureFont_);
     }
     // A picture takes an h x h square and a 3-pixel gap before the text.
-    const int candidate = hasPicture ? width + (itemHeightPx_ + 3) * kTwipsPerPixel : width;
+    const int candidate =
+        hasPicture ? width + RoundHalfEven((itemHeightPx_ + 3) * twipsPerPixel_) : width;
     maxTextWidth_ = std::max(maxTextWidth_, candidate);
 }
 

@@ -199,6 +199,8 @@ private:
     void FontChanged();
     void ChooseOption(int index);
     void RepaintIfPainting();
+    // The surface moved to another screen: twips and the buffer follow its dpi and pixel ratio.
+    void ScreenChanged();
 
     // Painting (ultrabox_paint.cpp).
     UltraBoxGeometry::ScrollInputs ScrollState() const;
@@ -236,6 +238,7 @@ private:
     int maxTextWidth_ = 0;  // twips, only grows until Clear
     int itemHeightTwips_ = 0;
     int itemHeightPx_ = 0;
+    double twipsPerPixel_ = UltraBoxGeometry::kTwipsPerPixel;  // of the surface's screen
     bool modifierHeld_ = false;
     OleColor foreColorDefault_ = 0;
     OleColor hTextDefault_ = 0;

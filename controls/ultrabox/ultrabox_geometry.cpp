@@ -23,12 +23,13 @@ int RoundHalfEven(double value) {
 bool NeedVScroll(const ScrollInputs& in, bool hShown) {
     const long long heightPx = static_cast<long long>(in.listCount) * in.itemHeightPx +
                                (hShown ? in.hScrollHeightPx + 2 : 0);
-    return heightPx * kTwipsPerPixel >= static_cast<long long>(in.surfaceHeightPx) * kTwipsPerPixel;
+    return static_cast<double>(heightPx) * in.twipsPerPixel >=
+           static_cast<double>(in.surfaceHeightPx) * in.twipsPerPixel;
 }
 
 bool NeedHScroll(const ScrollInputs& in, bool vShown) {
     const int widthPx = in.surfaceWidthPx - (vShown ? in.vScrollWidthPx + 2 : 0);
-    return widthPx * kTwipsPerPixel < in.maxTextWidthTwips;
+    return widthPx * in.twipsPerPixel < in.maxTextWidthTwips;
 }
 
 ScrollBars DecideScrollBars(const ScrollInputs& in) {
@@ -50,11 +51,11 @@ int VisibleRows(const ScrollInputs& in, bool vShown) {
     if (in.itemHeightTwips <= 0) {
         return 0;
     }
-    int heightTwips = (in.surfaceHeightPx - 2 * kMargin) * kTwipsPerPixel;
+    double heightTwips = (in.surfaceHeightPx - 2 * kMargin) * in.twipsPerPixel;
     if (NeedHScroll(in, vShown)) {
-        heightTwips -= in.hScrollHeightPx * kTwipsPerPixel;
+        heightTwips -= in.hScrollHeightPx * in.twipsPerPixel;
     }
-    return std::max(0, heightTwips / in.itemHeightTwips);
+    return std::max(0, static_cast<int>(heightTwips / in.itemHeightTwips));
 }
 
 Rect VScrollRect(const ScrollInputs& in) {
@@ -76,8 +77,7 @@ Rect HScrollRect(const ScrollInputs& in, bool vShown) {
 }
 
 int HScrollMaximum(const ScrollInputs& in) {
-    const double extra =
-        static_cast<double>(in.maxTextWidthTwips) / kTwipsPerPixel - in.surfaceWidthPx;
+    const double extra = in.maxTextWidthTwips / in.twipsPerPixel - in.surfaceWidthPx;
     return ClampScroll(RoundHalfEven(extra) + in.vScrollWidthPx + 8);
 }
 
@@ -90,6 +90,16 @@ Rect RowRect(int row, int h, int dx, int surfaceWidthPx, bool vShown, int vScrol
 Rect BoxRect(int row, int h, int dx) {
     const int top = kMargin + row * h;
     return {kMargin - dx, top, kBoxRight - dx, top + h + 3};
+}
+
+QSize DeviceSize(QSize size, double ratio) {
+    return QSize(static_cast<int>(std::ceil(size.width() * ratio)),
+                 static_cast<int>(std::ceil(size.height() * ratio)));
+}
+
+QPoint DevicePoint(QPoint p, double ratio) {
+    return QPoint(static_cast<int>(std::floor(p.x() * ratio)),
+                  static_cast<int>(std::floor(p.y() * ratio)));
 }
 
 int RowAt(double yPx, int h) {

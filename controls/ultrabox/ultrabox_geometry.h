@@ -3,9 +3,10 @@
 #include <QRect>
 
 // Pixel geometry of the item list: rows, boxes, and when the scroll bars show.
-// Positions that reach the host are in twips; drawing is in pixels.
+// Positions that reach the host are in twips; drawing is in logical pixels.
 namespace UltraBoxGeometry {
 
+// Twips per logical pixel at 96 dpi; the control takes the real value from its screen.
 inline constexpr int kTwipsPerPixel = 15;
 // Scroll bar values and maxima are 16-bit.
 inline constexpr int kScrollLimit = 32767;
@@ -41,6 +42,7 @@ struct ScrollInputs {
     int maxTextWidthTwips = 0;
     int vScrollWidthPx = 0;
     int hScrollHeightPx = 0;
+    double twipsPerPixel = kTwipsPerPixel;
 };
 
 struct ScrollBars {
@@ -69,6 +71,12 @@ int HScrollMaximum(const ScrollInputs& in);
 Rect RowRect(int row, int h, int dx, int surfaceWidthPx, bool vShown, int vScrollWidthPx);
 // The check box or option button of visible row `row`.
 Rect BoxRect(int row, int h, int dx);
+
+// The device pixels of a `size` logical pixels at device pixel ratio `ratio`, whole pixels
+// rounded up; at ratio 1 the size itself.
+QSize DeviceSize(QSize size, double ratio);
+// The device pixel that holds the top-left corner of logical pixel `p` at ratio `ratio`.
+QPoint DevicePoint(QPoint p, double ratio);
 
 // The visible row under the pixel height y, or -1 above the first row.
 int RowAt(double yPx, int h);

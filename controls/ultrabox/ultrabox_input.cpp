@@ -7,8 +7,6 @@
 #include "ultrabox.h"
 #include "ultrabox_surface.h"
 
-using UltraBoxGeometry::kTwipsPerPixel;
-
 namespace {
 
 // Mouse buttons as the host sees them: 1 left, 2 right, 4 middle.
@@ -56,7 +54,7 @@ int UltraBox::HitTest(float x, float y) {
     const int rows = UltraBoxGeometry::VisibleRows(ScrollState(), bars.vertical);
     const int h = itemHeightPx_;
     const int rowRightPx = picMain_->width() - (bars.vertical ? vScrollWidth_ + 2 : 3);
-    const double yPx = y / kTwipsPerPixel;
+    const double yPx = y / twipsPerPixel_;
     // Only the row under the pointer can be hit; it is the row painted there.
     const int r = UltraBoxGeometry::RowAt(yPx, h);
     if (r < 0 || r >= rows) {
@@ -69,7 +67,7 @@ int UltraBox::HitTest(float x, float y) {
     UltraBoxItem& item = items_[index];
     if (item.UseCheckBox || item.UseOptionBox) {
         const UltraBoxGeometry::Rect box = UltraBoxGeometry::BoxRect(r, h, dx);
-        if (x > 1 && x < box.right * kTwipsPerPixel) {
+        if (x > 1 && x < box.right * twipsPerPixel_) {
             if (item.UseCheckBox) {
                 item.CheckState = item.CheckState == 0 ? 1 : 0;
                 if (item.CheckState == 1) {
@@ -85,7 +83,7 @@ int UltraBox::HitTest(float x, float y) {
             return index;
         }
     }
-    if (x > 1 && x < rowRightPx * kTwipsPerPixel) {
+    if (x > 1 && x < rowRightPx * twipsPerPixel_) {
         return index;
     }
     return 0;
@@ -110,8 +108,8 @@ void UltraBox::SelectAfterPress(int hit) {
 }
 
 void UltraBox::SurfaceMousePress(QMouseEvent* event) {
-    const float x = static_cast<float>(event->position().x() * kTwipsPerPixel);
-    const float y = static_cast<float>(event->position().y() * kTwipsPerPixel);
+    const float x = static_cast<float>(event->position().x() * twipsPerPixel_);
+    const float y = static_cast<float>(event->position().y() * twipsPerPixel_);
     SelectAfterPress(HitTest(x, y));
     RepaintIfPainting();
     emit ItemClicked(listIndex_);
@@ -119,8 +117,8 @@ void UltraBox::SurfaceMousePress(QMouseEvent* event) {
 }
 
 void UltraBox::SurfaceMouseRelease(QMouseEvent* event) {
-    const float x = static_cast<float>(event->position().x() * kTwipsPerPixel);
-    const float y = static_cast<float>(event->position().y() * kTwipsPerPixel);
+    const float x = static_cast<float>(event->position().x() * twipsPerPixel_);
+    const float y = static_cast<float>(event->position().y() * twipsPerPixel_);
     RepaintIfPainting();
     emit MouseUp(ButtonCode(event->button()), ShiftCode(event->modifiers()), x, y);
     const bool closesDoubleClick = inDoubleClick_;
@@ -137,8 +135,8 @@ void UltraBox::SurfaceMouseDoubleClick(QMouseEvent*) {
 
 void UltraBox::SurfaceMouseMove(QMouseEvent* event) {
     emit MouseMove(ButtonCode(event->buttons()), ShiftCode(event->modifiers()),
-                   static_cast<float>(event->position().x() * kTwipsPerPixel),
-                   static_cast<float>(event->position().y() * kTwipsPerPixel));
+                   static_cast<float>(event->position().x() * twipsPerPixel_),
+                   static_cast<float>(event->position().y() * twipsPerPixel_));
 }
 
 void UltraBox::SurfaceKeyPress(QKeyEvent* event) {

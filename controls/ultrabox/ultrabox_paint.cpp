@@ -1,5 +1,6 @@
 // Painting: everything goes into the back buffer; the surface only shows it.
 #include <QFontMetricsF>
+#include <QList>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -55,27 +56,29 @@ void DrawFocusRect(QPainter& painter, const Rect& r) {
     if (r.Width() <= 0 || r.Height() <= 0) {
         return;
     }
-    QPolygon dots;
+    // Each dot is one logical pixel, so the pattern keeps its look on a scaled screen.
+    QVector<QRect> dots;
     for (int x = r.left; x < r.right; ++x) {
         if ((x + r.top) % 2 == 0) {
-            dots << QPoint(x, r.top);
+            dots << QRect(x, r.top, 1, 1);
         }
         if (r.Height() > 1 && (x + r.bottom - 1) % 2 == 0) {
-            dots << QPoint(x, r.bottom - 1);
+            dots << QRect(x, r.bottom - 1, 1, 1);
         }
     }
     for (int y = r.top + 1; y < r.bottom - 1; ++y) {
         if ((r.left + y) % 2 == 0) {
-            dots << QPoint(r.left, y);
+            dots << QRect(r.left, y, 1, 1);
         }
         if (r.Width() > 1 && (r.right - 1 + y) % 2 == 0) {
-            dots << QPoint(r.right - 1, y);
+            dots << QRect(r.right - 1, y, 1, 1);
         }
     }
     painter.save();
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    painter.setPen(QPen(Qt::white, 0));
-    painter.drawPoints(dots);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    painter.drawRects(dots);
     painter.restore();
 }
 
@@ -100,9 +103,13 @@ void UltraBox::Redraw() {
     if (picMain_->geometry() != rect()) {
         picMain_->setGeometry(rect());
     }
+    // The buffer holds device pixels; painting into it is in logical pixels.
     const QSize size = picMain_->size().expandedTo(QSize(1, 1));
-    if (backBuffer_.size() != size) {
-        backBuffer_ = QImage(size, QImage::Format_RGB32);
+    const qreal ratio = picMain_->devicePixelRatioF();
+    const QSize deviceSize = UltraBoxGeometry::DeviceSize(size, ratio);
+    if (backBuffer_.size() != deviceSize || backBuffer_.devicePixelRatio() != ratio) {
+        backBuffer_ = QImage(deviceSize, QImage::Format_RGB32);
+        backBuffer_.setDevicePixelRatio(ratio);
     }
     backBuffer_.fill(kSurfaceBack);
     {
@@ -133,6 +140,7 @@ UltraBoxGeometry::ScrollInputs UltraBox::ScrollState() const {
     in.maxTextWidthTwips = maxTextWidth_;
     in.vScrollWidthPx = vScrollWidth_;
     in.hScrollHeightPx = hScrollHeight_;
+    in.twipsPerPixel = twipsPerPixel_;
     return in;
 }
 
@@ -332,7 +340,8 @@ void UltraBox::DrawEntryPicture(QPainter& painter, UltraBoxItem& item, Rect rect
             if (fillView_ != 0) {
                 color = stripeColor;
             } else if (!backPicture_.isNull()) {
-                const QPoint under(rect.left + x, rect.top + y);
+                const QPoint under = UltraBoxGeometry::DevicePoint(
+                    QPoint(rect.left + x, rect.top + y), backBuffer_.devicePixelRatio());
                 const OleColor surface = backBuffer_.valid(under)
                                              ? UltraBoxColors::FromQColor(backBuffer_.pixel(under))
                                              : 0xFFFFFF;
@@ -391,7 +400,8 @@ void UltraBox::DrawBox(QPainter& painter, const UltraBoxItem& item, Rect box) {
 }
 
 void UltraBox::DrawBorder(QPainter& painter) {
-    const Rect client{0, 0, backBuffer_.width(), backBuffer_.height()};
+    const QSizeF size = backBuffer_.deviceIndependentSize();
+    const Rect client{0, 0, RoundHalfEven(size.width()), RoundHalfEven(size.height())};
     const QPalette& pal = palette();
     switch (style_) {
         case 0:

@@ -15,9 +15,20 @@ UltraBoxSurface::UltraBoxSurface(UltraBox* owner) : QWidget(owner), owner_(owner
 
 void UltraBoxSurface::paintEvent(QPaintEvent*) {
     if (owner_) {
+        // Moved to a screen with another pixel ratio: the buffer is drawn anew at the new one.
+        if (owner_->BackBuffer().devicePixelRatio() != devicePixelRatioF()) {
+            owner_->ScreenChanged();
+        }
         QPainter painter(this);
         painter.drawImage(0, 0, owner_->BackBuffer());
     }
+}
+
+bool UltraBoxSurface::event(QEvent* event) {
+    if (event->type() == QEvent::ScreenChangeInternal && owner_) {
+        owner_->ScreenChanged();
+    }
+    return QWidget::event(event);
 }
 
 void UltraBoxSurface::mousePressEvent(QMouseEvent* event) {

@@ -49,7 +49,9 @@ TEST(SplitCommandLine, BlanksSeparateWordsAndQuotesGroupThem) {
 }
 
 TEST(ResolveCommandLine, UnquotedProgramPathWithBlanksIsFoundByPrefixes) {
-    const std::set<std::string> programs = {"/opt/My Apps/BeSweet.exe", "/usr/bin/tool", "/opt/My"};
+    const std::set<std::string> programs = {"/opt/My Apps/BeSweet.exe", "/usr/bin/tool", "/opt/My",
+                                            "/opt/Two  Blanks/BeSweet.exe",
+                                            "/opt/A\tTab/BeSweet.exe"};
     auto isExecutable = [&](const std::string& p) { return programs.count(p) > 0; };
     struct Case {
         const char* text;
@@ -65,6 +67,12 @@ TEST(ResolveCommandLine, UnquotedProgramPathWithBlanksIsFoundByPrefixes) {
         {"/nowhere/prog a b", std::nullopt},
         {"/nowhere/prog \"/usr/bin/tool\"", std::nullopt},
         {"tool -v", ResolvedCommand{"tool", {"-v"}}},
+        // The folder's own blanks stay as they are; the arguments' do not matter.
+        {"/opt/Two  Blanks/BeSweet.exe  -core(   -input \"a  b\" )",
+         ResolvedCommand{"/opt/Two  Blanks/BeSweet.exe", {"-core(", "-input", "a  b", ")"}}},
+        {"  /opt/A\tTab/BeSweet.exe\t-x", ResolvedCommand{"/opt/A\tTab/BeSweet.exe", {"-x"}}},
+        {"/opt/Two Blanks/BeSweet.exe -x", std::nullopt},
+        {"/opt/Two  Blanks/BeSweet.exe\"x\"", std::nullopt},
         {"", std::nullopt},
         {"\"\" x", std::nullopt},
     };

@@ -24,7 +24,11 @@ bool SaveBar(XP_ProgressBar& bar, const QString& path) {
     if (buffer.isNull()) {
         return false;
     }
-    return buffer.copy(0, 0, bar.width(), bar.height()).save(path, "PNG");
+    // The visible part: the buffer may be larger, and holds device pixels.
+    const qreal ratio = buffer.devicePixelRatio();
+    return buffer
+        .copy(0, 0, static_cast<int>(bar.width() * ratio), static_cast<int>(bar.height() * ratio))
+        .save(path, "PNG");
 }
 
 }  // namespace

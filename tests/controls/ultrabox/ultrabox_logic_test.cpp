@@ -193,3 +193,60 @@ TEST(UltraBoxGeometry, ScrollBarDecisionAndLayout) {
     EXPECT_EQ(RoundHalfEven(2.5), 2);
     EXPECT_EQ(RoundHalfEven(3.5), 4);
 }
+
+// On a screen of another dpi a pixel holds another number of twips; the layout in pixels
+// stays the same.
+TEST(UltraBoxGeometry, LayoutInPixelsIsTheSameAtAnyDpi) {
+    using namespace UltraBoxGeometry;
+    struct Case {
+        int count;
+        int maxTextWidthPx;
+    };
+    const Case cases[] = {{0, 0}, {6, 100}, {7, 100}, {1, 250}, {6, 250}, {7, 190}, {20, 300}};
+    for (const double twipsPerPixel : {12.0, 10.0, 7.5, 20.0}) {
+        for (const Case& c : cases) {
+            ScrollInputs standard;
+            standard.surfaceWidthPx = 200;
+            standard.surfaceHeightPx = 100;
+            standard.itemHeightPx = 15;
+            standard.itemHeightTwips = 15 * kTwipsPerPixel;
+            standard.vScrollWidthPx = 16;
+            standard.hScrollHeightPx = 16;
+            standard.listCount = c.count;
+            standard.maxTextWidthTwips = c.maxTextWidthPx * kTwipsPerPixel;
+            ScrollInputs other = standard;
+            other.twipsPerPixel = twipsPerPixel;
+            other.itemHeightTwips = RoundHalfEven(15 * twipsPerPixel);
+            other.maxTextWidthTwips = RoundHalfEven(c.maxTextWidthPx * twipsPerPixel);
+            const auto where = ::testing::Message()
+                               << twipsPerPixel << " twips/px, " << c.count << " entries";
+            EXPECT_EQ(DecideScrollBars(other), DecideScrollBars(standard)) << where;
+            EXPECT_EQ(VisibleRows(other, true), VisibleRows(standard, true)) << where;
+            EXPECT_EQ(VisibleRows(other, false), VisibleRows(standard, false)) << where;
+            EXPECT_EQ(VScrollMaximum(other), VScrollMaximum(standard)) << where;
+            EXPECT_EQ(HScrollMaximum(other), HScrollMaximum(standard)) << where;
+        }
+    }
+}
+
+TEST(UltraBoxGeometry, DevicePixelsOfLogicalOnes) {
+    using UltraBoxGeometry::DevicePoint;
+    using UltraBoxGeometry::DeviceSize;
+    const struct {
+        double ratio;
+        QSize size;
+        QSize device;
+        QPoint point;
+        QPoint devicePoint;
+    } cases[] = {
+        {1.0, {200, 140}, {200, 140}, {7, 9}, {7, 9}},
+        {2.0, {200, 140}, {400, 280}, {7, 9}, {14, 18}},
+        {1.25, {201, 17}, {252, 22}, {3, 5}, {3, 6}},  // partly covered pixels count whole
+        {1.5, {1, 1}, {2, 2}, {0, 0}, {0, 0}},
+        {3.0, {0, 5}, {0, 15}, {-1, 2}, {-3, 6}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DeviceSize(c.size, c.ratio), c.device) << c.ratio;
+        EXPECT_EQ(DevicePoint(c.point, c.ratio), c.devicePoint) << c.ratio;
+    }
+}
