@@ -165,6 +165,7 @@ TEST_F(RestoreTest, FileArgumentChoosesFolderFilterEntryAndTitle) {
         {"../musik/b.ogg", m, 6, {"b.ogg"}, "b.ogg"},
         // A folder that does not exist leaves the browser where it was.
         {dir_.Path().string() + "/nirgends/x.mp3", working_.string(), 4, {}, "X.mp3"},
+        {dir_.Path().string() + "/nirgends/x.xyz", working_.string(), 9, {}, "X.xyz"},
     };
     for (const Case& c : cases) {
         Start(c.argument);
@@ -172,6 +173,8 @@ TEST_F(RestoreTest, FileArgumentChoosesFolderFilterEntryAndTitle) {
         EXPECT_EQ(CheckedPattern(), c.pattern) << c.argument;
         EXPECT_EQ(Selected(), c.selected) << c.argument;
         EXPECT_EQ(window_->windowTitle(), c.title + " - " + kTitle) << c.argument;
+        // The list always shows the folder the browser is in, at least its "[..]".
+        EXPECT_GT(window_->ubMain()->ListCount(), 0) << c.argument;
         window_.reset();
     }
 }
