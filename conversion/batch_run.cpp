@@ -42,17 +42,15 @@ ConversionJob FillJob(BatchHost& host, TargetFormat format, std::string sourcePa
     return job;
 }
 
+bool IsEligible(const Entry& entry, bool convertAll) {
+    return (convertAll || entry.Selected) && !IsFolderEntry(entry.Text);
+}
+
 }  // namespace
 
 bool IsFolderEntry(std::string_view text) {
     return !text.empty() && text.front() == '[';
 }
-
-namespace {
-bool IsEligible(const Entry& entry, bool convertAll) {
-    return (convertAll || entry.Selected) && !IsFolderEntry(entry.Text);
-}
-}  // namespace
 
 int CountEligible(const std::vector<Entry>& entries, bool convertAll) {
     int total = 0;
