@@ -72,6 +72,17 @@ std::string AddBackslash(std::string_view text, PathStyle style) {
 
 std::string ParentPath(std::string_view path, PathStyle style) {
     const char sep = Separator(style);
+    if (style == PathStyle::Posix) {
+        // An absolute path keeps its root: the parent of "/a.mp3" is "/".
+        if (path.size() > 1 && path.back() == sep) {
+            path.remove_suffix(1);
+        }
+        const std::size_t last = path.rfind(sep);
+        if (last == std::string_view::npos) {
+            return std::string(path);
+        }
+        return std::string(last == 0 ? path.substr(0, 1) : path.substr(0, last));
+    }
     if (!path.empty() && path.front() == sep) {
         path.remove_prefix(1);
     }

@@ -25,6 +25,7 @@ std::string AddBackslash(std::string_view text, PathStyle style = kNativeStyle);
 
 // The folder part without a closing separator: one leading and one trailing separator are
 // dropped, then everything before the last separator; the text itself when there is none.
+// In POSIX style the leading "/" stays: "/home/u/a.mp3" gives "/home/u", "/a.mp3" gives "/".
 std::string ParentPath(std::string_view path, PathStyle style = kNativeStyle);
 
 // The last component: a trailing separator is dropped, then everything after the last one.

@@ -46,12 +46,15 @@ TEST(Paths, ParentPath) {
     // A path without a separator keeps itself, and AddBackslash then makes a folder of it.
     EXPECT_EQ(paths::AddBackslash(paths::ParentPath("a.mp3", kWin), kWin), "a.mp3\\");
 
-    // POSIX: the leading "/" goes the same way, so the caller puts it back with the root.
+    // POSIX: an absolute path keeps its root.
     const PathCase posix[] = {
-        {"/home/u/a.mp3", "home/u"},
-        {"/a.mp3", "a.mp3"},
+        {"/home/u/a.mp3", "/home/u"},
+        {"/a.mp3", "/"},
         {"music/a.mp3", "music"},
-        {"/home/u/", "home"},
+        {"/home/u/", "/home"},
+        {"/", "/"},
+        {"a.mp3", "a.mp3"},
+        {"", ""},
     };
     for (const auto& c : posix) {
         EXPECT_EQ(paths::ParentPath(c.in, kPosix), c.out) << c.in;
