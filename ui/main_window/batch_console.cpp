@@ -23,6 +23,19 @@ std::size_t CompleteUtf8Prefix(std::string_view bytes) {
     return end;
 }
 
+// A line that is only a percentage, such as "42%".
+bool IsProgressLine(const QString& line) {
+    if (line.size() < 2 || line.size() > 4 || !line.endsWith(QLatin1Char('%'))) {
+        return false;
+    }
+    for (qsizetype i = 0; i + 1 < line.size(); ++i) {
+        if (!line[i].isDigit()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 BatchConsole::BatchConsole(const QString& title, QWidget* owner) : QPlainTextEdit(owner) {
@@ -49,9 +62,7 @@ void BatchConsole::Append(std::string_view bytes) {
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
             Put(text.mid(start, i - start));
             if (c == QLatin1Char('\n')) {
-                QTextCursor cursor(document());
-                cursor.movePosition(QTextCursor::End);
-                cursor.insertBlock();
+                EndLine();
                 restartLine_ = false;
             } else {
                 restartLine_ = true;
@@ -61,6 +72,21 @@ void BatchConsole::Append(std::string_view bytes) {
     }
     Put(text.mid(start));
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void BatchConsole::EndLine() {
+    // The transcoder writes its progress as one line per step when it is not on a terminal;
+    // shown here as a terminal shows it, the newest step takes the place of the one before.
+    const QTextBlock last = document()->lastBlock();
+    const QTextBlock before = last.previous();
+    if (before.isValid() && IsProgressLine(last.text()) && IsProgressLine(before.text())) {
+        QTextCursor cursor(before);
+        cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertBlock();
 }
 
 void BatchConsole::Put(const QString& text) {

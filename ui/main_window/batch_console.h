@@ -5,7 +5,8 @@
 
 // The transcoder's console while a batch runs with "BeSweet Box verstecken" unticked: a
 // plain, read-only window in a fixed-width font that shows what the child writes, as it
-// writes it. A carriage return starts its line over, so a progress line updates in place.
+// writes it. A carriage return starts its line over, and a percentage line takes the place of
+// the percentage line before it, so the progress updates in place.
 class BatchConsole : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -17,6 +18,7 @@ public:
 
 private:
     void Put(const QString& text);
+    void EndLine();
 
     std::string partial_;       // bytes of a character cut at the end of a chunk
     bool restartLine_ = false;  // a "\r" came: the next text replaces the line
