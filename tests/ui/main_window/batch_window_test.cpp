@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCursor>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
@@ -205,9 +206,23 @@ TEST_F(BatchWindowTest, ConvertAllCarriesTagsOnlyMp3ToMp3AndStepsThroughThree) {
     ChooseFormat(1);
     window_->chkAll()->setChecked(true);
     std::vector<int> atStart;
-    QObject::connect(batch_, &BatchWindow::childStarted,
-                     [&] { atStart.push_back(window_->XP_ProgressBar1()->Value()); });
+    const int idleHeight = window_->height();
+    bool barShown = true;
+    bool taller = true;
+    bool busyPointer = true;
+    QObject::connect(batch_, &BatchWindow::childStarted, [&] {
+        atStart.push_back(window_->XP_ProgressBar1()->Value());
+        barShown = barShown && window_->XP_ProgressBar1()->isVisible();
+        taller = taller && window_->height() > idleHeight;
+        busyPointer = busyPointer && QApplication::overrideCursor() != nullptr &&
+                      QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    });
     Start();
+    EXPECT_TRUE(barShown);
+    EXPECT_TRUE(taller);
+    EXPECT_TRUE(busyPointer);
+    EXPECT_EQ(window_->height(), idleHeight);
+    EXPECT_FALSE(window_->XP_ProgressBar1()->isVisible());
 
     EXPECT_EQ(atStart, (std::vector<int>{0, 33, 66}));
     EXPECT_EQ(window_->XP_ProgressBar1()->Value(), 100);
