@@ -65,6 +65,10 @@ check "48 px icon is 48 x 48" \
   python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(24); \
 sys.exit(0 if d[:8]==b"\x89PNG\r\n\x1a\n" and struct.unpack(">II",d[16:24])==(48,48) else 1)' \
   "$usr/share/icons/hicolor/48x48/apps/tonquell.png"
+for page in tonquell tonquell-tags; do
+  check "man page $page names the version" \
+    grep -q "Tonquell Audio Converter $version\"" <(zcat "$usr/share/man/man1/$page.1.gz")
+done
 check "man pages render without warnings" \
   bash -c 'for m in "$@"; do out=$(MANWIDTH=80 man --warnings -l "$m" 2>&1 >/dev/null); \
 [ -z "$out" ] || { echo "$out"; exit 1; }; done' _ "$usr"/share/man/man1/*.1.gz
