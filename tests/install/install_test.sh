@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2016  # the single-quoted scripts get their values as arguments
 # Installs an existing build into a temporary DESTDIR the way a package does, validates the
 # desktop entry and the AppStream data, starts the installed program through its link in bin
 # on a virtual display, runs the installed tools, then builds the Debian package and checks
@@ -6,7 +7,7 @@
 # Usage: tests/install/install_test.sh [BUILD_DIR]   (default: the source's build/, built)
 set -uo pipefail
 build=$(realpath "${1:-$(dirname "$0")/../../build}")
-cd "$(dirname "$0")/../.."
+cd "$(dirname "$0")/../.." || exit 1
 
 failures=0
 fail() {
