@@ -22,3 +22,7 @@ echo "== Tests"
 export QT_QPA_PLATFORM=offscreen
 cd build
 ctest --output-on-failure -j"$(nproc)"
+
+echo "== Install and package"
+cd ..
+tests/install/install_test.sh build

@@ -15,6 +15,8 @@ packages=(
   googletest libgtest-dev ffmpeg python3 python3-mutagen clang libclang-rt-14-dev
   # screenshots and runs without a display
   xvfb xauth
+  # installing and packaging: .deb dependencies, validators, window checks of the install test
+  dpkg-dev file lintian desktop-file-utils appstream shared-mime-info x11-utils
 )
 
 missing=()
