@@ -1,5 +1,6 @@
 #include "app_values.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -33,6 +34,29 @@ TEST(AppValues, TheSettingsFileLiesBesideTheExecutableAndCarriesItsName) {
 
 TEST(AppValues, RunningExecutableIsThisTest) {
     EXPECT_EQ(std::filesystem::path(RunningExecutablePath()).filename(), "app_values_test");
+}
+
+// Started through a link, as from an installed bin/ folder, the program still finds its
+// folder, and so its transcoder, where the executable really lies.
+TEST(AppValues, RunningExecutableIsTheLinksTarget) {
+    if (const char* report = std::getenv("APP_VALUES_TEST_REPORT")) {  // the started copy
+        testing_support::WriteFile(report, RunningExecutablePath());
+        return;
+    }
+    testing_support::TempDir dir;
+    const std::string self = RunningExecutablePath();
+    std::filesystem::create_directory(dir.File("bin"));
+    const std::string link = dir.File("bin/tonquell");
+    std::filesystem::create_symlink(self, link);
+    const std::string report = dir.File("report.txt");
+    const std::string command = "APP_VALUES_TEST_REPORT='" + report + "' '" + link +
+                                "' --gtest_filter=AppValues.RunningExecutableIsTheLinksTarget"
+                                " >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string seen = testing_support::ReadFile(report);
+    EXPECT_EQ(seen, self);
+    EXPECT_EQ(MakeAppValues(seen).TranscoderPath,
+              std::filesystem::path(self).parent_path().string() + "/BeSweet.exe");
 }
 
 namespace {
