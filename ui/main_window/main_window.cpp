@@ -19,6 +19,7 @@
 #include "file_browser.h"
 #include "property_store.h"
 #include "system_colors.h"
+#include "twips.h"
 #include "ultrabox.h"
 #include "window_look.h"
 #include "window_position.h"
@@ -34,13 +35,8 @@ const QString kStartCaption = QStringLiteral("K O N V E R T I E R U N G    S T A
 
 }  // namespace
 
-double PixelsPerTwip(const QWidget& widget) {
-    const double dpi = widget.logicalDpiX() > 0 ? widget.logicalDpiX() : 96.0;
-    return dpi / 1440.0;
-}
-
 int MainWindow::Px(int twips) const {
-    return static_cast<int>(std::lround(twips * PixelsPerTwip(*this)));
+    return Twips::TwipsToPixels(twips, *this);
 }
 
 void MainWindow::Place(QWidget* w, int left, int top, int width, int height) const {
@@ -329,7 +325,7 @@ void CentreWindow(QWidget& window) {
     if (screen == nullptr) {
         return;
     }
-    const double twips = 1.0 / PixelsPerTwip(window);
+    const double twips = Twips::TwipsPerPixel(window);
     const QSize screenSize = screen->size();
     const QRect frame = window.frameGeometry();
     const auto pos =

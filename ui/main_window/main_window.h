@@ -234,9 +234,6 @@ private:
     QPushButton* cmdDummy_ = nullptr;
 };
 
-// Pixels per twip on `widget`'s screen (1/15 at 96 dots per inch).
-double PixelsPerTwip(const QWidget& widget);
-
 // Places `window` horizontally centred, vertically centred in the upper 85 percent of the
 // screen, never above or left of its edge.
 void CentreWindow(QWidget& window);
