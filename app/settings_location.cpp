@@ -47,13 +47,18 @@ std::string UserSettingsPath() {
     return base + "/tonquell/tonquell.ini";
 }
 
+bool IsSystemInstall(std::string_view iniPath) {
+    return iniPath.starts_with("/usr/");
+}
+
 SettingsFiles SettingsFilesFor(const std::string& iniPath) {
-    return {iniPath, UserSettingsPath()};
+    return {IsSystemInstall(iniPath) ? std::string() : iniPath, UserSettingsPath()};
 }
 
 std::string ReadPath(const SettingsFiles& files) {
     std::error_code ec;
-    if (!files.user.empty() && std::filesystem::is_regular_file(files.user, ec)) {
+    if (!files.user.empty() &&
+        (files.beside.empty() || std::filesystem::is_regular_file(files.user, ec))) {
         return files.user;
     }
     return files.beside;
@@ -62,13 +67,19 @@ std::string ReadPath(const SettingsFiles& files) {
 std::string WriteSettings(const SettingsFiles& files, std::string_view section,
                           const std::vector<std::pair<std::string, std::string>>& values) {
     const std::string first = ReadPath(files);
+    if (first.empty()) {
+        return {};
+    }
+    std::error_code ec;
+    if (first == files.user) {
+        std::filesystem::create_directories(std::filesystem::path(files.user).parent_path(), ec);
+    }
     if (WriteAll(first, section, values)) {
         return first;
     }
     if (first == files.user || files.user.empty()) {
         return {};
     }
-    std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(files.user).parent_path(), ec);
     return WriteAll(files.user, section, values) ? files.user : std::string();
 }

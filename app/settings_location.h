@@ -20,10 +20,16 @@ struct SettingsFiles {
 // is unset, empty or not absolute. Empty when no home folder is known.
 std::string UserSettingsPath();
 
-// The two places for the executable's settings file `iniPath`.
+// True for a program installed under /usr: its folder belongs to the system, so it never holds
+// one user's settings, even for a user who could write there (root).
+bool IsSystemInstall(std::string_view iniPath);
+
+// The two places for the executable's settings file `iniPath`; `beside` is empty for a
+// system install.
 SettingsFiles SettingsFilesFor(const std::string& iniPath);
 
-// The file to read: the user's file when it exists, else the one beside the executable.
+// The file to read: the user's file when it exists or when there is no file beside the
+// executable, else the one beside the executable.
 std::string ReadPath(const SettingsFiles& files);
 
 // Writes `values` (key, value) into `section` in their order, into ReadPath(files); when

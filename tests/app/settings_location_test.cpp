@@ -96,3 +96,29 @@ TEST(SettingsLocation, AProgramFolderThatCannotBeWrittenSendsTheSettingsToTheUse
                                           dir.File("nohome/tonquell/tonquell.ini")};
     EXPECT_EQ(settings::WriteSettings(nowhere, kSection, {{"Format", "1"}}), "");
 }
+
+TEST(SettingsLocation, AProgramInstalledUnderUsrKeepsItsSettingsWithTheUser) {
+    testing_support::TempDir dir;
+    const ScopedEnv xdg("XDG_CONFIG_HOME", dir.File("cfg").c_str());
+    const struct {
+        const char* iniPath;
+        bool system;
+    } cases[] = {
+        {"/usr/lib/tonquell/tonquell.ini", true},
+        {"/usr/local/lib/tonquell/tonquell.ini", true},
+        {"/home/anna/tonquell/build/tonquell.ini", false},
+        {"/usrx/tonquell.ini", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(settings::IsSystemInstall(c.iniPath), c.system) << c.iniPath;
+        const settings::SettingsFiles files = settings::SettingsFilesFor(c.iniPath);
+        EXPECT_EQ(files.beside.empty(), c.system) << c.iniPath;
+    }
+    // With no user file yet, the first start reads the user's (missing) file and the close
+    // creates it, folders included; nothing is written beside the executable.
+    const settings::SettingsFiles files =
+        settings::SettingsFilesFor("/usr/lib/tonquell/tonquell.ini");
+    EXPECT_EQ(settings::ReadPath(files), dir.File("cfg/tonquell/tonquell.ini"));
+    EXPECT_EQ(settings::WriteSettings(files, kSection, {{"HideBS", "0"}}), files.user);
+    EXPECT_EQ(settings::ReadSetting(files.user, kSection, "HideBS", "1"), "0");
+}
