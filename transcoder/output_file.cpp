@@ -84,9 +84,23 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& finalPath, std
     std::string pattern = folder + "." + name + ".part-XXXXXX";
     InstallHandlers();
     std::unique_ptr<OutputFile> file(new OutputFile());
+    // A stop signal between creating the temporary file and registering it would leave the
+    // file behind: hold the signals back until the handler knows the name.
+    sigset_t stops{};
+    sigset_t previous{};
+    sigemptyset(&stops);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+        sigaddset(&stops, sig);
+    }
+    sigprocmask(SIG_BLOCK, &stops, &previous);
     file->fd_ = mkstemp(pattern.data());
+    const int createError = errno;
+    if (file->fd_ >= 0) {
+        file->slot_ = Register(pattern);
+    }
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (file->fd_ < 0) {
-        error = "cannot write to the output folder: " + Reason(errno);
+        error = "cannot write to the output folder: " + Reason(createError);
         return nullptr;
     }
     fchmod(
@@ -97,7 +111,6 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& finalPath, std
         }());
     file->finalPath_ = finalPath;
     file->tempPath_ = pattern;
-    file->slot_ = Register(pattern);
     file->buffer_.reserve(kBufferSize);
     return file;
 }
