@@ -45,7 +45,7 @@ tone() {  # tone SECONDS FILE [ffmpeg output options...]
   ffmpeg -v error -nostdin -y -f lavfi -i "sine=frequency=440:duration=$seconds" -ac 2 "$@" "$file"
 }
 tone 2 "$music/song.mp3" -c:a libmp3lame -b:a 128k
-tone 30 "$music/zz_long.mp3" -c:a libmp3lame -b:a 128k
+tone 120 "$music/zz_long.mp3" -c:a libmp3lame -b:a 128k
 tone 2 "$music/other.mp3" -c:a libmp3lame -b:a 128k
 "$py" - "$music/song.mp3" <<'EOF'
 import sys
@@ -80,7 +80,7 @@ shot_taken=""
 for _ in $(seq 600); do
   name=$(xdotool getwindowname "$wid" 2>/dev/null || true)
   if [ -z "$shot_taken" ] && [ "$name" = "zz_long.mp3 - Tonquell Audio Converter" ]; then
-    sleep 0.3
+    sleep 0.1
     import -window root "$build/screenshots/batch.png"
     shot_taken=1
   fi
