@@ -71,7 +71,11 @@ std::optional<FileSource> FileSource::Open(const std::string& path, bool writabl
     }
     UniqueFd fd(::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY));
     struct stat st {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;  // the reason a caller may report
         return std::nullopt;
     }
     return FileSource(std::move(fd));

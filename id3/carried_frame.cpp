@@ -1,7 +1,11 @@
 #include "carried_frame.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
+#include <span>
+
+#include "text_codec.h"
 
 namespace id3 {
 namespace {
@@ -92,6 +96,76 @@ void ConvertCarriedFrame(CarriedFrames& frames, size_t index) {
         frame.Data.resize(5);
     }
     frame.Id = MapFrameIdToV23(frame.Id);
+}
+
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string FrameDescription(const CarriedFrame& frame) {
+    const std::span<const uint8_t> data(frame.Data);
+    if (data.empty()) {
+        return {};
+    }
+    const int encoding = data[0];
+    size_t from = 0;
+    if (frame.Id == "TXXX") {
+        from = 1;
+    } else if (frame.Id == "COMM" || frame.Id == "USLT") {
+        from = 4;  // encoding, language
+    } else if (frame.Id == "APIC") {
+        from = SkipTerminatedString(data, 1, 0) + 1;  // encoding, MIME type, picture type
+    } else {
+        return {};
+    }
+    if (from >= data.size()) {
+        return {};
+    }
+    const size_t end = SkipTerminatedString(data, from, encoding);
+    return DecodeTagText(data.subspan(from, end - from), encoding, true);
+}
+
+std::string FrameSlotKey(const CarriedFrame& frame) {
+    const bool described =
+        frame.Id == "APIC" || frame.Id == "COMM" || frame.Id == "TXXX" || frame.Id == "USLT";
+    return described ? frame.Id + '\0' + FrameDescription(frame) : frame.Id;
+}
+
+// A converted file has new audio: a new length, new frame positions, a new level and new
+// encoder delay and padding. Frames about the old stream would mislead players (wrong duration,
+// seeking, volume or gapless playback), so they are not carried into it.
+bool DescribesOldAudio(const CarriedFrame& frame) {
+    static const std::array<const char*, 12> kAudioBound = {"TLEN", "MLLT", "SEEK", "ASPI",
+                                                            "SYTC", "ETCO", "RVAD", "RVA2",
+                                                            "EQUA", "EQU2", "AENC", "TSIZ"};
+    for (const char* id : kAudioBound) {
+        if (frame.Id == id) {
+            return true;
+        }
+    }
+    if (frame.Id == "TXXX") {
+        return StartsWithNoCase(FrameDescription(frame), "replaygain_");
+    }
+    if (frame.Id == "COMM") {
+        return FrameDescription(frame).rfind("iTun", 0) == 0;
+    }
+    return false;
 }
 
 }  // namespace id3

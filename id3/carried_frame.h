@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace id3 {
@@ -24,5 +25,17 @@ std::string MapFrameIdToV23(const std::string& id);
 // LNK a 4-character frame id, a TDOR is cut to its year, and the id is mapped. Out-of-range
 // indexes are ignored.
 void ConvertCarriedFrame(CarriedFrames& frames, size_t index);
+
+// The description of an APIC, COMM, TXXX or USLT frame as UTF-8; empty for other ids and for
+// data too short to hold one.
+std::string FrameDescription(const CarriedFrame& frame);
+
+// The place a frame fills in a tag; a frame replaces another of the same place: its id and, for
+// APIC, COMM, TXXX and USLT, its description.
+std::string FrameSlotKey(const CarriedFrame& frame);
+
+// True for frames that describe the bytes, timing or level of the audio stream they were
+// written for (lengths, seek tables, gain and gapless data); they are wrong for other audio.
+bool DescribesOldAudio(const CarriedFrame& frame);
 
 }  // namespace id3

@@ -37,4 +37,11 @@ bool ReadId3v2From(const ByteSource& source, TagSet& tag);
 // ReadId3v2From over the file at `path`; false too when the file cannot be opened.
 bool ReadId3v2(const std::string& path, TagSet& tag);
 
+// Appends the frames of the tags ReadId3v2From would read, in ID3v2.3 form and tag order, to
+// `frames`. False on a fault in a tag (the frames collected before it stay); true for no tag.
+bool CollectId3v2FramesFrom(const ByteSource& source, CarriedFrames& frames);
+
+// CollectId3v2FramesFrom over the file at `path`; false too when the file cannot be opened.
+bool CollectId3v2Frames(const std::string& path, CarriedFrames& frames);
+
 }  // namespace id3

@@ -81,7 +81,7 @@ void BenchTransfer(const fs::path& folder, size_t megabytes) {
 
         std::system(("cp " + Quote(pristine) + " " + Quote(target)).c_str());
         start = Clock::now();
-        const bool ok = id3::WriteTargetTags(target, id3::ReadSourceTags(source));
+        const bool ok = id3::WriteTargetTags(target, id3::ReadSourceTags(source)).Ok;
         transferTimes.push_back(Seconds(start));
         if (!ok) {
             std::fprintf(stderr, "id3_bench: the transfer into %s failed\n", target.c_str());

@@ -41,7 +41,7 @@ TEST(TagsToolTest, ReadPrintsBothRecordsAsJson) {
     WriteFile(path, Bytes(400, 0x42));
     std::string out;
     ASSERT_EQ(RunCommand(kTool + " read " + Quote(path), &out), 0);
-    EXPECT_EQ(out, "{\"id3v1\": null, \"id3v2\": null}\n");
+    EXPECT_EQ(out, "{\"id3v1\": null, \"id3v2\": null, \"other\": []}\n");
 
     ASSERT_TRUE(id3::WriteId3v1(path, MakeTags({{"Artist", "Q\"uote"}, {"Genre", "Rock"}}), false));
     ASSERT_TRUE(id3::WriteId3v2(path, MakeTags({{"Title", "Line\r\nTwo \u00E4\\"}, {"Track", "1"}}),
@@ -54,7 +54,8 @@ TEST(TagsToolTest, ReadPrintsBothRecordsAsJson) {
               "\"OriginalArtist\": \"\"}, \"id3v2\": {\"Artist\": \"\", \"Album\": \"\", "
               "\"Title\": \"Line\\r\\nTwo \u00E4\\\\\", \"Year\": \"\", \"Genre\": \"\", "
               "\"Comment\": \"\", \"Track\": \"1\", \"EncodedBy\": \"\", \"Url\": \"\", "
-              "\"Copyright\": \"\", \"Composer\": \"\", \"OriginalArtist\": \"\"}}\n");
+              "\"Copyright\": \"\", \"Composer\": \"\", \"OriginalArtist\": \"\"}, "
+              "\"other\": []}\n");
 }
 
 }  // namespace
