@@ -136,8 +136,8 @@ SourceTags ReadSourceTags(const std::string& sourcePath) {
     ReadId3v2(sourcePath, tags.Id3v2);
     CarriedFrames collected;
     CollectId3v2Frames(sourcePath, collected);  // what came before a fault still travels
+    DropCommentOfRecord(collected);
     tags.Frames = SelectCarriedFrames({}, collected);
-    DropCommentOfRecord(tags.Frames);
     return tags;
 }
 
