@@ -116,6 +116,18 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return true;
 }
 
+// Offset of the zero byte (encoding 3) or aligned zero pair (encoding 2) that ends the string
+// at `at`; npos when it has none.
+size_t FindTerminator(std::span<const uint8_t> bytes, size_t at, int encoding) {
+    const size_t step = encoding == 3 ? 1 : 2;
+    for (size_t i = at; i + step <= bytes.size(); i += step) {
+        if (bytes[i] == 0 && (step == 1 || bytes[i + 1] == 0)) {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
 }  // namespace
 
 std::string FrameDescription(const CarriedFrame& frame) {
@@ -145,6 +157,46 @@ std::string FrameSlotKey(const CarriedFrame& frame) {
     const bool described =
         frame.Id == "APIC" || frame.Id == "COMM" || frame.Id == "TXXX" || frame.Id == "USLT";
     return described ? frame.Id + '\0' + FrameDescription(frame) : frame.Id;
+}
+
+void ToVersion3Encoding(CarriedFrame& frame) {
+    std::vector<uint8_t>& data = frame.Data;
+    if (data.empty() || (data[0] != 2 && data[0] != 3)) {
+        return;
+    }
+    const int encoding = data[0];
+    const std::span<const uint8_t> bytes(data);
+    size_t from = 1;
+    bool allText = true;  // everything behind the fixed part is text; else one string, then data
+    if (frame.Id == "COMM" || frame.Id == "USLT") {
+        from = 4;
+    } else if (frame.Id == "APIC") {
+        from = SkipTerminatedString(bytes, 1, 0) + 1;
+        allText = false;
+    } else if (frame.Id.empty() || frame.Id[0] != 'T') {
+        return;
+    }
+    if (from > data.size()) {
+        return;
+    }
+    std::vector<uint8_t> out(data.begin(), data.begin() + static_cast<long>(from));
+    out[0] = 1;
+    size_t at = from;
+    while (at < data.size()) {
+        const size_t terminator = FindTerminator(bytes, at, encoding);
+        const size_t textEnd = terminator == std::string::npos ? data.size() : terminator;
+        AppendUtf16WithBom(out, DecodeTagText(bytes.subspan(at, textEnd - at), encoding, false));
+        if (terminator == std::string::npos) {
+            out.resize(out.size() - 2);  // the source's last string had no terminator either
+            break;
+        }
+        at = terminator + (encoding == 3 ? 1 : 2);
+        if (!allText) {
+            out.insert(out.end(), data.begin() + static_cast<long>(at), data.end());
+            break;
+        }
+    }
+    data = std::move(out);
 }
 
 // A converted file has new audio: a new length, new frame positions, a new level and new

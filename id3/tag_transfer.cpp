@@ -136,6 +136,9 @@ SourceTags ReadSourceTags(const std::string& sourcePath) {
     ReadId3v2(sourcePath, tags.Id3v2);
     CarriedFrames collected;
     CollectId3v2Frames(sourcePath, collected);  // what came before a fault still travels
+    for (auto& frame : collected) {
+        ToVersion3Encoding(frame);  // the new tag is version 2.3
+    }
     DropCommentOfRecord(collected);
     tags.Frames = SelectCarriedFrames({}, collected);
     return tags;

@@ -126,11 +126,13 @@ def make(scenario, audio_path, out_path):
         version = 4 if scenario == "v24-rich" else 3
         tags = mutagen_tags(1, [picture])
         tags.add(USLT(encoding=1, lang="eng", desc="", text="Line one\nLine two \u00e4"))
-        tags.add(TXXX(encoding=1, desc="MusicBrainz Album Id", text="0f3c-42"))
+        # Version 2.4 files often hold UTF-8 text, which version 2.3 does not know.
+        tags.add(TXXX(encoding=3 if version == 4 else 1, desc="MusicBrainz Album Id",
+                      text="0f3c-42 \u00e9"))
         tags.add(TXXX(encoding=0, desc="replaygain_track_gain", text="-6.20 dB"))
         tags.add(TXXX(encoding=0, desc="REPLAYGAIN_ALBUM_PEAK", text="0.98"))
         tags.add(TPOS(encoding=0, text="2/3"))
-        tags.add(TPE2(encoding=1, text="Various \u00c4rtists"))
+        tags.add(TPE2(encoding=3 if version == 4 else 1, text="Various \u00c4rtists"))
         tags.add(TSOP(encoding=0, text="Band, The"))
         tags.add(PRIV(owner="WM/MediaClassPrimaryID", data=b"\xbc}`\xd1#\xe3"))
         tags.add(POPM(email="rater@example.org", rating=196, count=7))
@@ -179,6 +181,8 @@ def carried(source_path, target_path):
             problems.append("%s is missing" % key)
         elif target[key] != frame:
             problems.append("%s differs: %r, source %r" % (key, target[key], frame))
+        elif getattr(target[key], "encoding", 0) > 1:
+            problems.append("%s has encoding %d in version 2.3" % (key, target[key].encoding))
     return problems
 
 

@@ -319,5 +319,35 @@ TEST(TagTransferTest, RefusedWriteLeavesTheTargetByteForByte) {
                                       "': No such file or directory"}));
 }
 
+TEST(TagTransferTest, Version4OnlyEncodingsBecomeUtf16) {
+    const Bytes bom = {0xFF, 0xFE};
+    const std::vector<std::tuple<const char*, CarriedFrame, Bytes>> cases = {
+        {"UTF-8 text", {"TPE2", {3, 0xC3, 0x84}}, Concat({Bytes{1}, bom, Bytes{0xC4, 0}})},
+        {"two UTF-8 values",
+         {"TPE2", {3, 'a', 0, 'b'}},
+         Concat({Bytes{1}, bom, Bytes{'a', 0, 0, 0}, bom, Bytes{'b', 0}})},
+        {"UTF-8 user text, terminated",
+         {"TXXX", {3, 'd', 0, 'v', 0}},
+         Concat({Bytes{1}, bom, Bytes{'d', 0, 0, 0}, bom, Bytes{'v', 0, 0, 0}})},
+        {"UTF-16BE comment",
+         {"COMM", {2, 'e', 'n', 'g', 0, 0, 0, 'x'}},
+         Concat({Bytes{1}, ToBytes("eng"), bom, Bytes{0, 0}, bom, Bytes{'x', 0}})},
+        {"UTF-8 picture description",
+         {"APIC", Concat({Bytes{3}, ToBytes("image/png"), Bytes{0, 3, 0xC3, 0xA9, 0, 0x89, 0, 0}})},
+         Concat(
+             {Bytes{1}, ToBytes("image/png"), Bytes{0, 3}, bom, Bytes{0xE9, 0, 0, 0, 0x89, 0, 0}})},
+        {"Latin-1 text stays", {"TIT2", {0, 'x'}}, Bytes{0, 'x'}},
+        {"UTF-16 text stays",
+         {"TXXX", {1, 0xFF, 0xFE, 'd', 0, 0, 0}},
+         Bytes{1, 0xFF, 0xFE, 'd', 0, 0, 0}},
+        {"frames without text stay", {"PRIV", {3, 0, 1}}, Bytes{3, 0, 1}}};
+    for (const auto& [name, frame, expected] : cases) {
+        CarriedFrame converted = frame;
+        ToVersion3Encoding(converted);
+        EXPECT_EQ(converted.Data, expected) << name;
+        EXPECT_EQ(FrameDescription(converted), FrameDescription(frame)) << name;
+    }
+}
+
 }  // namespace
 }  // namespace id3
