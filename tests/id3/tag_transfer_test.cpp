@@ -349,5 +349,19 @@ TEST(TagTransferTest, Version4OnlyEncodingsBecomeUtf16) {
     }
 }
 
+TEST(TagTransferTest, ReadBackThatDiffersCountsAsFailed) {
+    // A genre text with ")" before "(" is written as it stands, but a reader gives up at it, so
+    // the comment behind it is lost: the transfer must not report success.
+    TempDir dir;
+    const std::string target = dir.File("out.mp3");
+    WriteFile(target, id3test::Mp3Audio());
+    SourceTags tags;
+    tags.Id3v2 = MakeTags({{"Title", "T"}, {"Genre", "x)(y"}, {"Comment", "c"}});
+    const WriteStatus status = WriteTargetTags(target, tags);
+    EXPECT_FALSE(status.Ok);
+    EXPECT_EQ(status.Reason, "ID3v2: the tag read back from '" + target +
+                                 "' differs from the one written (Comment)");
+}
+
 }  // namespace
 }  // namespace id3
