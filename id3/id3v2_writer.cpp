@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <utility>
 
 #include "file_attributes.h"
 #include "frame_bytes.h"
@@ -253,6 +254,7 @@ std::optional<std::vector<uint8_t>> RenderId3v2Tag(const TagSet& tag, int versio
     TagSet copy = tag;
     copy.Genre = GenreFrameText(tag.Genre);
     std::vector<uint8_t> out = {'I', 'D', '3', static_cast<uint8_t>(version), 0, 0, 0, 0, 0, 0};
+    out.reserve(static_cast<size_t>(newSize));  // large tags (pictures): one allocation
     EncodeSize32(static_cast<uint32_t>(newSize - 10), true, out.data() + 6);
     for (size_t i = 0; i < kOwnFrames.size(); ++i) {
         WriteTextFrame(out, OwnFrameId(i, version), copy.*kOwnFrames[i].field, version);
@@ -269,20 +271,24 @@ std::optional<std::vector<uint8_t>> RenderId3v2Tag(const TagSet& tag, int versio
     return out;
 }
 
-CarriedFrames SelectCarriedFrames(const CarriedFrames& old, const CarriedFrames& source) {
+bool IsCarriedFromSource(const CarriedFrame& frame) {
+    return HasWritableForm(frame) && !DescribesOldAudio(frame) &&
+           (IsForeignFrameId(frame.Id) || IsDescribedComment(frame));
+}
+
+CarriedFrames SelectCarriedFrames(CarriedFrames old, CarriedFrames source) {
     CarriedFrames selected;
     std::set<std::string> slots;
-    for (const auto& frame : source) {
-        if (HasWritableForm(frame) && !DescribesOldAudio(frame) &&
-            (IsForeignFrameId(frame.Id) || IsDescribedComment(frame))) {
-            selected.push_back(frame);
+    for (auto& frame : source) {
+        if (IsCarriedFromSource(frame)) {
             slots.insert(FrameSlotKey(frame));
+            selected.push_back(std::move(frame));
         }
     }
-    for (const auto& frame : old) {
+    for (auto& frame : old) {
         if (HasWritableForm(frame) && IsForeignFrameId(frame.Id) &&
             slots.count(FrameSlotKey(frame)) == 0) {
-            selected.push_back(frame);
+            selected.push_back(std::move(frame));
         }
     }
     return selected;
@@ -347,7 +353,7 @@ WriteStatus WriteId3v2WithStatus(const std::string& path, const TagSet& tag, int
     if (*oldSize != 0 && !ignoreExistingFrames && !CollectOldFrames(*file, old)) {
         return WriteFailed(kKind, "the old tag of '" + path + "' is damaged");
     }
-    CarriedFrames carried = SelectCarriedFrames(old, extra);
+    CarriedFrames carried = SelectCarriedFrames(std::move(old), extra);
     const int64_t total = Id3v2FramesLength(tag, carried);
     const int64_t newSize = NewTagLength(total, *oldSize);
     const auto rendered = RenderId3v2Tag(tag, version, carried, newSize);

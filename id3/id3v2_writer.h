@@ -51,7 +51,10 @@ int64_t Id3v2FramesLength(const TagSet& tag, const CarriedFrames& carried);
 // make itself and that do not describe the old audio, a comment under a description of its own
 // included; then those of `old` (the file's own old tag) the writer does not make, unless a
 // frame of `source` takes their place (same id, and same description for APIC/COMM/TXXX/USLT).
-CarriedFrames SelectCarriedFrames(const CarriedFrames& old, const CarriedFrames& source);
+CarriedFrames SelectCarriedFrames(CarriedFrames old, CarriedFrames source);
+
+// True for a frame of another file's tag that SelectCarriedFrames takes.
+bool IsCarriedFromSource(const CarriedFrame& frame);
 
 // The record a reader gets back from the tag written for `tag` in `version`: texts of blanks
 // are dropped, a genre takes its table form, a version-4 year its first four characters, a URL
