@@ -21,7 +21,9 @@ struct ParseResult {
 };
 
 // Parses the ID3v2 tag whose header is at `start`. Read mode (`collect` null) stores the known
-// frames in `tag`; collect mode appends every frame, in ID3v2.3 form, to `*collect`.
+// frames in `tag` (the comment: the first COMM with an empty description, else the first whose
+// description does not begin with "iTun", else none); collect mode appends every frame, in ID3v2.3
+// form, to `*collect`.
 ParseResult ParseId3v2Tag(const ByteSource& file, int64_t start, TagSet& tag,
                           CarriedFrames* collect);
 

@@ -139,6 +139,7 @@ TEST(TagTransferTest, OtherFramesTravelAndThoseAboutTheOldAudioStay) {
         {{"EQUA", {16, 0}}, false},
         {{"EQU2", {0, 'x', 0}}, false},
         {{"AENC", {'o', 0, 0, 0, 0, 0}}, false},
+        {{"TSIZ", {0, '9', '9'}}, false},  // the old audio's size in bytes
         {Carried("TXXX", "replaygain_track_gain", ToBytes("-6.5 dB")), false},
         {Carried("TXXX", "REPLAYGAIN_ALBUM_PEAK", ToBytes("0.9")), false},
         {Carried("TXXX", "Replaygain_reference_loudness", ToBytes("89")), false},
