@@ -14,7 +14,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONQUELL_WERROR
 cmake --build build
 
 if [ -x scripts/fuzz-check.sh ]; then
-  echo "== Fuzz corpus replay"
+  echo "== Fuzzing (corpus replay, then fixed-seed runs)"
   scripts/fuzz-check.sh
 fi
 

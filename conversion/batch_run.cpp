@@ -1,7 +1,6 @@
 #include "batch_run.h"
 
 #include <cmath>
-#include <type_traits>
 #include <utility>
 
 #include "paths.h"
@@ -42,17 +41,6 @@ ConversionJob FillJob(BatchHost& host, TargetFormat format, std::string sourcePa
     job.Normalise = options.Normalise;
     job.SplitToSixWav = options.SplitToSixWav;
     return job;
-}
-
-// Whether the tag writer did its work, and its reason when it did not. The writer answers
-// with a plain yes/no or with a status that carries its own one-line reason.
-template <class Result>
-std::pair<bool, std::string> TagOutcome(const Result& result) {
-    if constexpr (std::is_same_v<Result, bool>) {
-        return {result, {}};
-    } else {
-        return {result.Ok, result.Reason};
-    }
 }
 
 bool IsEligible(const Entry& entry, bool convertAll) {
@@ -179,12 +167,13 @@ Report Run(BatchHost& host, MessageSink& messages, const Setup& setup) {
             report.Failures.push_back(
                 {sourcePath, "BeSweet.exe meldete Erfolg, hat aber keine Ausgabedatei erzeugt"});
         } else if (carriesTags) {
-            const auto [written, reason] = TagOutcome(id3::WriteTargetTags(job.TargetPath, tags));
-            if (!written) {
-                report.Failures.push_back(
-                    {sourcePath, reason.empty() ? "Die ID3-Tags konnten nicht in '" +
-                                                      job.TargetPath + "' geschrieben werden"
-                                                : "ID3-Tags: " + reason});
+            const id3::WriteStatus written = id3::WriteTargetTags(job.TargetPath, tags);
+            if (!written.Ok) {
+                report.Failures.push_back({sourcePath, written.Reason.empty()
+                                                           ? "Die ID3-Tags konnten nicht in '" +
+                                                                 job.TargetPath +
+                                                                 "' geschrieben werden"
+                                                           : "ID3-Tags: " + written.Reason});
             }
         }
 

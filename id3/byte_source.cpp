@@ -71,7 +71,11 @@ std::optional<FileSource> FileSource::Open(const std::string& path, bool writabl
     }
     UniqueFd fd(::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NOCTTY));
     struct stat st {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0) {
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;  // the reason a caller may report
         return std::nullopt;
     }
     return FileSource(std::move(fd));
@@ -100,6 +104,11 @@ size_t FileSource::ReadAt(int64_t offset, uint8_t* destination, size_t count) co
 
 void CloseInBackground(UniqueFd fd) {
     const int raw = fd.Release();
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    // A fuzzer must see the same code run for the same input, not a thread finishing later.
+    ::close(raw);
+    return;
+#endif
     try {
         std::thread([raw] { ::close(raw); }).detach();
     } catch (const std::system_error&) {

@@ -60,7 +60,8 @@ private:
 // A regular file opened for one operation.
 class FileSource : public ByteSource {
 public:
-    // Opens an existing regular file, for writing too when `writable`; nullopt on failure.
+    // Opens an existing regular file, for writing too when `writable`; nullopt on failure, with
+    // errno telling why.
     static std::optional<FileSource> Open(const std::string& path, bool writable);
     int64_t Size() const override;
     size_t ReadAt(int64_t offset, uint8_t* destination, size_t count) const override;

@@ -1,7 +1,11 @@
 #include "carried_frame.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
+#include <span>
+
+#include "text_codec.h"
 
 namespace id3 {
 namespace {
@@ -92,6 +96,128 @@ void ConvertCarriedFrame(CarriedFrames& frames, size_t index) {
         frame.Data.resize(5);
     }
     frame.Id = MapFrameIdToV23(frame.Id);
+}
+
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Offset of the zero byte (encoding 3) or aligned zero pair (encoding 2) that ends the string
+// at `at`; npos when it has none.
+size_t FindTerminator(std::span<const uint8_t> bytes, size_t at, int encoding) {
+    const size_t step = encoding == 3 ? 1 : 2;
+    for (size_t i = at; i + step <= bytes.size(); i += step) {
+        if (bytes[i] == 0 && (step == 1 || bytes[i + 1] == 0)) {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+}  // namespace
+
+std::string FrameDescription(const CarriedFrame& frame) {
+    const std::span<const uint8_t> data(frame.Data);
+    if (data.empty()) {
+        return {};
+    }
+    const int encoding = data[0];
+    size_t from = 0;
+    if (frame.Id == "TXXX") {
+        from = 1;
+    } else if (frame.Id == "COMM" || frame.Id == "USLT") {
+        from = 4;  // encoding, language
+    } else if (frame.Id == "APIC") {
+        from = SkipTerminatedString(data, 1, 0) + 1;  // encoding, MIME type, picture type
+    } else {
+        return {};
+    }
+    if (from >= data.size()) {
+        return {};
+    }
+    const size_t end = SkipTerminatedString(data, from, encoding);
+    return DecodeTagText(data.subspan(from, end - from), encoding, true);
+}
+
+std::string FrameSlotKey(const CarriedFrame& frame) {
+    const bool described =
+        frame.Id == "APIC" || frame.Id == "COMM" || frame.Id == "TXXX" || frame.Id == "USLT";
+    return described ? frame.Id + '\0' + FrameDescription(frame) : frame.Id;
+}
+
+void ToVersion3Encoding(CarriedFrame& frame) {
+    std::vector<uint8_t>& data = frame.Data;
+    if (data.empty() || (data[0] != 2 && data[0] != 3)) {
+        return;
+    }
+    const int encoding = data[0];
+    const std::span<const uint8_t> bytes(data);
+    size_t from = 1;
+    bool allText = true;  // everything behind the fixed part is text; else one string, then data
+    if (frame.Id == "COMM" || frame.Id == "USLT") {
+        from = 4;
+    } else if (frame.Id == "APIC") {
+        from = SkipTerminatedString(bytes, 1, 0) + 1;
+        allText = false;
+    } else if (frame.Id.empty() || frame.Id[0] != 'T') {
+        return;
+    }
+    if (from > data.size()) {
+        return;
+    }
+    std::vector<uint8_t> out(data.begin(), data.begin() + static_cast<long>(from));
+    out[0] = 1;
+    size_t at = from;
+    while (at < data.size()) {
+        const size_t terminator = FindTerminator(bytes, at, encoding);
+        const size_t textEnd = terminator == std::string::npos ? data.size() : terminator;
+        AppendUtf16WithBom(out, DecodeTagText(bytes.subspan(at, textEnd - at), encoding, false));
+        if (terminator == std::string::npos) {
+            out.resize(out.size() - 2);  // the source's last string had no terminator either
+            break;
+        }
+        at = terminator + (encoding == 3 ? 1 : 2);
+        if (!allText) {
+            out.insert(out.end(), data.begin() + static_cast<long>(at), data.end());
+            break;
+        }
+    }
+    data = std::move(out);
+}
+
+// A converted file has new audio: a new length, new frame positions, a new level and new
+// encoder delay and padding. Frames about the old stream would mislead players (wrong duration,
+// seeking, volume or gapless playback), so they are not carried into it.
+bool DescribesOldAudio(const CarriedFrame& frame) {
+    static const std::array<const char*, 12> kAudioBound = {"TLEN", "MLLT", "SEEK", "ASPI",
+                                                            "SYTC", "ETCO", "RVAD", "RVA2",
+                                                            "EQUA", "EQU2", "AENC", "TSIZ"};
+    for (const char* id : kAudioBound) {
+        if (frame.Id == id) {
+            return true;
+        }
+    }
+    if (frame.Id == "TXXX") {
+        return StartsWithNoCase(FrameDescription(frame), "replaygain_");
+    }
+    if (frame.Id == "COMM") {
+        return FrameDescription(frame).rfind("iTun", 0) == 0;
+    }
+    return false;
 }
 
 }  // namespace id3

@@ -25,4 +25,21 @@ std::string MapFrameIdToV23(const std::string& id);
 // indexes are ignored.
 void ConvertCarriedFrame(CarriedFrames& frames, size_t index);
 
+// The description of an APIC, COMM, TXXX or USLT frame as UTF-8; empty for other ids and for
+// data too short to hold one.
+std::string FrameDescription(const CarriedFrame& frame);
+
+// The place a frame fills in a tag; a frame replaces another of the same place: its id and, for
+// APIC, COMM, TXXX and USLT, its description.
+std::string FrameSlotKey(const CarriedFrame& frame);
+
+// Re-encodes the text of a frame written in UTF-8 or UTF-16 big-endian without byte-order mark
+// (text encodings 3 and 2, which exist only in version 2.4) as UTF-16 with a byte-order mark
+// (encoding 1), for text frames, TXXX, COMM, USLT and APIC; other frames stay as they are.
+void ToVersion3Encoding(CarriedFrame& frame);
+
+// True for frames that describe the bytes, timing or level of the audio stream they were
+// written for (lengths, seek tables, gain and gapless data); they are wrong for other audio.
+bool DescribesOldAudio(const CarriedFrame& frame);
+
 }  // namespace id3

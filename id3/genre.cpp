@@ -75,7 +75,36 @@ int GenreIndex(std::string_view name) {
     return 255;
 }
 
+namespace {
+
+// The genre a bare number such as "35" names: version 2.4 writes genres this way, and so do
+// older version-2.3 writers. Only the range the genre lists ever used (0-191) counts as an index,
+// and only where the table has a name for it.
+std::optional<std::string> BareNumberGenre(std::string_view text) {
+    const std::string_view digits = TrimBlanks(text);
+    if (digits.empty() || digits.size() > 3) {
+        return std::nullopt;
+    }
+    int value = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    std::string name = value <= 191 ? GenreName(value) : std::string();
+    if (name.empty()) {
+        return std::nullopt;
+    }
+    return name;
+}
+
+}  // namespace
+
 std::optional<std::string> ParseGenreText(std::string_view text) {
+    if (auto name = BareNumberGenre(text)) {
+        return name;
+    }
     const auto open = text.find('(');
     const auto close = text.find(')');
     if (open == std::string_view::npos || close == std::string_view::npos) {

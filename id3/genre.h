@@ -16,8 +16,9 @@ std::string GenreName(long long index);
 // The index (0-147) of `name`, compared without case and surrounding blanks; 255 when unknown.
 int GenreIndex(std::string_view name);
 
-// The genre of a TCON/TCO text: "(17)..." gives "Rock", "(RX)" "Remix", "(CR)" "Cover", anything
-// else stays. nullopt is a fault that abandons the read: ")" before "(" or a number too large.
+// The genre of a TCON/TCO text: "(17)..." and a bare "17" give "Rock", "(RX)" "Remix", "(CR)"
+// "Cover", anything else stays. nullopt is a fault that abandons the read: ")" before "(" or a
+// number too large.
 std::optional<std::string> ParseGenreText(std::string_view text);
 
 // The TCON text for a genre: "(17)Rock" for a table name (in any case), else the genre unchanged.

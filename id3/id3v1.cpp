@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <span>
@@ -100,13 +101,15 @@ bool ReadId3v1(const std::string& path, TagSet& tag) {
     return ParseId3v1Block(block, tag);
 }
 
-bool WriteId3v1(const std::string& path, const TagSet& tag, bool clearReadOnly) {
+WriteStatus WriteId3v1WithStatus(const std::string& path, const TagSet& tag, bool clearReadOnly) {
+    constexpr const char* kKind = "ID3v1";
     if (clearReadOnly) {
         ClearReadOnly(path);
     }
+    errno = 0;
     auto file = FileSource::Open(path, true);
     if (!file) {
-        return false;
+        return SystemWriteFailed(kKind, "cannot open", path);
     }
     const int64_t size = file->Size();
     int64_t position = size;
@@ -117,15 +120,21 @@ bool WriteId3v1(const std::string& path, const TagSet& tag, bool clearReadOnly) 
         }
     }
     const Id3v1Block block = RenderId3v1Block(tag);
+    errno = 0;
     if (!WriteAllAt(file->Fd(), position, block)) {
+        WriteStatus failed = SystemWriteFailed(kKind, "cannot write", path);
         if (position == size) {
             // Take back a partly appended block so the audio keeps its old end.
             const int ignored = ::ftruncate(file->Fd(), static_cast<off_t>(size));
             (void)ignored;
         }
-        return false;
+        return failed;
     }
-    return true;
+    return {};
+}
+
+bool WriteId3v1(const std::string& path, const TagSet& tag, bool clearReadOnly) {
+    return WriteId3v1WithStatus(path, tag, clearReadOnly).Ok;
 }
 
 }  // namespace id3

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tag_set.h"
+#include "write_status.h"
 
 namespace id3 {
 
@@ -24,5 +25,8 @@ bool ReadId3v1(const std::string& path, TagSet& tag);
 // making the file writable when `clearReadOnly`. False when the file could not be opened or the
 // block not written; the file is then as it was.
 bool WriteId3v1(const std::string& path, const TagSet& tag, bool clearReadOnly);
+
+// WriteId3v1 with the reason of a failure.
+WriteStatus WriteId3v1WithStatus(const std::string& path, const TagSet& tag, bool clearReadOnly);
 
 }  // namespace id3

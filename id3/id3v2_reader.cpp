@@ -26,9 +26,37 @@ std::string FirstChars(const std::string& utf8, size_t count) {
     return out;
 }
 
-// Stores a frame's text in the record; false on a fault in the genre text.
-bool StoreFrameText(const std::string& id, const std::string& text, int64_t seekBase, TagSet& tag,
-                    int64_t& next) {
+bool IsCommentId(const std::string& id) {
+    return id == "COMM" || id == "COM" || id == "COM ";
+}
+
+// How well a comment frame stands for the record's comment: 2 for an empty description (the
+// comment proper), 1 for another description, 0 for the machine data some players keep in
+// comments under descriptions beginning with "iTun" (gain, gapless playback), which never is.
+int CommentRank(std::span<const uint8_t> data) {
+    if (data.size() <= 4) {
+        return 2;
+    }
+    const int e = data[0];
+    const std::string description =
+        DecodeTagText(data.subspan(4, SkipTerminatedString(data, 4, e) - 4), e, true);
+    if (description.empty()) {
+        return 2;
+    }
+    return description.rfind("iTun", 0) == 0 ? 0 : 1;
+}
+
+// What one tag's frame walk has stored so far.
+struct WalkState {
+    int64_t next = -1;
+    int commentRank = -1;  // CommentRank of the comment stored, -1 before any
+};
+
+// Stores a frame's text in the record; false on a fault in the genre text. `commentRank` is the
+// CommentRank of a comment frame: the first frame of the best rank gives the comment.
+bool StoreFrameText(const std::string& id, const std::string& text, int commentRank,
+                    int64_t seekBase, TagSet& tag, WalkState& state) {
+    int64_t& next = state.next;
     if (id == "TPE1" || id == "TP1") {
         tag.Artist = text;
     } else if (id == "TALB" || id == "TAL") {
@@ -47,8 +75,11 @@ bool StoreFrameText(const std::string& id, const std::string& text, int64_t seek
             return false;
         }
         tag.Genre = std::move(*genre);
-    } else if (id == "COMM" || id == "COM" || id == "COM ") {
-        tag.Comment = text;
+    } else if (IsCommentId(id)) {
+        if (commentRank > state.commentRank && commentRank > 0) {
+            tag.Comment = text;
+            state.commentRank = commentRank;
+        }
     } else if (id == "TENC" || id == "TEN") {
         tag.EncodedBy = text;
     } else if (id == "WXXX" || id == "WXX") {
@@ -91,6 +122,7 @@ struct TagLayout {
 ParseResult WalkV2Frames(std::vector<uint8_t>& buffer, const TagLayout& layout, int64_t seekBase,
                          TagSet& tag, CarriedFrames* collect) {
     ParseResult result;
+    WalkState state;
     const int64_t size = layout.size;
     int64_t p = 0;
     while (!(p > size - 6 || p < 0)) {
@@ -106,12 +138,15 @@ ParseResult WalkV2Frames(std::vector<uint8_t>& buffer, const TagLayout& layout, 
         }
         const std::span<const uint8_t> data(buffer.data() + p, static_cast<size_t>(fsize));
         const auto text = id == "CRM" ? std::string() : TakeFrame(id, data, collect);
+        const int rank = IsCommentId(id) ? CommentRank(data) : 0;
         p += fsize;
-        if (!text || !StoreFrameText(id, *text, seekBase, tag, result.Next)) {
+        if (!text || !StoreFrameText(id, *text, rank, seekBase, tag, state)) {
             result.Fault = true;
+            result.Next = state.next;
             return result;
         }
     }
+    result.Next = state.next;
     return result;
 }
 
@@ -119,6 +154,7 @@ ParseResult WalkV2Frames(std::vector<uint8_t>& buffer, const TagLayout& layout, 
 ParseResult WalkFrames(std::vector<uint8_t>& buffer, const TagLayout& layout, int64_t p,
                        int64_t seekBase, TagSet& tag, CarriedFrames* collect) {
     ParseResult result;
+    WalkState state;
     const bool v4 = layout.version == 4;
     const int64_t end = layout.size - layout.footerLength;
     while (!(p > end - 10 || p < 0)) {
@@ -162,20 +198,36 @@ ParseResult WalkFrames(std::vector<uint8_t>& buffer, const TagLayout& layout, in
         }
         const int64_t n = fsize - prefix - removed;
         std::optional<std::string> text;
+        // A comment that cannot be read (compressed, encrypted) says nothing about the comment.
+        int rank = IsCommentId(id) ? -1 : 0;
         if (skip || n <= 0) {
             text = std::string();
         } else {
-            text = TakeFrame(
-                id, std::span<const uint8_t>(buffer.data() + p + prefix, static_cast<size_t>(n)),
-                collect);
+            const std::span<const uint8_t> data(buffer.data() + p + prefix, static_cast<size_t>(n));
+            text = TakeFrame(id, data, collect);
+            rank = IsCommentId(id) ? CommentRank(data) : 0;
         }
         p += fsize;
-        if (!text || !StoreFrameText(id, *text, seekBase, tag, result.Next)) {
+        if (!text || !StoreFrameText(id, *text, rank, seekBase, tag, state)) {
             result.Fault = true;
+            result.Next = state.next;
             return result;
         }
     }
+    result.Next = state.next;
     return result;
+}
+
+// Some writers set the extended-header flag and write no extended header. Then the bytes
+// where its size would stand are the first frame's id, and a frame at offset 0 fits the tag.
+bool FrameAtStartDespiteExtendedFlag(const std::vector<uint8_t>& buffer, const TagLayout& layout) {
+    const int64_t end = layout.size - layout.footerLength;
+    if (end < 10 || !IsFrameIdBytes(buffer.data()) ||
+        (buffer[0] == 0 && buffer[1] == 0 && buffer[2] == 0 && buffer[3] == 0)) {
+        return false;
+    }
+    const auto fsize = DecodeSize32(buffer.data() + 4, layout.version == 4);
+    return fsize && *fsize <= end - 10;
 }
 
 bool HasMagic(const ByteSource& source, int64_t offset, const char* magic) {
@@ -255,6 +307,10 @@ ParseResult ParseId3v2Tag(const ByteSource& file, int64_t start, TagSet& tag,
         }
         first = layout.version == 3 ? int64_t{*extSize} + 4 : int64_t{*extSize};
         update = layout.version == 4 && (ext[5] & 0x40) != 0;
+        if (FrameAtStartDespiteExtendedFlag(buffer, layout)) {
+            first = 0;
+            update = false;
+        }
     }
     if (!update) {
         ClearTagSet(tag);
@@ -266,23 +322,33 @@ ParseResult ParseId3v2Tag(const ByteSource& file, int64_t start, TagSet& tag,
     return WalkFrames(buffer, layout, first, seekBase, tag, collect);
 }
 
-bool ReadId3v2From(const ByteSource& source, TagSet& tag) {
+namespace {
+
+struct ChainResult {
     bool found = false;
+    bool fault = false;
+};
+
+// Parses the tag chain at the front of `source` (following SEEK frames) or, failing that, the
+// tag announced by a footer at its end, in read mode or (with `collect`) collect mode.
+ChainResult ParseTagChain(const ByteSource& source, TagSet& tag, CarriedFrames* collect) {
+    ChainResult chain;
     std::set<int64_t> visited;
     int64_t p = 0;
     while (p >= 0 && HasMagic(source, p, "ID3")) {
-        found = true;
+        chain.found = true;
         if (!visited.insert(p).second || static_cast<int>(visited.size()) > kMaxChainedTags) {
             break;
         }
-        const ParseResult parsed = ParseId3v2Tag(source, p, tag, nullptr);
+        const ParseResult parsed = ParseId3v2Tag(source, p, tag, collect);
         if (parsed.Fault) {
-            return true;
+            chain.fault = true;
+            return chain;
         }
         p = parsed.Next;
     }
-    if (found) {
-        return true;
+    if (chain.found) {
+        return chain;
     }
     int64_t s = source.Size();
     if (s >= 128 && HasMagic(source, s - 128, "TAG")) {
@@ -291,15 +357,32 @@ bool ReadId3v2From(const ByteSource& source, TagSet& tag) {
     const int64_t q = std::max<int64_t>(0, s - 10);
     const std::vector<uint8_t> footer = ReadPadded(source, q, 10);
     if (std::memcmp(footer.data(), "3DI", 3) != 0) {
-        return false;
+        return chain;
     }
     const auto n = DecodeSize32(footer.data() + 6, true);
     const int64_t start = n ? q - *n - 10 : -1;
     if (start < 0) {
-        return false;
+        return chain;
     }
-    ParseId3v2Tag(source, start, tag, nullptr);
-    return true;
+    chain.found = true;
+    chain.fault = ParseId3v2Tag(source, start, tag, collect).Fault;
+    return chain;
+}
+
+}  // namespace
+
+bool ReadId3v2From(const ByteSource& source, TagSet& tag) {
+    return ParseTagChain(source, tag, nullptr).found;
+}
+
+bool CollectId3v2FramesFrom(const ByteSource& source, CarriedFrames& frames) {
+    TagSet scratch;
+    return !ParseTagChain(source, scratch, &frames).fault;
+}
+
+bool CollectId3v2Frames(const std::string& path, CarriedFrames& frames) {
+    const auto file = FileSource::Open(path, false);
+    return file && CollectId3v2FramesFrom(*file, frames);
 }
 
 bool ReadId3v2(const std::string& path, TagSet& tag) {

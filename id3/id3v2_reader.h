@@ -21,7 +21,9 @@ struct ParseResult {
 };
 
 // Parses the ID3v2 tag whose header is at `start`. Read mode (`collect` null) stores the known
-// frames in `tag`; collect mode appends every frame, in ID3v2.3 form, to `*collect`.
+// frames in `tag` (the comment: the first COMM with an empty description, else the first whose
+// description does not begin with "iTun", else none); collect mode appends every frame, in ID3v2.3
+// form, to `*collect`.
 ParseResult ParseId3v2Tag(const ByteSource& file, int64_t start, TagSet& tag,
                           CarriedFrames* collect);
 
@@ -36,5 +38,12 @@ bool ReadId3v2From(const ByteSource& source, TagSet& tag);
 
 // ReadId3v2From over the file at `path`; false too when the file cannot be opened.
 bool ReadId3v2(const std::string& path, TagSet& tag);
+
+// Appends the frames of the tags ReadId3v2From would read, in ID3v2.3 form and tag order, to
+// `frames`. False on a fault in a tag (the frames collected before it stay); true for no tag.
+bool CollectId3v2FramesFrom(const ByteSource& source, CarriedFrames& frames);
+
+// CollectId3v2FramesFrom over the file at `path`; false too when the file cannot be opened.
+bool CollectId3v2Frames(const std::string& path, CarriedFrames& frames);
 
 }  // namespace id3

@@ -1,9 +1,11 @@
 #include "id3v2_writer.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <utility>
 
 #include "file_attributes.h"
 #include "frame_bytes.h"
@@ -35,6 +37,17 @@ constexpr std::array<OwnFrame, 12> kOwnFrames = {{{"TPE1", &TagSet::Artist},
                                                   {"TCOP", &TagSet::Copyright},
                                                   {"TCOM", &TagSet::Composer},
                                                   {"TOPE", &TagSet::OriginalArtist}}};
+
+std::string FirstChars(const std::string& utf8, size_t count) {
+    std::string out;
+    for (const char32_t cp : DecodeUtf8(utf8)) {
+        if (count-- == 0) {
+            break;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
 
 const char* OwnFrameId(size_t index, int version) {
     return (index == 3 && version == 4) ? "TDRC" : kOwnFrames[index].id;
@@ -109,10 +122,10 @@ void AppendFrame(std::vector<uint8_t>& out, const std::string& id, const std::ve
     out.insert(out.end(), data.begin(), data.end());
 }
 
-// Carried frames are written when the writer does not make them itself and their id is a
-// proper 4-character frame id (an unlisted version-2 id would break the frame layout).
-bool IsWrittenCarriedFrame(const CarriedFrame& frame) {
-    if (frame.Id.size() != 4 || !IsForeignFrameId(frame.Id)) {
+// True for a frame with a proper 4-character id (an unlisted version-2 id would break the frame
+// layout) and a size a frame header can hold.
+bool HasWritableForm(const CarriedFrame& frame) {
+    if (frame.Id.size() != 4) {
         return false;
     }
     for (const char c : frame.Id) {
@@ -121,6 +134,16 @@ bool IsWrittenCarriedFrame(const CarriedFrame& frame) {
         }
     }
     return frame.Data.size() <= 0x0FFFFFFF;
+}
+
+// A comment frame under a description of its own is not the record's comment; it is carried.
+bool IsDescribedComment(const CarriedFrame& frame) {
+    return frame.Id == "COMM" && !FrameDescription(frame).empty();
+}
+
+// Carried frames are written when the writer does not make them itself and have a writable form.
+bool IsWrittenCarriedFrame(const CarriedFrame& frame) {
+    return HasWritableForm(frame) && (IsForeignFrameId(frame.Id) || IsDescribedComment(frame));
 }
 
 // Collects the frames of the old tag chain at the front; false on a fault in it.
@@ -231,6 +254,7 @@ std::optional<std::vector<uint8_t>> RenderId3v2Tag(const TagSet& tag, int versio
     TagSet copy = tag;
     copy.Genre = GenreFrameText(tag.Genre);
     std::vector<uint8_t> out = {'I', 'D', '3', static_cast<uint8_t>(version), 0, 0, 0, 0, 0, 0};
+    out.reserve(static_cast<size_t>(newSize));  // large tags (pictures): one allocation
     EncodeSize32(static_cast<uint32_t>(newSize - 10), true, out.data() + 6);
     for (size_t i = 0; i < kOwnFrames.size(); ++i) {
         WriteTextFrame(out, OwnFrameId(i, version), copy.*kOwnFrames[i].field, version);
@@ -247,48 +271,117 @@ std::optional<std::vector<uint8_t>> RenderId3v2Tag(const TagSet& tag, int versio
     return out;
 }
 
+bool IsCarriedFromSource(const CarriedFrame& frame) {
+    return HasWritableForm(frame) && !DescribesOldAudio(frame) &&
+           (IsForeignFrameId(frame.Id) || IsDescribedComment(frame));
+}
+
+CarriedFrames SelectCarriedFrames(CarriedFrames old, CarriedFrames source) {
+    CarriedFrames selected;
+    std::set<std::string> slots;
+    for (auto& frame : source) {
+        if (IsCarriedFromSource(frame)) {
+            slots.insert(FrameSlotKey(frame));
+            selected.push_back(std::move(frame));
+        }
+    }
+    for (auto& frame : old) {
+        if (HasWritableForm(frame) && IsForeignFrameId(frame.Id) &&
+            slots.count(FrameSlotKey(frame)) == 0) {
+            selected.push_back(std::move(frame));
+        }
+    }
+    return selected;
+}
+
+TagSet WrittenForm(const TagSet& tag, int version) {
+    // Text as the reader gives it back: characters the writer cannot store as themselves are
+    // the ones it wrote instead, a zero character ends the text, and a text of blanks is none.
+    auto stored = [](const std::string& text) {
+        std::string out;
+        for (const char32_t cp : DecodeUtf8(text)) {
+            if (cp == 0) {
+                break;
+            }
+            AppendUtf8(out, cp);
+        }
+        return TrimBlanks(out).empty() ? std::string() : out;
+    };
+    TagSet out;
+    for (size_t i = 0; i < kOwnFrames.size(); ++i) {
+        out.*kOwnFrames[i].field = stored(tag.*kOwnFrames[i].field);
+    }
+    const std::string genreText = stored(GenreFrameText(out.Genre));
+    out.Genre = stored(ParseGenreText(genreText).value_or(std::string()));
+    if (version == 4) {
+        out.Year = FirstChars(out.Year, 4);
+    }
+    const std::string url = UrlBytes(out.Url);
+    out.Url = DecodeTagText(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(url.data()), url.size()), 0,
+        true);
+    return out;
+}
+
 void ClearReadOnly(const std::string& path) {
     platform::ClearReadOnly(path);
 }
 
-bool WriteId3v2(const std::string& path, const TagSet& tag, int version, bool ignoreExistingFrames,
-                bool clearReadOnly, std::span<uint8_t> workBuffer) {
+WriteStatus WriteId3v2WithStatus(const std::string& path, const TagSet& tag, int version,
+                                 bool ignoreExistingFrames, bool clearReadOnly,
+                                 const CarriedFrames& extra, std::span<uint8_t> workBuffer) {
+    constexpr const char* kKind = "ID3v2";
     if (version != 3 && version != 4) {
-        return false;
+        return WriteFailed(kKind, "version " + std::to_string(version) + " cannot be written");
     }
     if (clearReadOnly) {
         ClearReadOnly(path);
     }
+    errno = 0;
     auto file = FileSource::Open(path, true);
     if (!file) {
-        return false;
+        return SystemWriteFailed(kKind, "cannot open", path);
     }
     const int64_t fileSize = file->Size();
     const auto oldSize = Id3v2SizeAt(*file, 0);
     // A tag claiming more bytes than the file holds is damaged; leave such a file alone.
     if (!oldSize || *oldSize > fileSize) {
-        return false;
+        return WriteFailed(kKind,
+                           "the old tag of '" + path + "' claims more bytes than the file holds");
     }
-    CarriedFrames carried;
-    if (*oldSize != 0 && !ignoreExistingFrames && !CollectOldFrames(*file, carried)) {
-        return false;
+    CarriedFrames old;
+    if (*oldSize != 0 && !ignoreExistingFrames && !CollectOldFrames(*file, old)) {
+        return WriteFailed(kKind, "the old tag of '" + path + "' is damaged");
     }
+    CarriedFrames carried = SelectCarriedFrames(std::move(old), extra);
     const int64_t total = Id3v2FramesLength(tag, carried);
     const int64_t newSize = NewTagLength(total, *oldSize);
     const auto rendered = RenderId3v2Tag(tag, version, carried, newSize);
     if (!rendered) {
-        return false;
+        return WriteFailed(kKind, "the new tag for '" + path + "' is too large");
     }
+    errno = 0;
     if (newSize <= *oldSize) {
-        return WriteAllAt(file->Fd(), 0, *rendered);
+        if (!WriteAllAt(file->Fd(), 0, *rendered)) {
+            return SystemWriteFailed(kKind, "cannot write", path);
+        }
+        return {};
     }
     if (!ReplaceWithHeadAndTail(path, *file, *rendered, *oldSize, fileSize - *oldSize,
                                 workBuffer)) {
-        return false;
+        return SystemWriteFailed(kKind, "cannot replace", path,
+                                 "the file was cut short while it was copied");
     }
     // The old file is gone from the folder; only this descriptor still holds its blocks.
     CloseInBackground(file->TakeFd());
-    return true;
+    return {};
+}
+
+bool WriteId3v2(const std::string& path, const TagSet& tag, int version, bool ignoreExistingFrames,
+                bool clearReadOnly, std::span<uint8_t> workBuffer) {
+    return WriteId3v2WithStatus(path, tag, version, ignoreExistingFrames, clearReadOnly, {},
+                                workBuffer)
+        .Ok;
 }
 
 }  // namespace id3

@@ -9,6 +9,7 @@
 #include "byte_source.h"
 #include "carried_frame.h"
 #include "tag_set.h"
+#include "write_status.h"
 
 namespace id3 {
 
@@ -46,6 +47,20 @@ std::optional<std::vector<uint8_t>> RenderId3v2Tag(const TagSet& tag, int versio
 // The bytes the frames of `tag` and `carried` take, the 10-byte header included.
 int64_t Id3v2FramesLength(const TagSet& tag, const CarriedFrames& carried);
 
+// The frames a new tag carries: those of `source` (another file's tag) that the writer does not
+// make itself and that do not describe the old audio, a comment under a description of its own
+// included; then those of `old` (the file's own old tag) the writer does not make, unless a
+// frame of `source` takes their place (same id, and same description for APIC/COMM/TXXX/USLT).
+CarriedFrames SelectCarriedFrames(CarriedFrames old, CarriedFrames source);
+
+// True for a frame of another file's tag that SelectCarriedFrames takes.
+bool IsCarriedFromSource(const CarriedFrame& frame);
+
+// The record a reader gets back from the tag written for `tag` in `version`: texts of blanks
+// are dropped, a genre takes its table form, a version-4 year its first four characters, a URL
+// its percent-encoded form.
+TagSet WrittenForm(const TagSet& tag, int version);
+
 // Makes the file writable for its owner; nothing happens when that fails.
 void ClearReadOnly(const std::string& path);
 
@@ -56,5 +71,12 @@ void ClearReadOnly(const std::string& path);
 // was.
 bool WriteId3v2(const std::string& path, const TagSet& tag, int version, bool ignoreExistingFrames,
                 bool clearReadOnly, std::span<uint8_t> workBuffer = {});
+
+// WriteId3v2, also writing the frames of `extra` (carried from another file's tag) as
+// SelectCarriedFrames chooses them; the status says why a write failed.
+WriteStatus WriteId3v2WithStatus(const std::string& path, const TagSet& tag, int version,
+                                 bool ignoreExistingFrames, bool clearReadOnly,
+                                 const CarriedFrames& extra = {},
+                                 std::span<uint8_t> workBuffer = {});
 
 }  // namespace id3

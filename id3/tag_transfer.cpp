@@ -1,5 +1,12 @@
 #include "tag_transfer.h"
 
+#include <unistd.h>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "byte_source.h"
 #include "id3v1.h"
 #include "id3v2_reader.h"
 #include "id3v2_writer.h"
@@ -11,21 +18,137 @@ bool HasArtistOrTitle(const TagSet& tag) {
     return !tag.Artist.empty() || !tag.Title.empty();
 }
 
-}  // namespace
-
-bool IsTagTransferCase(const std::string& sourcePath, int targetFormat) {
-    constexpr int kMp3Format = 1;
-    if (targetFormat != kMp3Format || sourcePath.size() < 3) {
-        return false;
-    }
-    std::string extension = sourcePath.substr(sourcePath.size() - 3);
-    for (char& c : extension) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
+// Without a comment under an empty description, the record's comment came from the first
+// comment under another description (not "iTun..."); that frame is not carried a second time.
+void DropCommentOfRecord(CarriedFrames& frames) {
+    for (const auto& frame : frames) {
+        if (frame.Id == "COMM" && FrameDescription(frame).empty()) {
+            return;
         }
     }
-    return extension == "MP3";
+    for (auto it = frames.begin(); it != frames.end(); ++it) {
+        if (it->Id == "COMM" && FrameDescription(*it).rfind("iTun", 0) != 0) {
+            frames.erase(it);
+            return;
+        }
+    }
 }
+
+// The end of a file before an ID3v1 block was written there, to be put back.
+struct TailSnapshot {
+    int64_t size = 0;
+    std::vector<uint8_t> last;  // the file's last bytes, up to 128
+};
+
+std::optional<TailSnapshot> TakeTail(const std::string& path) {
+    const auto file = FileSource::Open(path, false);
+    if (!file) {
+        return std::nullopt;
+    }
+    TailSnapshot tail;
+    tail.size = file->Size();
+    const int64_t from = tail.size >= 128 ? tail.size - 128 : 0;
+    tail.last = ReadBytes(*file, from, static_cast<size_t>(tail.size - from));
+    return tail;
+}
+
+void RestoreTail(const std::string& path, const TailSnapshot& tail) {
+    const auto file = FileSource::Open(path, true);
+    if (!file) {
+        return;
+    }
+    const int ignored = ::ftruncate(file->Fd(), static_cast<off_t>(tail.size));
+    (void)ignored;
+    WriteAllAt(file->Fd(), tail.size - static_cast<int64_t>(tail.last.size()), tail.last);
+}
+
+// The name of the first field in which `a` and `b` differ; empty when they are equal.
+std::string FirstDifference(const TagSet& a, const TagSet& b) {
+    const std::pair<const char*, std::string TagSet::*> fields[] = {
+        {"Artist", &TagSet::Artist},     {"Album", &TagSet::Album},
+        {"Title", &TagSet::Title},       {"Year", &TagSet::Year},
+        {"Genre", &TagSet::Genre},       {"Comment", &TagSet::Comment},
+        {"Track", &TagSet::Track},       {"EncodedBy", &TagSet::EncodedBy},
+        {"Url", &TagSet::Url},           {"Copyright", &TagSet::Copyright},
+        {"Composer", &TagSet::Composer}, {"OriginalArtist", &TagSet::OriginalArtist}};
+    for (const auto& [name, field] : fields) {
+        if (a.*field != b.*field) {
+            return name;
+        }
+    }
+    return {};
+}
+
+WriteStatus Differs(const std::string& kind, const std::string& path, const std::string& what) {
+    return WriteFailed(
+        kind, "the tag read back from '" + path + "' differs from the one written (" + what + ")");
+}
+
+WriteStatus VerifyId3v1(const std::string& path, const TagSet& tag) {
+    TagSet expected;
+    ParseId3v1Block(RenderId3v1Block(tag), expected);
+    TagSet back;
+    if (!ReadId3v1(path, back)) {
+        return Differs("ID3v1", path, "no block");
+    }
+    const std::string field = FirstDifference(back, expected);
+    return field.empty() ? WriteStatus{} : Differs("ID3v1", path, field);
+}
+
+// True when `back` (collected from the written file) holds exactly the frames of `frames` that
+// travel, in order; compared in place, as pictures make these lists large.
+bool SameCarriedFrames(const CarriedFrames& back, const CarriedFrames& frames) {
+    auto wanted = frames.begin();
+    for (const auto& frame : back) {
+        if (!IsCarriedFromSource(frame)) {
+            continue;  // the writer's own frames
+        }
+        while (wanted != frames.end() && !IsCarriedFromSource(*wanted)) {
+            ++wanted;
+        }
+        if (wanted == frames.end() || !(*wanted == frame)) {
+            return false;
+        }
+        ++wanted;
+    }
+    while (wanted != frames.end() && !IsCarriedFromSource(*wanted)) {
+        ++wanted;
+    }
+    return wanted == frames.end();
+}
+
+// The comment a reader finds when the record has none of its own.
+std::string ExpectedComment(const TagSet& expected, const CarriedFrames& frames) {
+    if (!expected.Comment.empty()) {
+        return expected.Comment;
+    }
+    for (const auto& frame : frames) {
+        if (IsCarriedFromSource(frame) && frame.Id == "COMM") {
+            return ReadFrameText(frame.Data, frame.Id).value_or(std::string());
+        }
+    }
+    return {};
+}
+
+WriteStatus VerifyId3v2(const std::string& path, const TagSet& tag, const CarriedFrames& frames) {
+    TagSet expected = WrittenForm(tag, 3);
+    expected.Comment = ExpectedComment(expected, frames);
+    TagSet back;
+    if (!ReadId3v2(path, back)) {
+        return Differs("ID3v2", path, "no tag");
+    }
+    const std::string field = FirstDifference(back, expected);
+    if (!field.empty()) {
+        return Differs("ID3v2", path, field);
+    }
+    CarriedFrames collected;
+    if (!CollectId3v2Frames(path, collected) || !SameCarriedFrames(collected, frames)) {
+        return Differs("ID3v2", path, "carried frames");
+    }
+    return {};
+}
+
+}  // namespace
 
 SourceTags ReadSourceTags(const std::string& sourcePath) {
     SourceTags tags;
@@ -33,18 +156,46 @@ SourceTags ReadSourceTags(const std::string& sourcePath) {
     ReadId3v1(sourcePath, tags.Id3v1);
     ClearTagSet(tags.Id3v2);
     ReadId3v2(sourcePath, tags.Id3v2);
+    CarriedFrames collected;
+    CollectId3v2Frames(sourcePath, collected);  // what came before a fault still travels
+    for (auto& frame : collected) {
+        ToVersion3Encoding(frame);  // the new tag is version 2.3
+    }
+    DropCommentOfRecord(collected);
+    tags.Frames = SelectCarriedFrames({}, std::move(collected));
     return tags;
 }
 
-bool WriteTargetTags(const std::string& targetPath, const SourceTags& tags) {
-    bool ok = true;
-    if (HasArtistOrTitle(tags.Id3v1)) {
-        ok = WriteId3v1(targetPath, tags.Id3v1, true) && ok;
+WriteStatus WriteTargetTags(const std::string& targetPath, const SourceTags& tags) {
+    const bool v1Due = HasArtistOrTitle(tags.Id3v1);
+    const bool v2Due = HasArtistOrTitle(tags.Id3v2);
+    std::optional<TailSnapshot> tail;
+    if (v1Due) {
+        tail = TakeTail(targetPath);
+        WriteStatus status = WriteId3v1WithStatus(targetPath, tags.Id3v1, true);
+        if (!status.Ok) {
+            return status;
+        }
     }
-    if (HasArtistOrTitle(tags.Id3v2)) {
-        ok = WriteId3v2(targetPath, tags.Id3v2, 3, true, true) && ok;
+    if (v2Due) {
+        WriteStatus status =
+            WriteId3v2WithStatus(targetPath, tags.Id3v2, 3, true, true, tags.Frames);
+        if (!status.Ok) {
+            if (tail) {
+                RestoreTail(targetPath, *tail);
+            }
+            return status;
+        }
     }
-    return ok;
+    if (v1Due) {
+        if (WriteStatus status = VerifyId3v1(targetPath, tags.Id3v1); !status.Ok) {
+            return status;
+        }
+    }
+    if (v2Due) {
+        return VerifyId3v2(targetPath, tags.Id3v2, tags.Frames);
+    }
+    return {};
 }
 
 }  // namespace id3

@@ -2,29 +2,34 @@
 
 #include <string>
 
+#include "carried_frame.h"
 #include "tag_set.h"
+#include "write_status.h"
 
 namespace id3 {
 
-// The two tag records of one source file; they are never merged.
+// What a converted file takes over from its source. The ID3v1 and ID3v2 records are never
+// merged; the carried frames go into the new ID3v2 tag behind its own text frames.
 struct SourceTags {
     TagSet Id3v1;
     TagSet Id3v2;
+    CarriedFrames Frames;  // the source's other ID3v2 frames, in ID3v2.3 form, that travel
 
     bool operator==(const SourceTags&) const = default;
 };
 
-// True when tags are carried over: the target format is MP3 (format index 1) and the source's
-// path ends in "mp3" in any case.
-bool IsTagTransferCase(const std::string& sourcePath, int targetFormat);
-
-// Reads the ID3v1 block and the ID3v2 tag of the source before the transcoder runs; a record
-// stays empty where the source has no such tag or cannot be read.
+// Reads the ID3v1 block and the ID3v2 tag of the source before the transcoder runs, and the
+// frames of that tag beyond the twelve fields that a new file can take over (cover pictures,
+// lyrics, disc numbers, sort names, user texts ...; not those about the old audio stream such
+// as its length or gain). A record stays empty where the source has no such tag or cannot be
+// read.
 SourceTags ReadSourceTags(const std::string& sourcePath);
 
-// After the transcoder has made the target: writes the ID3v1 block, then the ID3v2.3 tag, each
-// only when its record has an artist or a title, making the target writable first. False when a
-// write that was due failed (the target is then as the failed step found it).
-bool WriteTargetTags(const std::string& targetPath, const SourceTags& tags);
+// After the transcoder has made the target: writes the ID3v1 block, then the ID3v2.3 tag with
+// the carried frames, each only when its record has an artist or a title, making the target
+// writable first; then reads both back and compares them with what was meant. A failed or
+// refused ID3v2 write takes the ID3v1 block back out, leaving the target as it was. The status
+// is failed, with a one-line reason, when a write due failed or the read-back differs.
+WriteStatus WriteTargetTags(const std::string& targetPath, const SourceTags& tags);
 
 }  // namespace id3

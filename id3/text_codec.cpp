@@ -10,15 +10,10 @@ constexpr std::array<char32_t, 32> kHighControls = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-// Appends one decoded character, applying the line-end rule of tag text.
+// Appends one decoded character. Control characters, CR and LF included, are kept as they
+// stand, as other tag readers do: the writer stores every character back unchanged, so a text
+// read from a tag survives being written and read again.
 void AppendTagChar(std::string& out, char32_t cp) {
-    if (cp == U'\r') {
-        return;
-    }
-    if (cp == U'\n') {
-        out += "\r\n";
-        return;
-    }
     AppendUtf8(out, cp);
 }
 

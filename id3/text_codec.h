@@ -33,7 +33,7 @@ std::optional<std::string> ToSharedSingleByte(std::string_view utf8);
 
 // Tag text bytes in ID3 encoding `encoding` (0 Windows-1252, 1 UTF-16 with byte-order mark,
 // 2 UTF-16 big-endian, 3 UTF-8; others give "") as UTF-8, stopping at the first zero character
-// when `stopAtZero`. CR characters are dropped and LF becomes CR LF.
+// when `stopAtZero`. Control characters (CR and LF among them) are kept unchanged.
 std::string DecodeTagText(std::span<const uint8_t> bytes, int encoding, bool stopAtZero);
 
 // Offset of the byte behind the zero terminator of the string at `from` in `bytes` (one zero

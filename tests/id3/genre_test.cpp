@@ -49,7 +49,21 @@ TEST(GenreTextTest, ParseFollowsTheBracketRules) {
         {"(-1)", ""},
         {"", ""},
         {"(rx)", "(rx)"},
-        {"only ) close", "only ) close"}};
+        {"only ) close", "only ) close"},
+        // A bare whole number is an index into the table as well.
+        {"35", "House"},
+        {"12", "Other"},
+        {"0", "Blues"},
+        {" 17 ", "Rock"},
+        {"147", "SynthPop"},
+        {"148", "148"},  // within the old lists' range, but the table has no name for it
+        {"191", "191"},
+        {"192", "192"},
+        {"1000", "1000"},
+        {"-3", "-3"},
+        {"3.5", "3.5"},
+        {"1e1", "1e1"},
+        {"35 Live", "35 Live"}};
     for (const auto& [text, genre] : cases) {
         const auto parsed = ParseGenreText(text);
         ASSERT_TRUE(parsed.has_value()) << text;

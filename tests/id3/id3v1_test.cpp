@@ -38,7 +38,7 @@ TEST(Id3v1Test, ParsesBothForms) {
         {Block("Song", 0, 0, 0, "nice"), "Song", "nice", "", "Blues"},
         {Block("Song", 0, 0, 200, thirty), "Song", thirty, "", ""},
         {Block("  Word  ", 0, 255, 147), "Word", "", "255", "SynthPop"},
-        {Block("a\nb\rc", 0, 0, 255), "a\r\nbc", "", "", ""},
+        {Block("a\nb\rc", 0, 0, 255), "a\nb\rc", "", "", ""},  // control characters kept
         {Block("\xE9t\xE9", 0, 0, 255), "\u00E9t\u00E9", "", "", ""}};
     for (const auto& c : cases) {
         TagSet tag;

@@ -241,5 +241,101 @@ TEST(Id3v2ReaderTest, CollectModeCarriesFramesInVersion3Form) {
     EXPECT_EQ(MapFrameIdToV23("XYZ"), "XYZ");
 }
 
+// A COMM frame's data: encoding 0, language "eng", the description, the text.
+Bytes Comm(const std::string& description, const std::string& text, int version = 3) {
+    return Frame("COMM",
+                 Concat({Bytes{0}, ToBytes("eng"), ToBytes(description), Bytes{0}, ToBytes(text)}),
+                 version);
+}
+
+TEST(Id3v2ReaderTest, CommentIsTheOneWithoutDescriptionElseTheFirstNotMachineData) {
+    const Bytes utf16Itunes =
+        Frame("COMM", Concat({Bytes{1}, ToBytes("eng"),
+                              Bytes{0xFF, 0xFE, 'i', 0, 'T', 0, 'u', 0, 'n', 0, 'N', 0, 0, 0},
+                              Bytes{0xFF, 0xFE, '9', 0}}));
+    const std::vector<std::tuple<const char*, Bytes, std::string>> cases = {
+        {"machine data behind the comment",
+         Concat({Comm("", "real"), Comm("iTunNORM", " 0000021A"), Comm("iTunPGAP", "0")}), "real"},
+        {"machine data in front of the comment",
+         Concat({Comm("iTunSMPB", "x"), Comm("", "real"), Comm("iTunNORM", "y")}), "real"},
+        {"a described comment gives way to one without description",
+         Concat({Comm("note", "n"), Comm("", "real"), Comm("more", "m")}), "real"},
+        {"without an empty description the first one not iTun...",
+         Concat({Comm("iTunNORM", "x"), Comm("note", "first"), Comm("more", "second")}), "first"},
+        {"two without description: the first", Concat({Comm("", "one"), Comm("", "two")}), "one"},
+        {"only machine data: none", Concat({Comm("iTunNORM", "x"), Comm("iTunPGAP", "0")}), ""},
+        {"machine data in UTF-16", Concat({utf16Itunes, Comm("note", "n")}), "n"},
+        {"version 4 alike", Concat({Comm("iTunNORM", "x", 4), Comm("", "real", 4)}), "real"},
+        {"version 2 alike",
+         Concat({FrameV2("COM", Concat({Bytes{0}, ToBytes("eng"), ToBytes("iTunNORM"), Bytes{0},
+                                        ToBytes("x")})),
+                 FrameV2("COM", Concat({Bytes{0}, ToBytes("eng"), Bytes{0}, ToBytes("real")}))}),
+         "real"}};
+    for (const auto& [name, frames, comment] : cases) {
+        const int version = std::string(name).rfind("version 2", 0) == 0   ? 2
+                            : std::string(name).rfind("version 4", 0) == 0 ? 4
+                                                                           : 3;
+        const ReadOutcome read = ReadFrom(Tag(version, 0, frames, 10));
+        EXPECT_TRUE(read.found) << name;
+        EXPECT_EQ(read.tag.Comment, comment) << name;
+    }
+}
+
+TEST(Id3v2ReaderTest, ExtendedHeaderFlagWithoutExtendedHeader) {
+    const Bytes frames = Concat({TextFrame("TIT2", "Song"), TextFrame("TPE1", "Band")});
+    const Bytes frames4 = Concat({TextFrame("TIT2", "Song", 4), TextFrame("TPE1", "Band", 4)});
+    const TagSet both = MakeTags({{"Title", "Song"}, {"Artist", "Band"}});
+    const std::vector<std::tuple<const char*, Bytes, TagSet>> cases = {
+        {"v3 flag set, frames right behind the header", Tag(3, 0x40, frames, 16), both},
+        {"v4 flag set, frames right behind the header", Tag(4, 0x40, frames4, 16), both},
+        {"v3 with a real extended header (size 6)",
+         Tag(3, 0x40, Concat({Bytes{0, 0, 0, 6, 0, 0, 0, 0, 0, 0}, frames}), 16), both},
+        {"v4 with a real extended header (size 6)",
+         Tag(4, 0x40, Concat({Bytes{0, 0, 0, 6, 1, 0}, frames4}), 16), both},
+        // The first frame's size runs past the tag: these are no frames, so the extended
+        // header's size is taken as it stands (and skips everything).
+        {"v3 flag set, id-like bytes that are no frame",
+         Tag(3, 0x40, Concat({ToBytes("ABCD"), Bytes{0x7F, 0, 0, 0, 0, 0}, frames}), 16),
+         TagSet{}}};
+    for (const auto& [name, file, expected] : cases) {
+        const ReadOutcome read = ReadFrom(Concat({file, Bytes(32, 0xAA)}));
+        EXPECT_TRUE(read.found) << name;
+        EXPECT_EQ(read.tag, expected) << name;
+    }
+}
+
+TEST(Id3v2ReaderTest, BareGenreNumbersAreTableIndexes) {
+    const std::vector<std::tuple<int, std::string, std::string>> cases = {
+        {3, "35", "House"}, {4, "12", "Other"},  {3, "(35)", "House"},
+        {4, "148", "148"},  {3, "Rock", "Rock"}, {2, "17", "Rock"}};
+    for (const auto& [version, text, genre] : cases) {
+        const ReadOutcome read =
+            ReadFrom(Tag(version, 0, TextFrame(version == 2 ? "TCO" : "TCON", text, version)));
+        EXPECT_EQ(read.tag.Genre, genre) << version << " " << text;
+    }
+}
+
+TEST(Id3v2ReaderTest, CollectsTheWholeChainLikeTheReader) {
+    // Frames of a tag found through its footer are collected as well.
+    const Bytes body = Concat({TextFrame("TIT2", "T", 4), Frame("TPOS", Bytes{0, '1'}, 4)});
+    Bytes footer = Tag(4, 0x10, body);
+    footer[0] = '3', footer[1] = 'D', footer[2] = 'I';
+    const Bytes file =
+        Concat({Bytes(40, 0xAA), Tag(4, 0x10, body), Bytes(footer.begin(), footer.begin() + 10)});
+    MemorySource source(file);
+    CarriedFrames frames;
+    EXPECT_TRUE(CollectId3v2FramesFrom(source, frames));
+    EXPECT_EQ(frames, (CarriedFrames{{"TIT2", {0, 'T'}}, {"TPOS", {0, '1'}}}));
+    // A fault keeps what was collected before it and says so.
+    const Bytes faulty = Tag(3, 0, Concat({Frame("TPOS", Bytes{0, '1'}), TextFrame("TCON", ")(")}));
+    MemorySource faultySource(faulty);
+    frames.clear();
+    EXPECT_TRUE(CollectId3v2FramesFrom(faultySource, frames));  // collect mode reads no genre
+    MemorySource none(Bytes(50, 0));
+    frames.clear();
+    EXPECT_TRUE(CollectId3v2FramesFrom(none, frames));
+    EXPECT_TRUE(frames.empty());
+}
+
 }  // namespace
 }  // namespace id3

@@ -11,6 +11,7 @@
 
 #include "id3v2_reader.h"
 #include "test_support.h"
+#include "text_codec.h"
 
 namespace id3 {
 namespace {
@@ -153,6 +154,71 @@ TEST(Id3v2WriterTest, WriteReadRoundTripOfEveryField) {
         std::search(bytes.begin(), bytes.end(), std::begin("(17)Rock"), std::end("(17)Rock") - 1),
         bytes.end());
     EXPECT_FALSE(WriteId3v2(path, tag, 2, true, false));
+}
+
+// The same text in each ID3 text encoding (code points below U+10000 only).
+Bytes EncodedText(int encoding, const std::u32string& text) {
+    Bytes out = {static_cast<uint8_t>(encoding)};
+    if (encoding == 1) {
+        out.insert(out.end(), {0xFF, 0xFE});
+    }
+    for (const char32_t cp : text) {
+        if (encoding == 0) {
+            out.push_back(static_cast<uint8_t>(cp));
+        } else if (encoding == 3) {
+            std::string utf8;
+            AppendUtf8(utf8, cp);
+            out.insert(out.end(), utf8.begin(), utf8.end());
+        } else if (encoding == 1) {
+            out.insert(out.end(), {static_cast<uint8_t>(cp & 0xFF), static_cast<uint8_t>(cp >> 8)});
+        } else {
+            out.insert(out.end(), {static_cast<uint8_t>(cp >> 8), static_cast<uint8_t>(cp & 0xFF)});
+        }
+    }
+    return out;
+}
+
+// Control characters at either end of a text, CR and LF among them, are part of the text: what
+// the reader returns is what a write and a second read give back, in every encoding.
+TEST(Id3v2WriterTest, ControlCharactersSurviveWriteAndReadInEveryEncoding) {
+    TempDir dir;
+    const std::string path = dir.File("a.mp3");
+    struct Case {
+        std::u32string stored;
+        std::string title;
+    };
+    const std::vector<Case> cases = {{U"\r\nT\r", "\r\nT\r"},
+                                     {U"\rT", "\rT"},
+                                     {U"T\n", "T\n"},
+                                     {U"\x01\tT\x1F", "\x01\tT\x1F"},
+                                     {U"\r\r\n\nT", "\r\r\n\nT"},
+                                     {U"\x7F T \x7F", "\x7F T \x7F"}};
+    for (const int encoding : {0, 1, 2, 3}) {
+        for (const auto& c : cases) {
+            WriteFile(path, Concat({Tag(3, 0, Frame("TIT2", EncodedText(encoding, c.stored))),
+                                    Bytes(200, 0x44)}));
+            TagSet first;
+            ASSERT_TRUE(ReadId3v2(path, first));
+            EXPECT_EQ(first.Title, c.title) << "encoding " << encoding;
+            ASSERT_TRUE(WriteId3v2(path, first, 3, true, false));
+            TagSet second;
+            ASSERT_TRUE(ReadId3v2(path, second));
+            EXPECT_EQ(second.Title, c.title) << "encoding " << encoding;
+        }
+    }
+    // The year of a TDRC frame is its first four characters, a control character among them.
+    const std::u32string date = U"\r\n\u8000\n1999";
+    for (const int encoding : {1, 2, 3}) {
+        WriteFile(path, Concat({Tag(3, 0, Frame("TDRC", EncodedText(encoding, date))),
+                                Bytes(200, 0x44)}));
+        TagSet first;
+        ASSERT_TRUE(ReadId3v2(path, first));
+        EXPECT_EQ(first.Year, "\r\n\u8000\n") << "encoding " << encoding;
+        ASSERT_TRUE(WriteId3v2(path, first, 3, true, false));
+        TagSet second;
+        ASSERT_TRUE(ReadId3v2(path, second));
+        EXPECT_EQ(second.Year, first.Year) << "encoding " << encoding;
+    }
 }
 
 TEST(Id3v2WriterTest, CarriesForeignFramesOfTheOldTag) {

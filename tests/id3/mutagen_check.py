@@ -6,14 +6,17 @@
                                              tonquell-tags read FILE must agree with mutagen
   mutagen_check.py expect FILE JSON          mutagen must read FILE as ID3v2.3 with these fields
   mutagen_check.py scenarios                 list the scenario names
+  mutagen_check.py carried SOURCE TARGET     the frames that travel are in TARGET as in SOURCE,
+                                             those about the old audio are not
 """
 import json
 import struct
 import subprocess
 import sys
 
-from mutagen.id3 import (APIC, COMM, ID3, TALB, TCOM, TCON, TCOP, TDRC, TENC, TIT2, TOPE,
-                         TPE1, TRCK, TYER, WXXX, ID3NoHeaderError)
+from mutagen.id3 import (APIC, COMM, ID3, POPM, PRIV, RVA2, TALB, TCOM, TCON, TCOP, TDRC,
+                         TENC, TIT2, TLEN, TOPE, TPE1, TPE2, TPOS, TRCK, TSOP, TXXX, TYER, USLT,
+                         WXXX, ID3NoHeaderError)
 
 FIELDS = ["Artist", "Album", "Title", "Year", "Genre", "Comment", "Track", "EncodedBy", "Url",
           "Copyright", "Composer", "OriginalArtist"]
@@ -118,13 +121,69 @@ def make(scenario, audio_path, out_path):
         footer = b"3DI" + header[3:10]
         v1 = b"TAG" + b"v1 title".ljust(30, b"\0") + b"\0" * 94 + b"\xff"
         open(out_path, "wb").write(audio + header + footer + v1)
+    elif scenario in ("v23-rich", "v24-rich"):
+        # What other taggers and players leave in a file, besides the twelve fields.
+        version = 4 if scenario == "v24-rich" else 3
+        tags = mutagen_tags(1, [picture])
+        tags.add(USLT(encoding=1, lang="eng", desc="", text="Line one\nLine two \u00e4"))
+        # Version 2.4 files often hold UTF-8 text, which version 2.3 does not know.
+        tags.add(TXXX(encoding=3 if version == 4 else 1, desc="MusicBrainz Album Id",
+                      text="0f3c-42 \u00e9"))
+        tags.add(TXXX(encoding=0, desc="replaygain_track_gain", text="-6.20 dB"))
+        tags.add(TXXX(encoding=0, desc="REPLAYGAIN_ALBUM_PEAK", text="0.98"))
+        tags.add(TPOS(encoding=0, text="2/3"))
+        tags.add(TPE2(encoding=3 if version == 4 else 1, text="Various \u00c4rtists"))
+        tags.add(TSOP(encoding=0, text="Band, The"))
+        tags.add(PRIV(owner="WM/MediaClassPrimaryID", data=b"\xbc}`\xd1#\xe3"))
+        tags.add(POPM(email="rater@example.org", rating=196, count=7))
+        tags.add(TLEN(encoding=0, text="123456"))
+        tags.add(COMM(encoding=0, lang="eng", desc="iTunNORM", text=" 0000021A 0000020B"))
+        tags.add(COMM(encoding=0, lang="eng", desc="iTunPGAP", text="0"))
+        tags.add(RVA2(desc="track", channel=1, gain=-2.5, peak=0.9))
+        tags.add(TYER(encoding=0, text="1999") if version == 3
+                 else TDRC(encoding=0, text="1999"))
+        tags.save(out_path, v2_version=version, v1=0)
     else:
         raise SystemExit("unknown scenario " + scenario)
 
 
 SCENARIOS = ["v22", "v23-latin1", "v23-utf16", "v24-utf8", "v24-utf16be", "v23-apic",
              "v24-apic", "v23-unsync", "v23-exthdr", "v24-exthdr", "v24-footer-at-end",
-             "v1-track-genre"]
+             "v1-track-genre", "v23-rich", "v24-rich"]
+
+# Frames about the old audio stream, which a converted file must not take over.
+def about_old_audio(frame):
+    fid = frame.FrameID
+    if fid in ("TLEN", "MLLT", "SEEK", "ASPI", "SYTC", "ETCO", "RVAD", "RVA2", "EQUA", "EQU2",
+               "AENC"):
+        return True
+    if fid == "TXXX":
+        return frame.desc.lower().startswith("replaygain_")
+    return fid == "COMM" and frame.desc.startswith("iTun")
+
+
+def carried(source_path, target_path):
+    source, target = load(source_path), load(target_path)
+    if source is None or target is None:
+        return ["no ID3v2 tag"]
+    problems = []
+    if target.version[:2] != (2, 3):
+        problems.append("target version %r" % (target.version,))
+    own = {"TPE1", "TALB", "TIT2", "TYER", "TDRC", "TCON", "TRCK", "TENC", "WXXX", "TCOP",
+           "TCOM", "TOPE"}
+    for key, frame in source.items():
+        if frame.FrameID in own or (frame.FrameID == "COMM" and frame.desc == ""):
+            continue
+        if about_old_audio(frame):
+            if key in target:
+                problems.append("%s travelled" % key)
+        elif key not in target:
+            problems.append("%s is missing" % key)
+        elif target[key] != frame:
+            problems.append("%s differs: %r, source %r" % (key, target[key], frame))
+        elif getattr(target[key], "encoding", 0) > 1:
+            problems.append("%s has encoding %d in version 2.3" % (key, target[key].encoding))
+    return problems
 
 
 def first_text(tags, fid):
@@ -140,7 +199,9 @@ def mutagen_fields(tags):
     fields["Year"] = year[:4]
     genres = tags.getall("TCON")
     fields["Genre"] = genres[0].genres[0] if genres and genres[0].genres else ""
-    comments = tags.getall("COMM")
+    # The comment proper has an empty description; players keep machine data under others.
+    comments = sorted((c for c in tags.getall("COMM") if not c.desc.startswith("iTun")),
+                      key=lambda c: c.desc != "")
     fields["Comment"] = comments[0].text[0] if comments and comments[0].text else ""
     urls = tags.getall("WXXX")
     fields["Url"] = urls[0].url if urls else ""
@@ -210,7 +271,12 @@ def main(argv):
     if argv[1] == "make":
         make(argv[2], argv[3], argv[4])
         return 0
-    problems = compare(argv[2], argv[3], "--v1-only" in argv) if argv[1] == "compare" else expect(argv[2], json.loads(argv[3]))
+    if argv[1] == "carried":
+        problems = carried(argv[2], argv[3])
+    elif argv[1] == "compare":
+        problems = compare(argv[2], argv[3], "--v1-only" in argv)
+    else:
+        problems = expect(argv[2], json.loads(argv[3]))
     for p in problems:
         print(p)
     return 1 if problems else 0

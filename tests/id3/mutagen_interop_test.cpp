@@ -2,6 +2,7 @@
 // write the form) are read alike by both, and tags we write are read back by mutagen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
@@ -96,7 +97,7 @@ TEST_F(MutagenInteropTest, OurReaderAgreesWithMutagenOnItsFiles) {
             << problems;
         ++count;
     }
-    EXPECT_EQ(count, 12);
+    EXPECT_EQ(count, 14);
 }
 
 TEST_F(MutagenInteropTest, TagBehindTheAudioIsFoundThroughItsFooter) {
@@ -180,6 +181,26 @@ TEST_F(MutagenInteropTest, CopyCarriesMutagenTagsIntoABareFile) {
         if (hasV2) {
             EXPECT_EQ(Expect(target, "{\"fields\": " + FieldsJson(sourceV2) + "}"), "") << scenario;
         }
+    }
+}
+
+TEST_F(MutagenInteropTest, ConversionCarriesWhatOtherTaggersWrote) {
+    for (const std::string scenario : {"v23-rich", "v24-rich"}) {
+        const std::string source = Make(scenario);
+        const std::string target = dir_.File("converted.mp3");
+        WriteFile(target, id3test::Mp3Audio());
+        ASSERT_EQ(RunCommand(kTool + " copy " + Quote(source) + " " + Quote(target)), 0)
+            << scenario;
+        std::string problems;
+        EXPECT_EQ(
+            RunCommand(kHelper + " carried " + Quote(source) + " " + Quote(target), &problems), 0)
+            << scenario << ":\n"
+            << problems;
+        EXPECT_EQ(Expect(target, "{\"fields\": {\"Comment\": \"A comment\"}}"), "") << scenario;
+        const Bytes written = ReadFile(target);
+        EXPECT_TRUE(std::equal(id3test::Mp3Audio().begin(), id3test::Mp3Audio().end(),
+                               written.end() - static_cast<long>(id3test::Mp3Audio().size())))
+            << scenario;
     }
 }
 

@@ -41,7 +41,7 @@ TEST(TagsToolTest, ReadPrintsBothRecordsAsJson) {
     WriteFile(path, Bytes(400, 0x42));
     std::string out;
     ASSERT_EQ(RunCommand(kTool + " read " + Quote(path), &out), 0);
-    EXPECT_EQ(out, "{\"id3v1\": null, \"id3v2\": null}\n");
+    EXPECT_EQ(out, "{\"id3v1\": null, \"id3v2\": null, \"other\": []}\n");
 
     ASSERT_TRUE(id3::WriteId3v1(path, MakeTags({{"Artist", "Q\"uote"}, {"Genre", "Rock"}}), false));
     ASSERT_TRUE(id3::WriteId3v2(path, MakeTags({{"Title", "Line\r\nTwo \u00E4\\"}, {"Track", "1"}}),
@@ -54,7 +54,42 @@ TEST(TagsToolTest, ReadPrintsBothRecordsAsJson) {
               "\"OriginalArtist\": \"\"}, \"id3v2\": {\"Artist\": \"\", \"Album\": \"\", "
               "\"Title\": \"Line\\r\\nTwo \u00E4\\\\\", \"Year\": \"\", \"Genre\": \"\", "
               "\"Comment\": \"\", \"Track\": \"1\", \"EncodedBy\": \"\", \"Url\": \"\", "
-              "\"Copyright\": \"\", \"Composer\": \"\", \"OriginalArtist\": \"\"}}\n");
+              "\"Copyright\": \"\", \"Composer\": \"\", \"OriginalArtist\": \"\"}, "
+              "\"other\": []}\n");
+}
+
+TEST(TagsToolTest, ReadListsTheTravellingFramesAndCopySaysWhyItFailed) {
+    TempDir dir;
+    const std::string source = dir.File("a.mp3");
+    const Bytes priv = {'o', 0, 1, 2};
+    WriteFile(source,
+              id3test::Concat({id3test::Tag(3, 0,
+                                            id3test::Concat({id3test::TextFrame("TIT2", "T"),
+                                                             id3test::Frame("PRIV", priv),
+                                                             id3test::TextFrame("TLEN", "9"),
+                                                             id3test::TextFrame("TPOS", "1")})),
+                               Bytes(300, 0x55)}));
+    std::string out;
+    ASSERT_EQ(RunCommand(kTool + " read " + Quote(source), &out), 0);
+    EXPECT_NE(out.find("\"other\": [{\"id\": \"PRIV\", \"size\": 4}, {\"id\": \"TPOS\", "
+                       "\"size\": 2}]}"),
+              std::string::npos)
+        << out;
+
+    // A target whose old tag claims more than the file holds is refused and left as it was.
+    const std::string target = dir.File("b.mp3");
+    const Bytes damaged =
+        id3test::Concat({Bytes{'I', 'D', '3', 3, 0, 0, 0, 0, 0x7F, 0x7F}, Bytes(200, 0x55)});
+    WriteFile(target, damaged);
+    std::string err;
+    EXPECT_EQ(
+        RunCommand(kTool + " copy " + Quote(source) + " " + Quote(target) + " 2>&1 >/dev/null",
+                   &err),
+        1);
+    EXPECT_EQ(err, "tonquell-tags: could not write the tags into '" + target +
+                       "': ID3v2: the old tag of '" + target +
+                       "' claims more bytes than the file holds\n");
+    EXPECT_EQ(id3test::ReadFile(target), damaged);
 }
 
 }  // namespace

@@ -168,3 +168,28 @@ const Bytes& Mp3Audio() {
 }
 
 }  // namespace id3test
+
+namespace id3 {
+
+void PrintTo(const TagSet& tag, std::ostream* os) {
+    const std::pair<const char*, const std::string*> fields[] = {
+        {"Artist", &tag.Artist},     {"Album", &tag.Album},
+        {"Title", &tag.Title},       {"Year", &tag.Year},
+        {"Genre", &tag.Genre},       {"Comment", &tag.Comment},
+        {"Track", &tag.Track},       {"EncodedBy", &tag.EncodedBy},
+        {"Url", &tag.Url},           {"Copyright", &tag.Copyright},
+        {"Composer", &tag.Composer}, {"OriginalArtist", &tag.OriginalArtist}};
+    *os << "{";
+    for (const auto& [name, value] : fields) {
+        if (!value->empty()) {
+            *os << " " << name << "=\"" << *value << "\"";
+        }
+    }
+    *os << " }";
+}
+
+void PrintTo(const CarriedFrame& frame, std::ostream* os) {
+    *os << frame.Id << "(" << frame.Data.size() << " bytes)";
+}
+
+}  // namespace id3

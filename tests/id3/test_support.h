@@ -2,10 +2,20 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "carried_frame.h"
 #include "tag_set.h"
+
+namespace id3 {
+
+// Readable test failure output for the records.
+void PrintTo(const TagSet& tag, std::ostream* os);
+void PrintTo(const CarriedFrame& frame, std::ostream* os);
+
+}  // namespace id3
 
 namespace id3test {
 

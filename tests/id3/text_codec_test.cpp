@@ -15,9 +15,6 @@ TEST(TextCodecTest, EverySingleByteRoundTripsThroughUtf8) {
     for (int b = 1; b < 256; ++b) {
         const Bytes in = {static_cast<uint8_t>(b)};
         const std::string utf8 = DecodeTagText(in, 0, true);
-        if (b == '\r' || b == '\n') {
-            continue;
-        }
         bool fits = false;
         EXPECT_EQ(ToWindows1252(utf8, &fits), std::string(1, static_cast<char>(b))) << b;
         EXPECT_TRUE(fits) << b;
@@ -36,6 +33,8 @@ TEST(TextCodecTest, DecodesEveryEncoding) {
         {{'a', 'b', 0, 'c'}, 0, true, "ab"},
         {{'a', 'b', 0, 'c'}, 0, false, std::string("ab\0c", 4)},
         {{'a', 13, 10, 'b'}, 0, true, "a\r\nb"},
+        {{13, 'a', 10, 10, 13}, 0, true, "\ra\n\n\r"},  // control characters stay as they are
+        {{0xFF, 0xFE, 13, 0, 0x00, 0x80, 10, 0}, 1, true, "\r\u8000\n"},
         {{0xFF, 0xFE, 'H', 0, 'i', 0}, 1, true, "Hi"},
         {{0xFE, 0xFF, 0, 'H', 0, 'i'}, 1, true, "Hi"},
         {{0xFF, 0xFE, 0x16, 0x04, 0, 0, 'x', 0}, 1, true, "\u0416"},

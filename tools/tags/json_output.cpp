@@ -57,4 +57,13 @@ std::string JsonTagSet(const std::optional<id3::TagSet>& tag) {
     return out + "}";
 }
 
+std::string JsonFrameList(const id3::CarriedFrames& frames) {
+    std::string out = "[";
+    for (size_t i = 0; i < frames.size(); ++i) {
+        out += (i == 0 ? "{" : ", {") + JsonString("id") + ": " + JsonString(frames[i].Id) + ", " +
+               JsonString("size") + ": " + std::to_string(frames[i].Data.size()) + "}";
+    }
+    return out + "]";
+}
+
 }  // namespace tags_tool

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "carried_frame.h"
 #include "tag_set.h"
 
 namespace tags_tool {
@@ -12,5 +13,8 @@ std::string JsonString(const std::string& text);
 
 // A JSON object with the twelve fields of `tag` under their names, or "null".
 std::string JsonTagSet(const std::optional<id3::TagSet>& tag);
+
+// A JSON array with one {"id": ..., "size": ...} object per frame, in list order.
+std::string JsonFrameList(const id3::CarriedFrames& frames);
 
 }  // namespace tags_tool

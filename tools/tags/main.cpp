@@ -1,5 +1,5 @@
-// tonquell-tags: prints the ID3 tags of a file as JSON, or carries them over to another file
-// the way a conversion run does.
+// tonquell-tags: prints the ID3 tags of a file as JSON (with the frames a conversion would carry
+// over), or carries them over to another file the way a conversion run does.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,8 +50,10 @@ int Read(const std::string& path) {
     if (!id3::ReadId3v2(path, *v2)) {
         v2.reset();
     }
-    std::printf("{\"id3v1\": %s, \"id3v2\": %s}\n", tags_tool::JsonTagSet(v1).c_str(),
-                tags_tool::JsonTagSet(v2).c_str());
+    const id3::SourceTags travelling = id3::ReadSourceTags(path);
+    std::printf("{\"id3v1\": %s, \"id3v2\": %s, \"other\": %s}\n",
+                tags_tool::JsonTagSet(v1).c_str(), tags_tool::JsonTagSet(v2).c_str(),
+                tags_tool::JsonFrameList(travelling.Frames).c_str());
     return 0;
 }
 
@@ -59,8 +61,10 @@ int Copy(const std::string& source, const std::string& target) {
     if (!CheckReadable(source) || !CheckReadable(target)) {
         return 2;
     }
-    if (!id3::WriteTargetTags(target, id3::ReadSourceTags(source))) {
-        std::fprintf(stderr, "tonquell-tags: could not write the tags into '%s'\n", target.c_str());
+    const id3::WriteStatus status = id3::WriteTargetTags(target, id3::ReadSourceTags(source));
+    if (!status.Ok) {
+        std::fprintf(stderr, "tonquell-tags: could not write the tags into '%s': %s\n",
+                     target.c_str(), status.Reason.c_str());
         return 1;
     }
     return 0;

@@ -1,4 +1,5 @@
-// Fuzz target over the readers: ID3v2 in read and collect mode, the ID3v1 block, frame text.
+// Fuzz target over the readers: ID3v2 in read and collect mode, the choice of the frames a
+// conversion carries, the ID3v1 block, frame text.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -6,6 +7,7 @@
 #include "byte_source.h"
 #include "id3v1.h"
 #include "id3v2_reader.h"
+#include "id3v2_writer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const id3::MemorySource source(std::span<const uint8_t>(data, size));
@@ -17,6 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     id3::ParseId3v2Tag(source, 0, scratch, &carried);
     for (size_t i = 0; i < carried.size(); ++i) {
         id3::ConvertCarriedFrame(carried, i);  // a second conversion must be harmless too
+    }
+
+    // The frames a conversion would carry: the whole chain, the selection and its rules.
+    id3::CarriedFrames chain;
+    id3::CollectId3v2FramesFrom(source, chain);
+    const id3::CarriedFrames selected = id3::SelectCarriedFrames(carried, chain);
+    for (const auto& frame : selected) {
+        id3::FrameSlotKey(frame);
+        id3::DescribesOldAudio(frame);
     }
 
     if (size >= 128) {
