@@ -15,17 +15,6 @@ namespace {
 // A tag chain longer than this is taken as a loop of SEEK frames.
 constexpr int kMaxChainedTags = 64;
 
-std::string FirstChars(const std::string& utf8, size_t count) {
-    std::string out;
-    for (const char32_t cp : DecodeUtf8(utf8)) {
-        if (count-- == 0) {
-            break;
-        }
-        AppendUtf8(out, cp);
-    }
-    return out;
-}
-
 bool IsCommentId(const std::string& id) {
     return id == "COMM" || id == "COM" || id == "COM ";
 }

@@ -38,17 +38,6 @@ constexpr std::array<OwnFrame, 12> kOwnFrames = {{{"TPE1", &TagSet::Artist},
                                                   {"TCOM", &TagSet::Composer},
                                                   {"TOPE", &TagSet::OriginalArtist}}};
 
-std::string FirstChars(const std::string& utf8, size_t count) {
-    std::string out;
-    for (const char32_t cp : DecodeUtf8(utf8)) {
-        if (count-- == 0) {
-            break;
-        }
-        AppendUtf8(out, cp);
-    }
-    return out;
-}
-
 const char* OwnFrameId(size_t index, int version) {
     return (index == 3 && version == 4) ? "TDRC" : kOwnFrames[index].id;
 }

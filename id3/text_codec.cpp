@@ -139,6 +139,17 @@ std::u32string DecodeUtf8(std::string_view text) {
     return out;
 }
 
+std::string FirstChars(std::string_view utf8, size_t count) {
+    std::string out;
+    for (const char32_t cp : DecodeUtf8(utf8)) {
+        if (count-- == 0) {
+            break;
+        }
+        AppendUtf8(out, cp);
+    }
+    return out;
+}
+
 std::string ToWindows1252(std::string_view utf8, bool* fits) {
     std::string out;
     bool all = true;

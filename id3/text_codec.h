@@ -23,6 +23,9 @@ char32_t Windows1252CodePoint(uint8_t b);
 // The code points of UTF-8 text; bytes that do not form valid UTF-8 are taken as Windows-1252.
 std::u32string DecodeUtf8(std::string_view text);
 
+// The first `count` characters of UTF-8 text (all of it when shorter), as DecodeUtf8 reads them.
+std::string FirstChars(std::string_view utf8, size_t count);
+
 // `text` as Windows-1252 bytes; characters outside the code page become "?". `fits` (optional)
 // is set to whether every character had a byte of its own.
 std::string ToWindows1252(std::string_view utf8, bool* fits = nullptr);
