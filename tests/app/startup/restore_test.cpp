@@ -248,12 +248,3 @@ TEST(ArgumentText, ArgumentsAreJoinedByBlanks) {
     EXPECT_EQ(ArgumentText(1, none), "");
     EXPECT_EQ(ArgumentText(4, three), "/home/u/ABBA - SOS.MP3");
 }
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -138,13 +138,3 @@ TEST(SingleInstance, ASecondStartEndsAtOnceWithStatusZeroAndTheFirstRunsOn) {
     ::kill(first, SIGTERM);
     ::waitpid(first, &status, 0);
 }
-
-int main(int argc, char** argv) {
-    // Listing the tests happens without ctest's environment: draw offscreen unless told.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -344,12 +344,3 @@ TEST(BrowserDrives, DriveListStartsWithTheRootAndADriveThatCannotBeReadKeepsTheF
     EXPECT_EQ(drives.currentIndex(), 0);
     EXPECT_EQ(browser.CurrentFolder(), dir.Path().string());
 }
-
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
