@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "frame_header.h"
+#include "local_files.h"
 
 namespace transcoder {
 namespace {
@@ -161,7 +162,12 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, bool noCompressi
                                        std::string& error) {
     std::unique_ptr<Decoder> d(new Decoder());
     AVFormatContext* format = nullptr;
-    int rc = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
+    // The name is a local file's, never a URL: only the file protocol may open it, and the
+    // list binds whatever the demuxer opens in turn (a playlist's entries, say).
+    AVDictionary* openOptions = nullptr;
+    av_dict_set(&openOptions, "protocol_whitelist", "file", 0);
+    int rc = avformat_open_input(&format, LocalFileUrl(path).c_str(), nullptr, &openOptions);
+    av_dict_free(&openOptions);
     if (rc < 0) {
         error = NotMedia(rc)        ? "not an audio or video file"
                 : rc == AVERROR_EOF ? "the file is empty or cut off"
@@ -363,7 +369,7 @@ bool Decoder::CheckComplete(std::string& error) const {
         error = "the file is truncated or damaged at its end";
         return false;
     }
-    const std::int64_t missingBytes = MissingWavBytes(format_->url);
+    const std::int64_t missingBytes = MissingWavBytes(LocalFilePath(format_->url));
     if (missingBytes > 0) {
         error = "the file is truncated: " + std::to_string(missingBytes) +
                 " bytes of audio data are missing";
