@@ -588,7 +588,7 @@ TEST_F(BeSweet, BadInputFailsWithAReasonAndLeavesNoFile) {
         if (!row.output.empty()) {
             EXPECT_FALSE(fs::exists(row.output)) << row.text;
         }
-        EXPECT_TRUE(FilesWith(".part-").empty()) << row.text;
+        EXPECT_TRUE(FilesWith(".tq-").empty()) << row.text;
         EXPECT_TRUE(FilesWith("set_").empty()) << row.text;
     }
 }
@@ -697,7 +697,7 @@ TEST_F(BeSweet, ExistingOutputIsReplacedOnlyBySuccess) {
                              Quoted(output) + " -2ch )");
     ASSERT_EQ(ok.status, 0) << ok.err;
     EXPECT_EQ(Probe(output)->codec, "pcm_s16le");
-    EXPECT_TRUE(FilesWith(".part-").empty());
+    EXPECT_TRUE(FilesWith(".tq-").empty());
 }
 
 TEST_F(BeSweet, ShellWordsWithSeparateParenthesesWork) {
@@ -733,7 +733,7 @@ TEST_F(BeSweet, KilledConversionLeavesNoFile) {
         ASSERT_EQ(write(fd, wav.data(), part), static_cast<ssize_t>(part));
         // Wait (without a time limit) until the temporary output exists.
         int status = 0;
-        while (FilesWith(".part-").empty()) {
+        while (FilesWith(".tq-").empty()) {
             ASSERT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the transcoder ended early";
             usleep(10000);
         }
@@ -743,7 +743,7 @@ TEST_F(BeSweet, KilledConversionLeavesNoFile) {
         close(fd);
     }
     EXPECT_FALSE(fs::exists(output));
-    EXPECT_TRUE(FilesWith(".part-").empty());
+    EXPECT_TRUE(FilesWith(".tq-").empty());
     fs::remove(pipe);
 }
 
