@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "frame_header.h"
+#include "local_files.h"
 
 namespace transcoder {
 namespace {
@@ -118,6 +119,72 @@ std::size_t DeclaredSize(AVCodecID codec, const std::uint8_t* data, std::size_t 
     }
 }
 
+std::uint32_t SyncSafe28(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0] & 0x7F) << 21 |
+           static_cast<std::uint32_t>(p[1] & 0x7F) << 14 |
+           static_cast<std::uint32_t>(p[2] & 0x7F) << 7 | static_cast<std::uint32_t>(p[3] & 0x7F);
+}
+
+// Formats whose file is the bare audio stream, so that all its bytes but its tags are
+// frames. (In a real container the audio may well be a small share of the file.)
+bool IsBareAudioFormat(const char* name) {
+    for (const char* bare : {"mp3", "ac3", "eac3", "dts", "aac", "mlp", "truehd"}) {
+        if (std::strcmp(name, bare) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The bytes of the regular file `path` that are not tags: its size without leading ID3v2
+// tags and a trailing ID3v1 or APEv2 tag. -1 for a pipe or a file that cannot be read.
+std::int64_t UntaggedBytes(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return -1;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        return -1;
+    }
+    std::int64_t begin = 0;
+    std::int64_t end = info.st_size;
+    unsigned char head[10];
+    while (std::fseek(f, static_cast<long>(begin), SEEK_SET) == 0 &&
+           std::fread(head, 1, sizeof head, f) == sizeof head && std::memcmp(head, "ID3", 3) == 0) {
+        const bool footer = (head[5] & 0x10) != 0;
+        begin += 10 + SyncSafe28(head + 6) + (footer ? 10 : 0);
+    }
+    unsigned char tail[128];
+    if (end - begin >= 128 && std::fseek(f, static_cast<long>(end - 128), SEEK_SET) == 0 &&
+        std::fread(tail, 1, sizeof tail, f) == sizeof tail && std::memcmp(tail, "TAG", 3) == 0) {
+        end -= 128;
+    }
+    // An APEv2 footer states the tag's size without its header; a flag tells of the header.
+    if (end - begin >= 32 && std::fseek(f, static_cast<long>(end - 32), SEEK_SET) == 0 &&
+        std::fread(tail, 1, 32, f) == 32 && std::memcmp(tail, "APETAGEX", 8) == 0) {
+        const bool header = (tail[23] & 0x80) != 0;
+        end -= static_cast<std::int64_t>(Le32(tail + 12)) + (header ? 32 : 0);
+    }
+    std::fclose(f);
+    return end > begin ? end - begin : 0;
+}
+
+// Why a file that holds a bare audio stream is not audio: most of its bytes are not frames
+// that decode (random data that happens to hold a few valid frames). Empty when it is.
+std::string NotAudioReason(const char* formatName, const std::string& path,
+                           std::int64_t audioBytes) {
+    if (!IsBareAudioFormat(formatName)) {
+        return {};
+    }
+    const std::int64_t bytes = UntaggedBytes(path);
+    if (bytes <= 0 || audioBytes * 2 >= bytes) {
+        return {};
+    }
+    return "not an audio file: only " + std::to_string(audioBytes) + " of its " +
+           std::to_string(bytes) + " bytes are audio frames that decode";
+}
+
 }  // namespace
 
 std::string AvErrorText(int code) {
@@ -161,7 +228,12 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, bool noCompressi
                                        std::string& error) {
     std::unique_ptr<Decoder> d(new Decoder());
     AVFormatContext* format = nullptr;
-    int rc = avformat_open_input(&format, path.c_str(), nullptr, nullptr);
+    // The name is a local file's, never a URL: only the file protocol may open it, and the
+    // list binds whatever the demuxer opens in turn (a playlist's entries, say).
+    AVDictionary* openOptions = nullptr;
+    av_dict_set(&openOptions, "protocol_whitelist", "file", 0);
+    int rc = avformat_open_input(&format, LocalFileUrl(path).c_str(), nullptr, &openOptions);
+    av_dict_free(&openOptions);
     if (rc < 0) {
         error = NotMedia(rc)        ? "not an audio or video file"
                 : rc == AVERROR_EOF ? "the file is empty or cut off"
@@ -240,6 +312,8 @@ int Decoder::Pull(std::string& error) {
             // An incomplete frame decodes with a flag; at the end it marks a cut-off file.
             lastFrameBad_ =
                 frame_->decode_error_flags != 0 || (frame_->flags & AV_FRAME_FLAG_CORRUPT) != 0;
+            audioBytes_ += lastFrameBad_ ? 0 : sentBytes_;
+            sentBytes_ = 0;
             return 1;
         }
         if (rc == AVERROR_EOF) {
@@ -267,7 +341,9 @@ int Decoder::Pull(std::string& error) {
             if (declared != 0) {
                 lastPacketBad_ = declared > size;
             }
-            avcodec_send_packet(codec_.get(), packet_.get());
+            if (avcodec_send_packet(codec_.get(), packet_.get()) == 0) {
+                sentBytes_ += packet_->size;
+            }
         }
         av_packet_unref(packet_.get());
     }
@@ -363,10 +439,16 @@ bool Decoder::CheckComplete(std::string& error) const {
         error = "the file is truncated or damaged at its end";
         return false;
     }
-    const std::int64_t missingBytes = MissingWavBytes(format_->url);
+    const std::int64_t missingBytes = MissingWavBytes(LocalFilePath(format_->url));
     if (missingBytes > 0) {
         error = "the file is truncated: " + std::to_string(missingBytes) +
                 " bytes of audio data are missing";
+        return false;
+    }
+    const std::string notAudio =
+        NotAudioReason(format_->iformat->name, LocalFilePath(format_->url), audioBytes_);
+    if (!notAudio.empty()) {
+        error = notAudio;
         return false;
     }
     const AVStream* stream = format_->streams[stream_];

@@ -83,6 +83,8 @@ private:
     bool lastPacketBad_ = false;  // the last MPEG audio or DTS frame was cut short
     bool lastFrameBad_ = false;   // the last frame decoded came from an incomplete packet
     std::int64_t decodedFrames_ = 0;
+    std::int64_t sentBytes_ = 0;   // packet bytes given to the decoder since its last frame
+    std::int64_t audioBytes_ = 0;  // packet bytes that decoded into sound without error
     std::int64_t fileSize_ = 0;
 };
 

@@ -10,6 +10,7 @@ extern "C" {
 #include <string>
 #include <vector>
 
+#include "local_files.h"
 #include "options.h"
 #include "pipeline.h"
 
@@ -22,6 +23,12 @@ int main(int argc, char** argv) {
     const transcoder::ParseResult parsed = transcoder::ParseOptions(words);
     if (!parsed.options) {
         std::fprintf(stderr, "BeSweet.exe: %s\n", parsed.error.c_str());
+        return 2;
+    }
+    // Writing the source over itself would lose it: refused before anything is created.
+    const std::string clash = transcoder::InputAsOutputError(*parsed.options);
+    if (!clash.empty()) {
+        std::fprintf(stderr, "BeSweet.exe: %s\n", clash.c_str());
         return 2;
     }
     // FFmpeg's own log lines would mix with ours; every failure is reported as one line.

@@ -69,6 +69,7 @@ std::string Reason(int err) {
 }
 
 constexpr std::size_t kBufferSize = 1 << 16;
+constexpr char kTempPattern[] = ".tq-XXXXXX";
 
 }  // namespace
 
@@ -81,7 +82,15 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& finalPath, std
     const std::size_t slash = finalPath.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : finalPath.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? finalPath : finalPath.substr(slash + 1);
-    std::string pattern = folder + "." + name + ".part-XXXXXX";
+    // The final name may be as long as the file system allows, so the temporary name
+    // must not grow from it: a short hidden name of its own in the same folder.
+    const long nameMax = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    if (nameMax > 0 && name.size() > static_cast<std::size_t>(nameMax)) {
+        error = "the output name is longer than the file system allows (" +
+                std::to_string(name.size()) + " bytes, at most " + std::to_string(nameMax) + ")";
+        return nullptr;
+    }
+    std::string pattern = folder + kTempPattern;
     InstallHandlers();
     std::unique_ptr<OutputFile> file(new OutputFile());
     // A stop signal between creating the temporary file and registering it would leave the

@@ -15,7 +15,8 @@ namespace transcoder {
 class OutputFile {
 public:
     // Creates the temporary file beside `finalPath`. Null, with `error` set, when the
-    // folder cannot be written or `finalPath` names a folder.
+    // folder cannot be written, `finalPath` names a folder or its name is longer than the
+    // file system allows.
     static std::unique_ptr<OutputFile> Create(const std::string& finalPath, std::string& error);
 
     int Fd() const { return fd_; }

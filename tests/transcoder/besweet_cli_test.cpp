@@ -16,6 +16,7 @@
 #include <map>
 #include <sstream>
 
+#include "cli_run.h"
 #include "media_probe.h"
 #include "process.h"
 
@@ -72,49 +73,6 @@ const std::map<std::string, std::string> kRecipes = {
     {"stereo.ac3", "-f lavfi -i sine=f=440:d=3:r=48000 -ac 2 -c:a ac3 -b:a 192k"},
     {"centre.ac3", "-filter_complex '" + CentreOnlyGraph() + "' -c:a ac3 -b:a 448k"},
 };
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Starts `words` with stdout and stderr in files and waits for the end.
-RunResult Spawn(const std::vector<std::string>& words, const std::string& folder) {
-    RunResult result;
-    const std::string outPath = folder + "/.stdout";
-    const std::string errPath = folder + "/.stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    std::vector<char*> argv;
-    for (const std::string& w : words) {
-        argv.push_back(const_cast<char*>(w.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
-    fs::remove(outPath);
-    fs::remove(errPath);
-    return result;
-}
 
 class BeSweet : public ::testing::Test {
 protected:
@@ -630,7 +588,7 @@ TEST_F(BeSweet, BadInputFailsWithAReasonAndLeavesNoFile) {
         if (!row.output.empty()) {
             EXPECT_FALSE(fs::exists(row.output)) << row.text;
         }
-        EXPECT_TRUE(FilesWith(".part-").empty()) << row.text;
+        EXPECT_TRUE(FilesWith(".tq-").empty()) << row.text;
         EXPECT_TRUE(FilesWith("set_").empty()) << row.text;
     }
 }
@@ -739,7 +697,7 @@ TEST_F(BeSweet, ExistingOutputIsReplacedOnlyBySuccess) {
                              Quoted(output) + " -2ch )");
     ASSERT_EQ(ok.status, 0) << ok.err;
     EXPECT_EQ(Probe(output)->codec, "pcm_s16le");
-    EXPECT_TRUE(FilesWith(".part-").empty());
+    EXPECT_TRUE(FilesWith(".tq-").empty());
 }
 
 TEST_F(BeSweet, ShellWordsWithSeparateParenthesesWork) {
@@ -775,7 +733,7 @@ TEST_F(BeSweet, KilledConversionLeavesNoFile) {
         ASSERT_EQ(write(fd, wav.data(), part), static_cast<ssize_t>(part));
         // Wait (without a time limit) until the temporary output exists.
         int status = 0;
-        while (FilesWith(".part-").empty()) {
+        while (FilesWith(".tq-").empty()) {
             ASSERT_EQ(waitpid(pid, &status, WNOHANG), 0) << "the transcoder ended early";
             usleep(10000);
         }
@@ -785,7 +743,7 @@ TEST_F(BeSweet, KilledConversionLeavesNoFile) {
         close(fd);
     }
     EXPECT_FALSE(fs::exists(output));
-    EXPECT_TRUE(FilesWith(".part-").empty());
+    EXPECT_TRUE(FilesWith(".tq-").empty());
     fs::remove(pipe);
 }
 
