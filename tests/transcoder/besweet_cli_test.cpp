@@ -16,6 +16,7 @@
 #include <map>
 #include <sstream>
 
+#include "cli_run.h"
 #include "media_probe.h"
 #include "process.h"
 
@@ -24,23 +25,6 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kTranscoder = std::string(TONQUELL_BUILD_DIR) + "/BeSweet.exe";
-
-// The tones of the generated 5.1 sources, in the order FL FR FC LFE SL SR.
-const double kTones[6] = {300, 500, 700, 60, 900, 1100};
-const char* const kSuffixes[6] = {"_FL", "_FR", "_C", "_LFE", "_SL", "_SR"};
-
-std::string SixToneGraph() {
-    std::string graph;
-    for (int i = 0; i < 6; ++i) {
-        graph += "sine=f=" + std::to_string(static_cast<int>(kTones[i])) + ":d=3[c" +
-                 std::to_string(i) + "];";
-    }
-    return graph +
-           "[c0][c1][c2][c3][c4][c5]join=inputs=6:channel_layout=5.1(side):"
-           "map=0.0-FL|1.0-FR|2.0-FC|3.0-LFE|4.0-SL|5.0-SR";
-}
 
 std::string CentreOnlyGraph() {
     return "anullsrc=r=48000:cl=mono:d=3[a];anullsrc=r=48000:cl=mono:d=3[b];"
@@ -65,56 +49,13 @@ const std::map<std::string, std::string> kRecipes = {
     {"tone.avi",
      "-f lavfi -i color=c=black:s=64x48:r=25:d=3 -f lavfi -i sine=f=440:d=3:r=44100 -ac 2 "
      "-c:v mpeg4 -c:a libmp3lame -b:a 128k"},
-    {"surround.ac3", "-filter_complex '" + SixToneGraph() + "' -ar 48000 -c:a ac3 -b:a 448k"},
-    {"surround.dts", "-filter_complex '" + SixToneGraph() + "' -ar 48000 -c:a dca -strict -2"},
+    {"surround.ac3", "-filter_complex '" + SixToneGraph(3) + "' -ar 48000 -c:a ac3 -b:a 448k"},
+    {"surround.dts", "-filter_complex '" + SixToneGraph(3) + "' -ar 48000 -c:a dca -strict -2"},
     {"surround.vob", "-f lavfi -i color=c=black:s=64x48:r=25:d=3 -filter_complex '" +
-                         SixToneGraph() + "' -ar 48000 -c:v mpeg2video -c:a ac3 -b:a 448k -f vob"},
+                         SixToneGraph(3) + "' -ar 48000 -c:v mpeg2video -c:a ac3 -b:a 448k -f vob"},
     {"stereo.ac3", "-f lavfi -i sine=f=440:d=3:r=48000 -ac 2 -c:a ac3 -b:a 192k"},
     {"centre.ac3", "-filter_complex '" + CentreOnlyGraph() + "' -c:a ac3 -b:a 448k"},
 };
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Starts `words` with stdout and stderr in files and waits for the end.
-RunResult Spawn(const std::vector<std::string>& words, const std::string& folder) {
-    RunResult result;
-    const std::string outPath = folder + "/.stdout";
-    const std::string errPath = folder + "/.stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    std::vector<char*> argv;
-    for (const std::string& w : words) {
-        argv.push_back(const_cast<char*>(w.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
-    fs::remove(outPath);
-    fs::remove(errPath);
-    return result;
-}
 
 class BeSweet : public ::testing::Test {
 protected:
