@@ -16,13 +16,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// ffmpeg arguments that make each part (2 s each, 48 kHz). The stereo part has the front
-// tones of the 5.1 part: 300 Hz left, 500 Hz right.
+// ffmpeg arguments that make each part (2 s each, 48 kHz, AC-3 and E-AC-3). The stereo part has the
+// front tones of the 5.1 part: 300 Hz left, 500 Hz right.
 const std::map<std::string, std::string> kParts = {
     {"stereo.ac3",
      "-filter_complex 'sine=f=300:d=2:r=48000[l];sine=f=500:d=2:r=48000[r];"
      "[l][r]join=inputs=2:channel_layout=stereo:map=0.0-FL|1.0-FR' -c:a ac3 -b:a 192k"},
     {"surround.ac3", "-filter_complex '" + SixToneGraph(2) + "' -ar 48000 -c:a ac3 -b:a 448k"},
+    {"stereo.eac3",
+     "-filter_complex 'sine=f=300:d=2:r=48000[l];sine=f=500:d=2:r=48000[r];"
+     "[l][r]join=inputs=2:channel_layout=stereo:map=0.0-FL|1.0-FR' -c:a eac3 -b:a 192k"},
+    {"surround.eac3", "-filter_complex '" + SixToneGraph(2) + "' -ar 48000 -c:a eac3 -b:a 448k"},
 };
 
 class BeSweetLayout : public ::testing::Test {
@@ -40,6 +44,8 @@ protected:
         const std::string surround = ReadFile(Path("surround.ac3"));
         std::ofstream(Path("stereo-then-5.1.ac3"), std::ios::binary) << stereo << surround;
         std::ofstream(Path("5.1-then-stereo.ac3"), std::ios::binary) << surround << stereo;
+        std::ofstream(Path("stereo-then-5.1.eac3"), std::ios::binary)
+            << ReadFile(Path("stereo.eac3")) << ReadFile(Path("surround.eac3"));
         const std::string vob = "ffmpeg -v fatal -nostdin -y -i " + Path("stereo-then-5.1.ac3") +
                                 " -c:a copy -f vob " + Path("stereo-then-5.1.vob");
         ASSERT_EQ(std::system(vob.c_str()), 0) << vob;
@@ -112,6 +118,7 @@ TEST_F(BeSweetLayout, SixChannelOutputsKeepEveryPartsChannels) {
         {"stereo-then-5.1.ac3", "kept.ac3", "", "-ac3enc( -b 448 )"},
         {"5.1-then-stereo.ac3", "kept.ac3", "", "-ac3enc( -b 448 )"},
         {"stereo-then-5.1.vob", "kept.ac3", "", "-ac3enc( -b 448 )"},
+        {"stereo-then-5.1.eac3", "kept.ac3", "", "-ac3enc( -b 448 )"},
     };
     for (const Row& row : rows) {
         const std::string what = row.input + " to " + row.output + " " + row.coreSwitches;
