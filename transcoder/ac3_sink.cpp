@@ -7,32 +7,12 @@ extern "C" {
 #include <algorithm>
 #include <vector>
 
+#include "channel_mix.h"
 #include "decoder.h"
 #include "output_file.h"
 
 namespace transcoder {
 namespace {
-
-bool MakeLayout(const std::vector<AVChannel>& roles, AVChannelLayout& layout) {
-    std::uint64_t mask = 0;
-    for (const AVChannel role : roles) {
-        if (role < 0 || role >= 64 || (mask & (1ULL << role)) != 0) {
-            return false;
-        }
-        mask |= 1ULL << role;
-    }
-    if (av_channel_layout_from_mask(&layout, mask) < 0) {
-        return false;
-    }
-    // The mask fixes the native order; the roles must already be in it.
-    for (std::size_t i = 0; i < roles.size(); ++i) {
-        if (av_channel_layout_channel_from_index(&layout, static_cast<unsigned>(i)) != roles[i]) {
-            av_channel_layout_uninit(&layout);
-            return false;
-        }
-    }
-    return true;
-}
 
 const AVCodec* Ac3Encoder() {
     return avcodec_find_encoder(AV_CODEC_ID_AC3);
@@ -55,7 +35,7 @@ public:
         c->sample_fmt = AV_SAMPLE_FMT_FLTP;
         c->sample_rate = shape.rate;
         c->bit_rate = static_cast<std::int64_t>(bitrate) * 1000;
-        if (!MakeLayout(shape.roles, c->ch_layout)) {
+        if (!NativeLayout(shape.roles, c->ch_layout)) {
             error = "the AC3 encoder cannot take this channel layout";
             return nullptr;
         }
@@ -178,7 +158,7 @@ private:
 bool Ac3TakesLayout(const std::vector<AVChannel>& roles) {
     const AVCodec* codec = Ac3Encoder();
     AVChannelLayout layout{};
-    if (codec == nullptr || !MakeLayout(roles, layout)) {
+    if (codec == nullptr || !NativeLayout(roles, layout)) {
         return false;
     }
     bool found = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace transcoder {
 namespace {
@@ -98,50 +99,11 @@ MixPlan StereoPlan(const std::vector<AVChannel>& inRoles) {
 }
 
 MixPlan SixPlan(const std::vector<AVChannel>& inRoles) {
-    const std::size_t n = inRoles.size();
     const bool backOnly = !Has(inRoles, AV_CHAN_SIDE_LEFT) && Has(inRoles, AV_CHAN_BACK_LEFT);
-    MixPlan plan;
-    plan.inChannels = static_cast<int>(n);
-    plan.outRoles = {AV_CHAN_FRONT_LEFT,
-                     AV_CHAN_FRONT_RIGHT,
-                     AV_CHAN_FRONT_CENTER,
-                     AV_CHAN_LOW_FREQUENCY,
-                     backOnly ? AV_CHAN_BACK_LEFT : AV_CHAN_SIDE_LEFT,
-                     backOnly ? AV_CHAN_BACK_RIGHT : AV_CHAN_SIDE_RIGHT};
-    plan.matrix.assign(6 * n, 0.0f);
-    if (n == 1) {
-        plan.matrix[2] = 1.0f;
-        return plan;
-    }
-    // Side and back channels share the surround slots; with both present each gets -3 dB.
-    const bool sideAndBack = Has(inRoles, AV_CHAN_SIDE_LEFT) && Has(inRoles, AV_CHAN_BACK_LEFT);
-    const float surround = sideAndBack ? kMinus3dB : 1.0f;
-    for (std::size_t i = 0; i < n; ++i) {
-        switch (inRoles[i]) {
-            case AV_CHAN_FRONT_LEFT:
-                plan.matrix[0 * n + i] = 1.0f;
-                break;
-            case AV_CHAN_FRONT_RIGHT:
-                plan.matrix[1 * n + i] = 1.0f;
-                break;
-            case AV_CHAN_FRONT_CENTER:
-                plan.matrix[2 * n + i] = 1.0f;
-                break;
-            case AV_CHAN_LOW_FREQUENCY:
-                plan.matrix[3 * n + i] = 1.0f;
-                break;
-            case AV_CHAN_SIDE_LEFT:
-            case AV_CHAN_BACK_LEFT:
-                plan.matrix[4 * n + i] = surround;
-                break;
-            case AV_CHAN_SIDE_RIGHT:
-            case AV_CHAN_BACK_RIGHT:
-                plan.matrix[5 * n + i] = surround;
-                break;
-            default:
-                break;
-        }
-    }
+    MixPlan plan = ConformPlan(
+        inRoles, {AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_RIGHT, AV_CHAN_FRONT_CENTER,
+                  AV_CHAN_LOW_FREQUENCY, backOnly ? AV_CHAN_BACK_LEFT : AV_CHAN_SIDE_LEFT,
+                  backOnly ? AV_CHAN_BACK_RIGHT : AV_CHAN_SIDE_RIGHT});
     plan.identity = plan.matrix == KeepPlan(plan.outRoles).matrix;
     return plan;
 }
@@ -176,6 +138,8 @@ MixPlan ConformPlan(const std::vector<AVChannel>& inRoles,
     plan.outRoles = targetRoles;
     plan.matrix.assign(targetRoles.size() * n, 0.0f);
     const bool hasCentre = Has(targetRoles, AV_CHAN_FRONT_CENTER);
+    // Side and back channels share the surround slots; with both present each gets -3 dB.
+    const bool sideAndBack = Has(inRoles, AV_CHAN_SIDE_LEFT) && Has(inRoles, AV_CHAN_BACK_LEFT);
     for (std::size_t o = 0; o < targetRoles.size(); ++o) {
         for (std::size_t i = 0; i < n; ++i) {
             const AVChannel role = targetRoles[o];
@@ -183,7 +147,9 @@ MixPlan ConformPlan(const std::vector<AVChannel>& inRoles,
                 n == 1 && (hasCentre ? role == AV_CHAN_FRONT_CENTER
                                      : role == AV_CHAN_FRONT_LEFT || role == AV_CHAN_FRONT_RIGHT);
             if (monoHere || (n > 1 && slot(inRoles[i]) == slot(role))) {
-                plan.matrix[o * n + i] = 1.0f;
+                const bool surround =
+                    slot(role) == AV_CHAN_SIDE_LEFT || slot(role) == AV_CHAN_SIDE_RIGHT;
+                plan.matrix[o * n + i] = surround && sideAndBack ? kMinus3dB : 1.0f;
             }
         }
     }
@@ -209,6 +175,27 @@ void ApplyMix(const MixPlan& plan, const Planes& in, Planes& out) {
             }
         }
     }
+}
+
+bool NativeLayout(const std::vector<AVChannel>& roles, AVChannelLayout& layout) {
+    std::uint64_t mask = 0;
+    for (const AVChannel role : roles) {
+        if (role < 0 || role >= 64 || (mask & (1ULL << role)) != 0) {
+            return false;
+        }
+        mask |= 1ULL << role;
+    }
+    if (av_channel_layout_from_mask(&layout, mask) < 0) {
+        return false;
+    }
+    // The mask fixes the native order; the roles must already be in it.
+    for (std::size_t i = 0; i < roles.size(); ++i) {
+        if (av_channel_layout_channel_from_index(&layout, static_cast<unsigned>(i)) != roles[i]) {
+            av_channel_layout_uninit(&layout);
+            return false;
+        }
+    }
+    return true;
 }
 
 std::vector<AVChannel> ChannelRoles(const AVChannelLayout& layout) {

@@ -34,15 +34,19 @@ MixPlan StereoPlan(const std::vector<AVChannel>& inRoles);
 // roles the source lacks stay silent.
 MixPlan SixPlan(const std::vector<AVChannel>& inRoles);
 
-// Maps a source whose layout changed within the stream onto the layout it began with,
-// `targetRoles`: into one or two channels as StereoPlan does (mono takes the mean of left
-// and right), into more channels by role, side and back surrounds counting as one, a mono
-// source into the centre (or both fronts without a centre). Unmatched targets stay silent.
+// Maps a part of the stream onto the layout every part is given, `targetRoles`: into one or
+// two channels as StereoPlan does (mono takes the mean of left and right), into more channels
+// by role as SixPlan does (side and back surrounds counting as one), a mono source into the
+// centre (or both fronts without a centre). Unmatched targets stay silent.
 MixPlan ConformPlan(const std::vector<AVChannel>& inRoles,
                     const std::vector<AVChannel>& targetRoles);
 
 // Applies `plan` to the planes `in`; `out` gets one plane per output channel.
 void ApplyMix(const MixPlan& plan, const Planes& in, Planes& out);
+
+// Sets `layout` to the native-order layout of `roles`; false when a role repeats, is no
+// native channel, or the roles are not in native order.
+bool NativeLayout(const std::vector<AVChannel>& roles, AVChannelLayout& layout);
 
 // The roles of `layout`'s channels in order; unknown orders get the default layout's roles.
 std::vector<AVChannel> ChannelRoles(const AVChannelLayout& layout);

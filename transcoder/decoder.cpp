@@ -303,6 +303,19 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, bool noCompressi
 
 Decoder::~Decoder() {
     av_channel_layout_uninit(&layout_);
+    av_channel_layout_uninit(&conformFrom_);
+}
+
+bool Decoder::ConformTo(const std::vector<AVChannel>& roles, std::string& error) {
+    AVChannelLayout reference{};
+    if (!NativeLayout(roles, reference)) {
+        error = "no channel layout for the output's channels";
+        return false;
+    }
+    av_channel_layout_uninit(&layout_);
+    layout_ = reference;
+    av_channel_layout_uninit(&conformFrom_);  // the plan for the next part is made anew
+    return true;
 }
 
 int Decoder::Pull(std::string& error) {

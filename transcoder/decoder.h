@@ -38,13 +38,18 @@ public:
     static std::unique_ptr<Decoder> Open(const std::string& path, bool noCompression,
                                          std::string& error);
 
+    // From now on maps every part of the stream, the first one included, by role onto
+    // `roles` (in native order) instead of the layout the stream began with. Call before the
+    // first Next. False, with `error` set, for roles no native layout holds in that order.
+    bool ConformTo(const std::vector<AVChannel>& roles, std::string& error);
+
     int SampleRate() const { return rate_; }
     int Channels() const { return layout_.nb_channels; }
     const AVChannelLayout& Layout() const { return layout_; }
 
     // Decodes the next piece into `out` (one plane per channel of Layout(), at
     // SampleRate(): a part of the stream in another layout or at another rate is mapped
-    // back onto the layout and rate it began with). Returns the number of frames, 0 at the
+    // onto Layout() and the rate the stream began with). Returns the number of frames, 0 at the
     // end, -1 with `error` set on a read error or a file that ends before its declared
     // length.
     long Next(Planes& out, std::string& error);
@@ -67,7 +72,7 @@ private:
     std::unique_ptr<AVCodecContext, CodecFreer> codec_;
     std::unique_ptr<AVPacket, PacketFreer> packet_;
     std::unique_ptr<AVFrame, FrameFreer> frame_;
-    AVChannelLayout layout_{};
+    AVChannelLayout layout_{};       // the first part's, or the one ConformTo set
     AVChannelLayout conformFrom_{};  // the changed layout that conform_ maps
     MixPlan conform_;
     Planes changed_;

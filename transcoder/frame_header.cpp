@@ -54,4 +54,42 @@ std::size_t DtsFrameSize(const std::uint8_t* header, std::size_t available) {
     return size + 1;
 }
 
+std::optional<Ac3Channels> Ac3FrameChannels(const std::uint8_t* header, std::size_t available) {
+    // The bitstream id sits in the same place in both: up to 10 for AC-3, 11 to 16 E-AC-3.
+    if (available < 7 || header[0] != 0x0B || header[1] != 0x77) {
+        return std::nullopt;
+    }
+    const int bsid = header[5] >> 3;
+    Ac3Channels channels;
+    if (bsid > 10 && bsid <= 16) {
+        // strmtyp(2) substreamid(3) frmsiz(11), then fscod(2) numblkscod(2) acmod(3) lfeon(1).
+        const int streamType = header[2] >> 6;
+        if (streamType == 3) {
+            return std::nullopt;  // reserved
+        }
+        channels.dependent = streamType == 1;
+        channels.acmod = (header[4] >> 1) & 7;
+        channels.lfe = (header[4] & 1) != 0;
+        return channels;
+    }
+    if (bsid > 10) {
+        return std::nullopt;
+    }
+    // crc1(16) fscod(2) frmsizecod(6) bsid(5) bsmod(3), then acmod(3) and up to three 2-bit
+    // mix fields, depending on acmod, before lfeon.
+    channels.acmod = header[6] >> 5;
+    int skip = 0;
+    if ((channels.acmod & 1) != 0 && channels.acmod != 1) {
+        skip += 2;  // cmixlev: three front channels
+    }
+    if ((channels.acmod & 4) != 0) {
+        skip += 2;  // surmixlev: surround channels
+    }
+    if (channels.acmod == 2) {
+        skip += 2;  // dsurmod: plain stereo
+    }
+    channels.lfe = ((header[6] >> (4 - skip)) & 1) != 0;
+    return channels;
+}
+
 }  // namespace transcoder

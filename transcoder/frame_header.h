@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace transcoder {
 
@@ -17,5 +18,19 @@ std::size_t MpegAudioFrameSize(const std::uint8_t* header, std::size_t available
 // `header`; 0 when the bytes are no such header. A sync word without the rest of the header
 // counts as longer than `available`.
 std::size_t DtsFrameSize(const std::uint8_t* header, std::size_t available);
+
+// The channels an AC-3 or E-AC-3 sync frame declares: its audio coding mode (acmod, 0 for
+// 1+1, 1 for 1/0 up to 7 for 3/2) and whether it carries an LFE channel. `dependent` marks an
+// E-AC-3 dependent substream, whose channels extend those of the independent one before it.
+struct Ac3Channels {
+    int acmod = 0;
+    bool lfe = false;
+    bool dependent = false;
+    bool operator==(const Ac3Channels&) const = default;
+};
+
+// The channels declared by the AC-3 or E-AC-3 sync frame whose header starts at `header`;
+// empty when the bytes are no such header or too few to hold the fields.
+std::optional<Ac3Channels> Ac3FrameChannels(const std::uint8_t* header, std::size_t available);
 
 }  // namespace transcoder

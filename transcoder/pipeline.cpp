@@ -15,6 +15,7 @@
 #include "ac3_sink.h"
 #include "decoder.h"
 #include "format_limits.h"
+#include "layout_scan.h"
 #include "mp3_sink.h"
 #include "mpa_sink.h"
 #include "resampler.h"
@@ -23,6 +24,47 @@
 namespace transcoder {
 namespace {
 
+bool TakesSixChannels(const Options& options) {
+    return options.sixWaves || options.channels == ChannelSwitch::Six;
+}
+
+// The channels of all parts of the stream together, as far as they are known before
+// decoding; `first` those of the part it begins with. A stream may widen later (broadcasts
+// switch from stereo to 5.1), which only matters when the output could take more channels
+// than the first part has; AC-3 sources are then scanned for it.
+std::vector<AVChannel> SourceRoles(const Options& options, const std::vector<AVChannel>& first) {
+    const bool couldWiden = TakesSixChannels(options) || (options.target == Target::Ac3 &&
+                                                          options.channels == ChannelSwitch::None);
+    if (!couldWiden || first.size() >= 6) {
+        return first;
+    }
+    std::vector<AVChannel> all = Ac3StreamRoles(options.input);
+    // The decoder's roles for the first part win over the headers' where they differ.
+    for (const AVChannel role : first) {
+        if (std::find(all.begin(), all.end(), role) == all.end()) {
+            return first;
+        }
+    }
+    return all.empty() ? first : all;
+}
+
+// The layout the decoder maps every part of the stream onto; empty to keep the one the
+// stream begins with. Targets of six channels get 5.1 from the start, so that no part is
+// squeezed into the layout of an earlier one; an AC3 target without a channel switch gets
+// the channels of all parts (5.1 when the encoder cannot take them) when the stream is known
+// to widen.
+std::vector<AVChannel> ReferenceRoles(const Options& options, const std::vector<AVChannel>& first,
+                                      const std::vector<AVChannel>& all) {
+    if (TakesSixChannels(options)) {
+        return SixPlan(all).outRoles;
+    }
+    if (options.target == Target::Ac3 && options.channels == ChannelSwitch::None &&
+        all.size() > first.size()) {
+        return Ac3TakesLayout(all) ? all : SixPlan(all).outRoles;
+    }
+    return {};
+}
+
 // Decoding, channel mixing and resampling: the part of the chain both passes share.
 class Source {
 public:
@@ -30,6 +72,12 @@ public:
         std::unique_ptr<Source> s(new Source());
         s->decoder_ = Decoder::Open(options.input, options.allChannels, error);
         if (!s->decoder_) {
+            return nullptr;
+        }
+        const std::vector<AVChannel> first = ChannelRoles(s->decoder_->Layout());
+        s->sourceRoles_ = SourceRoles(options, first);
+        const std::vector<AVChannel> reference = ReferenceRoles(options, first, s->sourceRoles_);
+        if (!reference.empty() && !s->decoder_->ConformTo(reference, error)) {
             return nullptr;
         }
         s->plan_ = ChoosePlan(options, ChannelRoles(s->decoder_->Layout()));
@@ -90,12 +138,16 @@ public:
 
     const Decoder& decoder() const { return *decoder_; }
     const MixPlan& plan() const { return plan_; }
+    // The source's channels as far as they are known before decoding: those of all parts
+    // together when the headers were scanned, otherwise those the stream begins with.
+    const std::vector<AVChannel>& sourceRoles() const { return sourceRoles_; }
 
 private:
     Source() = default;
     std::unique_ptr<Decoder> decoder_;
     std::unique_ptr<Resampler> resampler_;
     MixPlan plan_;
+    std::vector<AVChannel> sourceRoles_;
     Planes decoded_;
     Planes mixed_;
     Planes resampled_;
@@ -197,7 +249,7 @@ std::string LayoutName(const std::vector<AVChannel>& roles) {
 }  // namespace
 
 MixPlan ChoosePlan(const Options& options, const std::vector<AVChannel>& inRoles) {
-    if (options.sixWaves || options.channels == ChannelSwitch::Six) {
+    if (TakesSixChannels(options)) {
         return SixPlan(inRoles);
     }
     if (options.channels == ChannelSwitch::Stereo) {
@@ -240,7 +292,7 @@ Status ConvertFile(const Options& options, const ProgressFn& progress, const War
         return fail(Culprit::Input);
     }
     const int sourceRate = source->decoder().SampleRate();
-    const std::vector<AVChannel> inRoles = ChannelRoles(source->decoder().Layout());
+    const std::vector<AVChannel> inRoles = source->sourceRoles();
     const MixPlan plan = source->plan();
     const int wantedRate = options.rate != 0 ? options.rate : sourceRate;
     const int outRate = EncoderRate(options.target, wantedRate);
@@ -254,7 +306,8 @@ Status ConvertFile(const Options& options, const ProgressFn& progress, const War
         warn("the encoder cannot take " + std::to_string(options.bitrate) + " kbit/s here; using " +
              std::to_string(bitrate) + " kbit/s");
     }
-    if (HasSilentOutput(plan)) {
+    // A part lacking channels that another part has is normal in a stream that switches.
+    if (HasSilentOutput(ChoosePlan(options, inRoles))) {
         warn("the source (" + LayoutName(inRoles) + ") lacks some of the output's channels; " +
              "they stay silent");
     }

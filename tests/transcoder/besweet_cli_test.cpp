@@ -26,23 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kTranscoder = std::string(TONQUELL_BUILD_DIR) + "/BeSweet.exe";
-
-// The tones of the generated 5.1 sources, in the order FL FR FC LFE SL SR.
-const double kTones[6] = {300, 500, 700, 60, 900, 1100};
-const char* const kSuffixes[6] = {"_FL", "_FR", "_C", "_LFE", "_SL", "_SR"};
-
-std::string SixToneGraph() {
-    std::string graph;
-    for (int i = 0; i < 6; ++i) {
-        graph += "sine=f=" + std::to_string(static_cast<int>(kTones[i])) + ":d=3[c" +
-                 std::to_string(i) + "];";
-    }
-    return graph +
-           "[c0][c1][c2][c3][c4][c5]join=inputs=6:channel_layout=5.1(side):"
-           "map=0.0-FL|1.0-FR|2.0-FC|3.0-LFE|4.0-SL|5.0-SR";
-}
-
 std::string CentreOnlyGraph() {
     return "anullsrc=r=48000:cl=mono:d=3[a];anullsrc=r=48000:cl=mono:d=3[b];"
            "sine=f=700:d=3:r=48000[c];anullsrc=r=48000:cl=mono:d=3[d];"
@@ -66,10 +49,10 @@ const std::map<std::string, std::string> kRecipes = {
     {"tone.avi",
      "-f lavfi -i color=c=black:s=64x48:r=25:d=3 -f lavfi -i sine=f=440:d=3:r=44100 -ac 2 "
      "-c:v mpeg4 -c:a libmp3lame -b:a 128k"},
-    {"surround.ac3", "-filter_complex '" + SixToneGraph() + "' -ar 48000 -c:a ac3 -b:a 448k"},
-    {"surround.dts", "-filter_complex '" + SixToneGraph() + "' -ar 48000 -c:a dca -strict -2"},
+    {"surround.ac3", "-filter_complex '" + SixToneGraph(3) + "' -ar 48000 -c:a ac3 -b:a 448k"},
+    {"surround.dts", "-filter_complex '" + SixToneGraph(3) + "' -ar 48000 -c:a dca -strict -2"},
     {"surround.vob", "-f lavfi -i color=c=black:s=64x48:r=25:d=3 -filter_complex '" +
-                         SixToneGraph() + "' -ar 48000 -c:v mpeg2video -c:a ac3 -b:a 448k -f vob"},
+                         SixToneGraph(3) + "' -ar 48000 -c:v mpeg2video -c:a ac3 -b:a 448k -f vob"},
     {"stereo.ac3", "-f lavfi -i sine=f=440:d=3:r=48000 -ac 2 -c:a ac3 -b:a 192k"},
     {"centre.ac3", "-filter_complex '" + CentreOnlyGraph() + "' -c:a ac3 -b:a 448k"},
 };

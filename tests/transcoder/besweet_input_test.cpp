@@ -22,7 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kTranscoder = std::string(TONQUELL_BUILD_DIR) + "/BeSweet.exe";
 const std::string kTempMark = ".tq-";
 
 void WriteFile(const std::string& path, const std::string& bytes) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 
 #include "format_limits.h"
 
@@ -116,6 +117,32 @@ TEST(ConformPlan, MapsAChangedLayoutOntoTheFirstOne) {
             EXPECT_NEAR(out[i], row.expected[i], 1e-5f) << i;
         }
     }
+}
+
+// A part the decoder maps into 5.1 must land where a whole file in that layout would.
+TEST(ConformPlan, IntoFivePointOneAgreesWithSixPlan) {
+    const std::vector<std::uint64_t> masks = {
+        AV_CH_LAYOUT_MONO,     AV_CH_LAYOUT_STEREO,       AV_CH_LAYOUT_2POINT1,
+        AV_CH_LAYOUT_SURROUND, AV_CH_LAYOUT_2_2,          AV_CH_LAYOUT_QUAD,
+        AV_CH_LAYOUT_5POINT0,  AV_CH_LAYOUT_5POINT1,      AV_CH_LAYOUT_6POINT1,
+        AV_CH_LAYOUT_7POINT1,  AV_CH_LAYOUT_5POINT1_BACK,
+    };
+    for (const std::uint64_t mask : masks) {
+        AVChannelLayout layout{};
+        ASSERT_EQ(av_channel_layout_from_mask(&layout, mask), 0);
+        const std::vector<AVChannel> roles = ChannelRoles(layout);
+        EXPECT_EQ(ConformPlan(roles, kSide51).matrix, SixPlan(roles).matrix) << "mask " << mask;
+    }
+}
+
+TEST(NativeLayout, TakesOnlyRolesInNativeOrder) {
+    AVChannelLayout layout{};
+    ASSERT_TRUE(NativeLayout(kSide51, layout));
+    const AVChannelLayout side = AV_CHANNEL_LAYOUT_5POINT1;
+    EXPECT_EQ(av_channel_layout_compare(&layout, &side), 0);
+    av_channel_layout_uninit(&layout);
+    EXPECT_FALSE(NativeLayout({AV_CHAN_FRONT_RIGHT, AV_CHAN_FRONT_LEFT}, layout));
+    EXPECT_FALSE(NativeLayout({AV_CHAN_FRONT_LEFT, AV_CHAN_FRONT_LEFT}, layout));
 }
 
 TEST(ChannelRoles, UnknownOrderGetsTheDefaultLayout) {

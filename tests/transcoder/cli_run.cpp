@@ -10,6 +10,17 @@
 
 extern char** environ;
 
+std::string SixToneGraph(int seconds) {
+    std::string graph;
+    for (int i = 0; i < 6; ++i) {
+        graph += "sine=f=" + std::to_string(static_cast<int>(kTones[i])) +
+                 ":d=" + std::to_string(seconds) + "[c" + std::to_string(i) + "];";
+    }
+    return graph +
+           "[c0][c1][c2][c3][c4][c5]join=inputs=6:channel_layout=5.1(side):"
+           "map=0.0-FL|1.0-FR|2.0-FC|3.0-LFE|4.0-SL|5.0-SR";
+}
+
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;

@@ -1,9 +1,17 @@
 #pragma once
 
+// Running build/BeSweet.exe from a test, and the tones of the generated 5.1 sources.
 #include <string>
 #include <vector>
 
-// Running the transcoder from outside, as the tests of its command line do.
+inline const std::string kTranscoder = std::string(TONQUELL_BUILD_DIR) + "/BeSweet.exe";
+
+// The tones of the generated 5.1 sources, in the order FL FR FC LFE SL SR.
+inline constexpr double kTones[6] = {300, 500, 700, 60, 900, 1100};
+inline const char* const kSuffixes[6] = {"_FL", "_FR", "_C", "_LFE", "_SL", "_SR"};
+
+// An ffmpeg filter graph of `seconds` seconds of 5.1(side), each channel a sine of kTones.
+std::string SixToneGraph(int seconds);
 
 // What a finished run left: its exit status (128 + the signal when killed) and its output.
 struct RunResult {

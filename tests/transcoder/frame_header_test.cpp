@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace transcoder {
@@ -36,6 +37,37 @@ TEST(FrameHeader, DtsFrameLengthFollowsTheHeader) {
     EXPECT_EQ(DtsFrameSize(header.data(), 7), 8u);  // a cut header is longer than what is left
     const std::vector<std::uint8_t> other = {0x0B, 0x77, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(DtsFrameSize(other.data(), other.size()), 0u);
+}
+
+TEST(FrameHeader, Ac3ChannelModeAndLfeFollowTheHeader) {
+    struct Row {
+        std::vector<std::uint8_t> header;
+        std::optional<Ac3Channels> expected;
+    };
+    const std::vector<Row> rows = {
+        // Headers written by ffmpeg's ac3 and eac3 encoders.
+        {{0x0B, 0x77, 0xC6, 0x9E, 0x14, 0x40, 0x43, 0xE1}, Ac3Channels{2, false, false}},
+        {{0x0B, 0x77, 0xC3, 0xF6, 0x1E, 0x40, 0xEB, 0xF8}, Ac3Channels{7, true, false}},
+        {{0x0B, 0x77, 0x02, 0xFF, 0x3F, 0x87, 0xC0, 0x00}, Ac3Channels{7, true, false}},
+        {{0x0B, 0x77, 0x01, 0x7F, 0x34, 0x87, 0xC0, 0x00}, Ac3Channels{2, false, false}},
+        // The LFE bit moves with the mix fields acmod calls for; set fields are no LFE.
+        {{0x0B, 0x77, 0, 0, 0x14, 0x40, 0x30, 0}, Ac3Channels{1, true, false}},   // 1/0
+        {{0x0B, 0x77, 0, 0, 0x14, 0x40, 0x5C, 0}, Ac3Channels{2, true, false}},   // 2/0
+        {{0x0B, 0x77, 0, 0, 0x14, 0x40, 0x78, 0}, Ac3Channels{3, false, false}},  // 3/0
+        {{0x0B, 0x77, 0, 0, 0x14, 0x40, 0x9C, 0}, Ac3Channels{4, true, false}},   // 2/1
+        {{0x0B, 0x77, 0, 0, 0x14, 0x40, 0xFE, 0}, Ac3Channels{7, false, false}},  // 3/2
+        {{0x0B, 0x77, 0, 0, 0x14, 0x40, 0x10, 0}, Ac3Channels{0, true, false}},   // 1+1
+        // An E-AC-3 dependent substream (strmtyp 1) in 2/2 without LFE.
+        {{0x0B, 0x77, 0x40, 0xFF, 0x3C, 0x87, 0, 0}, Ac3Channels{6, false, true}},
+        {{0x0B, 0x77, 0xC0, 0xFF, 0x3C, 0x87, 0, 0}, std::nullopt},  // reserved stream type
+        {{0x0B, 0x77, 0, 0, 0x14, 0x88, 0x43, 0}, std::nullopt},     // bitstream id 17
+        {{0x0B, 0x78, 0, 0, 0x14, 0x40, 0x43, 0}, std::nullopt},     // no sync
+        {{0x0B, 0x77, 0xC6, 0x9E, 0x14, 0x40}, std::nullopt},        // too short
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(Ac3FrameChannels(row.header.data(), row.header.size()), row.expected)
+            << static_cast<int>(row.header[4]) << " " << static_cast<int>(row.header[6]);
+    }
 }
 
 }  // namespace
