@@ -16,6 +16,7 @@
 #include <map>
 #include <sstream>
 
+#include "besweet_spawn.h"
 #include "media_probe.h"
 #include "process.h"
 
@@ -72,49 +73,6 @@ const std::map<std::string, std::string> kRecipes = {
     {"stereo.ac3", "-f lavfi -i sine=f=440:d=3:r=48000 -ac 2 -c:a ac3 -b:a 192k"},
     {"centre.ac3", "-filter_complex '" + CentreOnlyGraph() + "' -c:a ac3 -b:a 448k"},
 };
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Starts `words` with stdout and stderr in files and waits for the end.
-RunResult Spawn(const std::vector<std::string>& words, const std::string& folder) {
-    RunResult result;
-    const std::string outPath = folder + "/.stdout";
-    const std::string errPath = folder + "/.stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    std::vector<char*> argv;
-    for (const std::string& w : words) {
-        argv.push_back(const_cast<char*>(w.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    result.out = ReadFile(outPath);
-    result.err = ReadFile(errPath);
-    fs::remove(outPath);
-    fs::remove(errPath);
-    return result;
-}
 
 class BeSweet : public ::testing::Test {
 protected:
