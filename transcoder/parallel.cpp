@@ -1,8 +1,10 @@
 #include "parallel.h"
 
+#include <sched.h>
 #include <signal.h>
 
 #include <cstdlib>
+#include <functional>
 #include <thread>
 
 namespace transcoder {
@@ -56,7 +58,11 @@ int ThreadCount() {
             return wanted > 2 ? 2 : static_cast<int>(wanted);
         }
     }
-    return std::thread::hardware_concurrency() == 1 ? 1 : 2;
+    // The cores this process may run on (a taskset of one core gets one thread).
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    const bool known = sched_getaffinity(0, sizeof cores, &cores) == 0;
+    return known && CPU_COUNT(&cores) == 1 ? 1 : 2;
 }
 
 ChainEnd RunChain(int threads, const std::function<Made(Block&)>& produce,

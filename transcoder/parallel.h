@@ -7,7 +7,7 @@
 namespace transcoder {
 
 // How many threads a conversion uses: BESWEET_THREADS when it holds a positive number (1 runs
-// all work on the calling thread), otherwise 2, or 1 on a machine with a single core.
+// all work on the calling thread), otherwise 2, or 1 when the process may use a single core only.
 int ThreadCount();
 
 // What a producer made of a block.
