@@ -102,7 +102,9 @@ stats() { printf "%s\n" "$@" | sort -g | awk '{ v[NR] = $1 } END {
     m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; print m, v[1], v[NR] }'; }
 ratio() { awk "BEGIN { printf \"%.3f\", $1 / $2 }"; }
 
-# The median shows the typical run; the spread shows how noisy the machine was.
+# The median shows the typical run; the spread and the load average show how busy the
+# machine was.
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf "\n%-15s %-18s %-18s %6s %6s %-16s %-16s %6s %9s %9s\n" pipeline "ours s (min-max)" \
     "ffmpeg s (min-max)" ratio best "ours cpu" "ff cpu" ratio "ours RSS" "ff RSS"
 for pipeline in ${PIPELINES:-mp3-wav48-norm ac3-mp3-192 vob-6wav wav-mpa48-384 vob-ac3-448 \
@@ -126,3 +128,4 @@ for pipeline in ${PIPELINES:-mp3-wav48-norm ac3-mp3-192 vob-6wav wav-mpa48-384 v
         "$(ratio "$oc" "$tc")" "$(awk "BEGIN { print $oursKb / 1024 }")" \
         "$(awk "BEGIN { print $theirsKb / 1024 }")"
 done
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
