@@ -18,6 +18,7 @@
 #include "layout_scan.h"
 #include "mp3_sink.h"
 #include "mpa_sink.h"
+#include "parallel.h"
 #include "resampler.h"
 #include "wav_sink.h"
 
@@ -193,24 +194,102 @@ float PeakOf(const float* samples, std::size_t count) {
     return peak;
 }
 
+// The producer's side of a chain: the next block from `source` (decoded, mixed and, when
+// the source resamples, resampled), swapped into `block` so that the buffers circulate.
+Made NextBlock(Source& source, Block& block, std::string& error) {
+    Planes* planes = nullptr;
+    switch (source.Next(planes, error)) {
+        case Source::Pull::Block:
+            std::swap(block.planes, *planes);
+            block.progress = source.decoder().Progress();
+            return Made::Block;
+        case Source::Pull::End:
+            return Made::End;
+        case Source::Pull::Failed:
+            break;
+    }
+    return Made::Failed;
+}
+
+// Resampling on the consumer's side of a chain, for a consumer that has less to do than the
+// decoder: blocks pass through unchanged when no resampling is asked for.
+class LateResampler {
+public:
+    // False, with `error` set, when the resampler cannot be set up.
+    bool Open(const Source& source, int outRate, std::string& error) {
+        const int inRate = source.decoder().SampleRate();
+        if (outRate == inRate) {
+            return true;
+        }
+        resampler_ = Resampler::Create(inRate, outRate,
+                                       static_cast<int>(source.plan().outRoles.size()), error);
+        return resampler_ != nullptr;
+    }
+
+    // The planes that `in` turns into (possibly none yet), or null with `error` set.
+    Planes* Apply(Planes& in, std::string& error) {
+        if (!resampler_) {
+            return &in;
+        }
+        return resampler_->Process(&in, out_, error) ? &out_ : nullptr;
+    }
+
+    // What is left in the resampler at the end (possibly none), or null with `error` set.
+    Planes* Flush(std::string& error) {
+        out_.clear();
+        if (!resampler_) {
+            return &out_;
+        }
+        return resampler_->Process(nullptr, out_, error) ? &out_ : nullptr;
+    }
+
+private:
+    std::unique_ptr<Resampler> resampler_;
+    Planes out_;
+};
+
 // The first pass of normalisation: the largest absolute sample after mixing and
-// resampling. Empty, with `error` set, on failure.
-std::optional<float> MeasurePeak(Source& source, int outRate, const ProgressFn& progress,
-                                 std::string& error) {
-    if (!source.ResampleTo(outRate, error)) {
+// resampling, with decoding and resampling on separate threads when `threads` is 2. Empty,
+// with `error` set, on failure.
+std::optional<float> MeasurePeak(Source& source, int outRate, int threads,
+                                 const ProgressFn& progress, std::string& error) {
+    LateResampler resampler;
+    if (!resampler.Open(source, outRate, error)) {
         return std::nullopt;
     }
     float peak = 0.0f;
-    Planes* block = nullptr;
-    Source::Pull pull = Source::Pull::End;
-    while ((pull = source.Next(block, error)) == Source::Pull::Block) {
-        for (const auto& plane : *block) {
+    auto measure = [&peak](const Planes& planes) {
+        for (const auto& plane : planes) {
             peak = std::max(peak, PeakOf(plane.data(), plane.size()));
         }
-        progress(source.decoder().Progress() * 0.5);
+    };
+    std::string decodeError;
+    const ChainEnd end = RunChain(
+        threads, [&](Block& block) { return NextBlock(source, block, decodeError); },
+        [&](Block& block) {
+            const Planes* planes = resampler.Apply(block.planes, error);
+            if (planes == nullptr) {
+                return false;
+            }
+            if (FrameCount(*planes) > 0) {
+                measure(*planes);
+                progress(block.progress * 0.5);
+            }
+            return true;
+        });
+    if (end == ChainEnd::ProducerFailed) {
+        error = decodeError;
     }
-    if (pull == Source::Pull::Failed) {
+    if (end != ChainEnd::Done) {
         return std::nullopt;
+    }
+    const Planes* rest = resampler.Flush(error);
+    if (rest == nullptr) {
+        return std::nullopt;
+    }
+    if (FrameCount(*rest) > 0) {
+        measure(*rest);
+        progress(source.decoder().Progress() * 0.5);
     }
     return peak;
 }
@@ -318,9 +397,10 @@ Status ConvertFile(const Options& options, const ProgressFn& progress, const War
     if (!sink) {
         return fail(Culprit::Output);
     }
+    const int threads = ThreadCount();
     float gain = 1.0f;
     if (options.normalize) {
-        const std::optional<float> peak = MeasurePeak(*source, outRate, progress, error);
+        const std::optional<float> peak = MeasurePeak(*source, outRate, threads, progress, error);
         if (!peak) {
             return fail(Culprit::Input);
         }
@@ -331,28 +411,57 @@ Status ConvertFile(const Options& options, const ProgressFn& progress, const War
             return fail(Culprit::Input);
         }
     }
-    if (!source->ResampleTo(outRate, error)) {
+    // The work is split in two: decoding and mixing on one thread, encoding on the other.
+    // Writing WAV costs little, so there the resampler goes with it; encoders have enough to
+    // do on their own, so there the resampler goes with the decoder.
+    LateResampler lateResampler;
+    const bool resampleLate = options.target == Target::Wav;
+    if (!(resampleLate ? lateResampler.Open(*source, outRate, error)
+                       : source->ResampleTo(outRate, error))) {
         return fail(Culprit::Input);
     }
     const double progressBase = options.normalize ? 0.5 : 0.0;
     const double progressShare = 1.0 - progressBase;
-    Planes* block = nullptr;
-    Source::Pull pull = Source::Pull::End;
-    while ((pull = source->Next(block, error)) == Source::Pull::Block) {
+    // Scales and encodes one block of output; false, with the culprit and `error` set.
+    auto write = [&](Planes& planes, double share) {
         if (gain != 1.0f) {
-            for (auto& plane : *block) {
+            for (auto& plane : planes) {
                 for (float& v : plane) {
                     v *= gain;
                 }
             }
         }
-        if (!sink->Write(*block, error)) {
-            return fail(Culprit::Output);
+        if (!sink->Write(planes, error)) {
+            culprit = Culprit::Output;
+            return false;
         }
-        progress(progressBase + source->decoder().Progress() * progressShare);
-    }
-    if (pull == Source::Pull::Failed) {
+        progress(progressBase + share * progressShare);
+        return true;
+    };
+    std::string decodeError;
+    const ChainEnd end = RunChain(
+        threads, [&](Block& block) { return NextBlock(*source, block, decodeError); },
+        [&](Block& block) {
+            Planes* planes = lateResampler.Apply(block.planes, error);
+            if (planes == nullptr) {
+                culprit = Culprit::Input;
+                return false;
+            }
+            return FrameCount(*planes) == 0 || write(*planes, block.progress);
+        });
+    if (end == ChainEnd::ProducerFailed) {
+        error = decodeError;
         return fail(Culprit::Input);
+    }
+    if (end == ChainEnd::ConsumerFailed) {
+        return fail(culprit);
+    }
+    Planes* rest = lateResampler.Flush(error);
+    if (rest == nullptr) {
+        return fail(Culprit::Input);
+    }
+    if (FrameCount(*rest) > 0 && !write(*rest, source->decoder().Progress())) {
+        return fail(Culprit::Output);
     }
     if (!sink->Finish(error) || !sink->Commit(error)) {
         return fail(Culprit::Output);

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <functional>
+
+#include "block_queue.h"
+
+namespace transcoder {
+
+// How many threads a conversion uses: BESWEET_THREADS when it holds a positive number (1 runs
+// all work on the calling thread), otherwise 2, or 1 when the process may use a single core only.
+int ThreadCount();
+
+// What a producer made of a block.
+enum class Made { Block, End, Failed };
+
+// How a chain of a producer and a consumer ended.
+enum class ChainEnd { Done, ProducerFailed, ConsumerFailed };
+
+// Has `produce` fill blocks until it says End or Failed, and hands each block made to
+// `consume`, in order, on the calling thread; a consume that returns false ends the chain.
+// With `threads` above 1, `produce` runs on a thread of its own (with the stop signals held
+// back, so they reach the calling thread), a few blocks ahead of `consume`; the blocks and
+// their order are the same either way, and so is the outcome. `produce` and `consume` must
+// share no state but the blocks.
+ChainEnd RunChain(int threads, const std::function<Made(Block&)>& produce,
+                  const std::function<bool(Block&)>& consume);
+
+}  // namespace transcoder
