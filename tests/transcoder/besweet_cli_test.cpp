@@ -121,16 +121,6 @@ double Decibels(float value) {
     return 20.0 * std::log10(value);
 }
 
-// Length of the decoded first audio stream in seconds.
-double DecodedSeconds(const std::string& path) {
-    const auto channels = DecodeChannels(path);
-    const auto info = Probe(path);
-    if (channels.empty() || !info) {
-        return 0.0;
-    }
-    return static_cast<double>(channels[0].size()) / info->rate;
-}
-
 // Checks that each channel of `channels` carries the tone of its 5.1 role.
 void ExpectOwnTones(const std::vector<std::vector<float>>& channels, int rate,
                     const std::string& what) {

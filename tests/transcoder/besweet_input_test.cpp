@@ -121,16 +121,6 @@ std::string BeSweetInput::folder_;
 std::vector<std::string> BeSweetInput::mp3Frames_;
 std::vector<std::string> BeSweetInput::mp2Frames_;
 
-// Length of the decoded first audio stream of `path` in seconds; 0 when unreadable.
-double DecodedSeconds(const std::string& path) {
-    const auto channels = DecodeChannels(path);
-    const auto info = Probe(path);
-    if (channels.empty() || !info) {
-        return 0.0;
-    }
-    return static_cast<double>(channels[0].size()) / info->rate;
-}
-
 // Checks a refused run: its exit status, an error line holding `expected` (after warnings
 // at most), no temporary file left and `keep` (an existing output or the source) unchanged to the
 // byte.

@@ -140,3 +140,12 @@ std::vector<std::vector<unsigned char>> PacketHeads(const std::string& path) {
     }
     return heads;
 }
+
+double DecodedSeconds(const std::string& path) {
+    const auto channels = DecodeChannels(path);
+    const auto info = Probe(path);
+    if (channels.empty() || !info) {
+        return 0.0;
+    }
+    return static_cast<double>(channels[0].size()) / info->rate;
+}

@@ -22,6 +22,9 @@ std::optional<MediaInfo> Probe(const std::string& path);
 // Every sample of the first audio stream, one vector per channel, full scale 1.0.
 std::vector<std::vector<float>> DecodeChannels(const std::string& path);
 
+// The length of the decoded first audio stream of `path` in seconds; 0 when unreadable.
+double DecodedSeconds(const std::string& path);
+
 // The level of the `frequency` Hz component of `samples` (amplitude of a sine, 0 to 1).
 double ToneLevel(const std::vector<float>& samples, int rate, double frequency);
 

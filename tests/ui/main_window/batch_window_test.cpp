@@ -87,8 +87,7 @@ void WriteStandIn(const std::string& path, bool waitForGo) {
 // then the transcoder has been writing for a while).
 bool HasPartFile(const fs::path& folder, bool withData = false) {
     for (const auto& e : fs::directory_iterator(folder)) {
-        if (e.path().filename().string().starts_with(".tq-") &&
-            (!withData || e.file_size() > 0)) {
+        if (e.path().filename().string().starts_with(".tq-") && (!withData || e.file_size() > 0)) {
             return true;
         }
     }
