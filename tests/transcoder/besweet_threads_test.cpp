@@ -97,7 +97,8 @@ std::string Threads::folder_;
 
 // The pipelines of the converter's command lines, each made on one thread and on two: the
 // files, the progress lines and the warnings must be the same. The resampler runs on either
-// side of the queue depending on the target, and normalisation adds the measuring pass.
+// side of the queue depending on the target (for WAV and the measuring pass, split across a
+// third thread by channels), and normalisation adds the measuring pass.
 TEST_F(Threads, TwoThreadsMakeTheSameFilesAsOne) {
     struct Case {
         std::string what;
@@ -139,6 +140,11 @@ TEST_F(Threads, TwoThreadsMakeTheSameFilesAsOne) {
          {")", "-ssrc(", "--rate", "44100", "--normalize", ")", "-lame(", "-p", "--ta", "?",
           "--alt-preset", "cbr", "128", ")"},
          "g.mp3",
+         1},
+        {"5.1 WAV, resampled and normalised",
+         "surround.ac3",
+         {")", "-azid(", "-d", "3/2", ")", "-ssrc(", "--rate", "44100", "--normalize", ")"},
+         "h.wav",
          1},
     };
     for (const Case& c : cases) {
@@ -295,3 +301,79 @@ TEST(Chain, HandsOnEveryBlockInOrderAndStopsOnAFailure) {
 }
 
 }  // namespace
+
+// A chain with a middle stage: it sees every block in order between the producer and the
+// consumer, what it adds arrives with the block, and a failure of any of the three ends the
+// chain with that side named, stopping the others.
+TEST(Chain, AMiddleStagePassesEveryBlockOnAndStopsOnAFailure) {
+    struct Case {
+        int blocks;         // the producer makes this many, then ends
+        bool failsAtEnd;    // and then fails instead of ending
+        int middleRefuses;  // the middle refuses this block (-1: none)
+        int refuseAt;       // the consumer refuses this block (-1: none)
+        ChainEnd expected;
+    };
+    const std::vector<Case> cases = {
+        {500, false, -1, -1, ChainEnd::Done},
+        {0, false, -1, -1, ChainEnd::Done},
+        {37, true, -1, -1, ChainEnd::ProducerFailed},
+        {1000000, false, 5, -1, ChainEnd::MiddleFailed},
+        {1000000, false, -1, 5, ChainEnd::ConsumerFailed},
+    };
+    auto sizeOf = [](int n) { return 1 + static_cast<std::size_t>(n % 97) * 31; };
+    for (const Case& c : cases) {
+        for (const int threads : {1, 2}) {
+            const std::string what =
+                std::to_string(c.blocks) + " blocks, " + std::to_string(threads) + " thread(s)";
+            int made = 0;
+            int passed = 0;
+            int taken = 0;
+            bool inOrder = true;
+            const ChainEnd end = RunChain(
+                threads,
+                [&](Block& block) {
+                    if (made == c.blocks) {
+                        return c.failsAtEnd ? Made::Failed : Made::End;
+                    }
+                    block.planes.assign(2,
+                                        std::vector<float>(sizeOf(made), static_cast<float>(made)));
+                    block.progress = made;
+                    ++made;
+                    return Made::Block;
+                },
+                [&](Block& block) {
+                    inOrder = inOrder && block.progress == passed;
+                    if (passed == c.middleRefuses) {
+                        return false;
+                    }
+                    block.side.assign(
+                        1, std::vector<float>(sizeOf(passed), -static_cast<float>(passed)));
+                    ++passed;
+                    return true;
+                },
+                [&](Block& block) {
+                    const std::size_t size = sizeOf(taken);
+                    const float value = static_cast<float>(taken);
+                    inOrder = inOrder && block.progress == taken && block.planes.size() == 2 &&
+                              block.planes[1] == std::vector<float>(size, value) &&
+                              block.side.size() == 1 &&
+                              block.side[0] == std::vector<float>(size, -value);
+                    if (taken == c.refuseAt) {
+                        return false;
+                    }
+                    ++taken;
+                    return true;
+                });
+            EXPECT_EQ(end, c.expected) << what;
+            EXPECT_TRUE(inOrder) << what;
+            const int stop = std::max(c.middleRefuses, c.refuseAt);
+            if (stop < 0) {
+                EXPECT_EQ(taken, c.blocks) << what;
+            } else {
+                EXPECT_EQ(taken, stop) << what;
+                // Stopped after a few blocks ahead, not run to its end.
+                EXPECT_LT(made, stop + 100) << what;
+            }
+        }
+    }
+}
