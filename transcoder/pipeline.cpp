@@ -214,8 +214,8 @@ Made NextBlock(Source& source, Block& block, std::string& error) {
 
 // Resampling on the consumer's side of a chain, for a consumer that has less to do than the
 // decoder: blocks pass through unchanged when no resampling is asked for. Sources of several
-// channels share the work with a middle stage of the chain, which resamples the back half of
-// the channels of each block while the consumer resamples the front half.
+// channels split it: the consumer resamples the front half of the channels, and the back
+// half is the chain's middle step, which the producer takes on while it is ahead.
 class LateResampler {
 public:
     // False, with `error` set, when the resampler cannot be set up.
@@ -235,7 +235,7 @@ public:
         return front_ != nullptr && back_ != nullptr;
     }
 
-    // The chain's middle stage: resamples the back channels of a block into its side planes,
+    // The chain's middle step: resamples the back channels of a block into its side planes,
     // false with `error` set on failure; empty when there is nothing to share.
     std::function<bool(Block&)> Middle(std::string& error) {
         if (!back_) {

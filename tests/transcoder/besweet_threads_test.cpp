@@ -97,8 +97,8 @@ std::string Threads::folder_;
 
 // The pipelines of the converter's command lines, each made on one thread and on two: the
 // files, the progress lines and the warnings must be the same. The resampler runs on either
-// side of the queue depending on the target (for WAV and the measuring pass, split across a
-// third thread by channels), and normalisation adds the measuring pass.
+// side of the queue depending on the target (for WAV and the measuring pass, shared between
+// both threads by halves of the channels), and normalisation adds the measuring pass.
 TEST_F(Threads, TwoThreadsMakeTheSameFilesAsOne) {
     struct Case {
         std::string what;
@@ -302,9 +302,9 @@ TEST(Chain, HandsOnEveryBlockInOrderAndStopsOnAFailure) {
 
 }  // namespace
 
-// A chain with a middle stage: it sees every block in order between the producer and the
-// consumer, what it adds arrives with the block, and a failure of any of the three ends the
-// chain with that side named, stopping the others.
+// A chain with a middle step, which either thread may take: it sees every block once and in
+// order between the producer and the consumer, what it adds arrives with the block, and a
+// failure of any of the three ends the chain with that step named, stopping the rest.
 TEST(Chain, AMiddleStagePassesEveryBlockOnAndStopsOnAFailure) {
     struct Case {
         int blocks;         // the producer makes this many, then ends
