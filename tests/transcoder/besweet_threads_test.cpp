@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 
 #include "cli_run.h"
 #include "parallel.h"
@@ -300,34 +303,41 @@ TEST(Chain, HandsOnEveryBlockInOrderAndStopsOnAFailure) {
     }
 }
 
-}  // namespace
-
 // A chain with a middle step, which either thread may take: it sees every block once and in
 // order between the producer and the consumer, what it adds arrives with the block, and a
 // failure of any of the three ends the chain with that step named, stopping the rest.
-TEST(Chain, AMiddleStagePassesEveryBlockOnAndStopsOnAFailure) {
+TEST(Chain, AMiddleStepPassesEveryBlockOnAndStopsOnAFailure) {
     struct Case {
         int blocks;         // the producer makes this many, then ends
         bool failsAtEnd;    // and then fails instead of ending
         int middleRefuses;  // the middle refuses this block (-1: none)
         int refuseAt;       // the consumer refuses this block (-1: none)
+        bool holdsFirst;    // the consumer holds its first block until the producer took
+                            // the middle of the next ones
         ChainEnd expected;
     };
     const std::vector<Case> cases = {
-        {500, false, -1, -1, ChainEnd::Done},
-        {0, false, -1, -1, ChainEnd::Done},
-        {37, true, -1, -1, ChainEnd::ProducerFailed},
-        {1000000, false, 5, -1, ChainEnd::MiddleFailed},
-        {1000000, false, -1, 5, ChainEnd::ConsumerFailed},
+        {500, false, -1, -1, false, ChainEnd::Done},
+        {500, false, -1, -1, true, ChainEnd::Done},
+        {0, false, -1, -1, false, ChainEnd::Done},
+        {37, true, -1, -1, false, ChainEnd::ProducerFailed},
+        {1000000, false, 5, -1, false, ChainEnd::MiddleFailed},
+        {1000000, false, 5, -1, true, ChainEnd::MiddleFailed},  // fails on the producer
+        {1000000, false, -1, 5, false, ChainEnd::ConsumerFailed},
     };
     auto sizeOf = [](int n) { return 1 + static_cast<std::size_t>(n % 97) * 31; };
+    const std::thread::id caller = std::this_thread::get_id();
     for (const Case& c : cases) {
         for (const int threads : {1, 2}) {
-            const std::string what =
-                std::to_string(c.blocks) + " blocks, " + std::to_string(threads) + " thread(s)";
+            const std::string what = std::to_string(c.blocks) + " blocks" +
+                                     (c.holdsFirst ? ", first held, " : ", ") +
+                                     std::to_string(threads) + " thread(s)";
             int made = 0;
-            int passed = 0;
+            std::atomic<int> passed = 0;
+            std::atomic<bool> refused = false;
+            std::atomic<bool> lent = false;  // the middle ran on the producer's thread
             int taken = 0;
+            bool middleInOrder = true;
             bool inOrder = true;
             const ChainEnd end = RunChain(
                 threads,
@@ -342,16 +352,25 @@ TEST(Chain, AMiddleStagePassesEveryBlockOnAndStopsOnAFailure) {
                     return Made::Block;
                 },
                 [&](Block& block) {
-                    inOrder = inOrder && block.progress == passed;
-                    if (passed == c.middleRefuses) {
+                    const int n = passed;
+                    middleInOrder = middleInOrder && block.progress == n;
+                    lent = lent || std::this_thread::get_id() != caller;
+                    if (n == c.middleRefuses) {
+                        refused = true;
                         return false;
                     }
-                    block.side.assign(
-                        1, std::vector<float>(sizeOf(passed), -static_cast<float>(passed)));
-                    ++passed;
+                    block.side.assign(1, std::vector<float>(sizeOf(n), -static_cast<float>(n)));
+                    passed = n + 1;
                     return true;
                 },
                 [&](Block& block) {
+                    // Only the producer can move the middle on meanwhile (bounded, in case it
+                    // never does).
+                    for (int wait = 0; c.holdsFirst && threads > 1 && taken == 0 && wait < 30000 &&
+                                       passed < 3 && !refused;
+                         ++wait) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    }
                     const std::size_t size = sizeOf(taken);
                     const float value = static_cast<float>(taken);
                     inOrder = inOrder && block.progress == taken && block.planes.size() == 2 &&
@@ -366,9 +385,14 @@ TEST(Chain, AMiddleStagePassesEveryBlockOnAndStopsOnAFailure) {
                 });
             EXPECT_EQ(end, c.expected) << what;
             EXPECT_TRUE(inOrder) << what;
+            EXPECT_TRUE(middleInOrder) << what;
+            if (threads == 1 || c.holdsFirst) {
+                EXPECT_EQ(lent.load(), threads > 1) << what;
+            }
             const int stop = std::max(c.middleRefuses, c.refuseAt);
             if (stop < 0) {
                 EXPECT_EQ(taken, c.blocks) << what;
+                EXPECT_EQ(passed.load(), c.blocks) << what;
             } else {
                 EXPECT_EQ(taken, stop) << what;
                 // Stopped after a few blocks ahead, not run to its end.
@@ -377,3 +401,5 @@ TEST(Chain, AMiddleStagePassesEveryBlockOnAndStopsOnAFailure) {
         }
     }
 }
+
+}  // namespace
