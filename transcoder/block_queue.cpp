@@ -31,6 +31,11 @@ void BlockQueue::Close(bool failed) {
     blockAdded_.notify_one();
 }
 
+std::size_t BlockQueue::Waiting() {
+    std::lock_guard lock(mutex_);
+    return pushed_ - popped_;
+}
+
 Block* BlockQueue::Full() {
     std::unique_lock lock(mutex_);
     while (!closed_ && pushed_ == popped_) {

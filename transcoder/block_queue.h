@@ -10,9 +10,10 @@
 namespace transcoder {
 
 // Audio on its way from one thread to another, with the share of the input read when it was
-// made.
+// made, and what a middle stage of the chain made of it beside (empty without one).
 struct Block {
     Planes planes;
+    Planes side;
     double progress = 0.0;
 };
 
@@ -31,6 +32,11 @@ public:
     void Push();
     // Producer: no block follows; `failed` says whether the producer ended on a failure.
     void Close(bool failed);
+    // Producer: how many blocks pushed the consumer has not given back yet.
+    std::size_t Waiting();
+    // Producer: the block pushed as the `index`-th (from 0); only while the consumer has not
+    // given it back.
+    Block& Pushed(std::size_t index) { return ring_[index % ring_.size()]; }
 
     // Consumer: the next filled block, waiting for it; null once the producer closed the
     // queue and every block before the close was taken.

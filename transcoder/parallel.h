@@ -14,7 +14,7 @@ int ThreadCount();
 enum class Made { Block, End, Failed };
 
 // How a chain of a producer and a consumer ended.
-enum class ChainEnd { Done, ProducerFailed, ConsumerFailed };
+enum class ChainEnd { Done, ProducerFailed, MiddleFailed, ConsumerFailed };
 
 // Has `produce` fill blocks until it says End or Failed, and hands each block made to
 // `consume`, in order, on the calling thread; a consume that returns false ends the chain.
@@ -23,6 +23,15 @@ enum class ChainEnd { Done, ProducerFailed, ConsumerFailed };
 // their order are the same either way, and so is the outcome. `produce` and `consume` must
 // share no state but the blocks.
 ChainEnd RunChain(int threads, const std::function<Made(Block&)>& produce,
+                  const std::function<bool(Block&)>& consume);
+
+// The same chain with `middle` applied to every block, in order, between `produce` and
+// `consume`; a middle that returns false ends the chain. With `threads` above 1 the middle
+// runs on the producer's thread while the producer is well ahead, otherwise on the calling
+// thread, so that the two threads share it as the balance of the moment allows; one at a time
+// and in order either way. An empty `middle` gives the plain chain.
+ChainEnd RunChain(int threads, const std::function<Made(Block&)>& produce,
+                  const std::function<bool(Block&)>& middle,
                   const std::function<bool(Block&)>& consume);
 
 }  // namespace transcoder

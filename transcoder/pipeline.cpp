@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -212,7 +213,9 @@ Made NextBlock(Source& source, Block& block, std::string& error) {
 }
 
 // Resampling on the consumer's side of a chain, for a consumer that has less to do than the
-// decoder: blocks pass through unchanged when no resampling is asked for.
+// decoder: blocks pass through unchanged when no resampling is asked for. Sources of several
+// channels split it: the consumer resamples the front half of the channels, and the back
+// half is the chain's middle step, which the producer takes on while it is ahead.
 class LateResampler {
 public:
     // False, with `error` set, when the resampler cannot be set up.
@@ -221,30 +224,81 @@ public:
         if (outRate == inRate) {
             return true;
         }
-        resampler_ = Resampler::Create(inRate, outRate,
-                                       static_cast<int>(source.plan().outRoles.size()), error);
-        return resampler_ != nullptr;
+        const int channels = static_cast<int>(source.plan().outRoles.size());
+        const int front = channels / 2;
+        if (front == 0) {
+            front_ = Resampler::Create(inRate, outRate, channels, error);
+            return front_ != nullptr;
+        }
+        front_ = Resampler::Create(inRate, outRate, 0, front, error);
+        back_ = Resampler::Create(inRate, outRate, front, channels - front, error);
+        return front_ != nullptr && back_ != nullptr;
     }
 
-    // The planes that `in` turns into (possibly none yet), or null with `error` set.
-    Planes* Apply(Planes& in, std::string& error) {
-        if (!resampler_) {
-            return &in;
+    // The chain's middle step: resamples the back channels of a block into its side planes,
+    // false with `error` set on failure; empty when there is nothing to share.
+    std::function<bool(Block&)> Middle(std::string& error) {
+        if (!back_) {
+            return {};
         }
-        return resampler_->Process(&in, out_, error) ? &out_ : nullptr;
+        return [this, &error](Block& block) {
+            return back_->Process(&block.planes, block.side, error);
+        };
+    }
+
+    // The planes that `block` turns into (possibly none yet), or null with `error` set.
+    Planes* Apply(Block& block, std::string& error) {
+        if (!front_) {
+            return &block.planes;
+        }
+        if (!back_) {
+            return front_->Process(&block.planes, out_, error) ? &out_ : nullptr;
+        }
+        if (!front_->Process(&block.planes, frontOut_, error)) {
+            return nullptr;
+        }
+        return Join(block.side, error);
     }
 
     // What is left in the resampler at the end (possibly none), or null with `error` set.
+    // Only once the chain has ended.
     Planes* Flush(std::string& error) {
         out_.clear();
-        if (!resampler_) {
+        if (!front_) {
             return &out_;
         }
-        return resampler_->Process(nullptr, out_, error) ? &out_ : nullptr;
+        if (!back_) {
+            return front_->Process(nullptr, out_, error) ? &out_ : nullptr;
+        }
+        if (!front_->Process(nullptr, frontOut_, error) ||
+            !back_->Process(nullptr, backRest_, error)) {
+            return nullptr;
+        }
+        return Join(backRest_, error);
     }
 
 private:
-    std::unique_ptr<Resampler> resampler_;
+    // The front channels followed by `back`, swapped into place so that the buffers
+    // circulate; null, with `error` set, when the halves differ in length.
+    Planes* Join(Planes& back, std::string& error) {
+        if (FrameCount(back) != FrameCount(frontOut_)) {
+            error = "resampling failed: the channels came out of step";
+            return nullptr;
+        }
+        out_.resize(frontOut_.size() + back.size());
+        for (std::size_t c = 0; c < frontOut_.size(); ++c) {
+            std::swap(out_[c], frontOut_[c]);
+        }
+        for (std::size_t c = 0; c < back.size(); ++c) {
+            std::swap(out_[frontOut_.size() + c], back[c]);
+        }
+        return &out_;
+    }
+
+    std::unique_ptr<Resampler> front_;
+    std::unique_ptr<Resampler> back_;
+    Planes frontOut_;
+    Planes backRest_;
     Planes out_;
 };
 
@@ -264,10 +318,12 @@ std::optional<float> MeasurePeak(Source& source, int outRate, int threads,
         }
     };
     std::string decodeError;
+    std::string middleError;
     const ChainEnd end = RunChain(
         threads, [&](Block& block) { return NextBlock(source, block, decodeError); },
+        resampler.Middle(middleError),
         [&](Block& block) {
-            const Planes* planes = resampler.Apply(block.planes, error);
+            const Planes* planes = resampler.Apply(block, error);
             if (planes == nullptr) {
                 return false;
             }
@@ -279,6 +335,9 @@ std::optional<float> MeasurePeak(Source& source, int outRate, int threads,
         });
     if (end == ChainEnd::ProducerFailed) {
         error = decodeError;
+    }
+    if (end == ChainEnd::MiddleFailed) {
+        error = middleError;
     }
     if (end != ChainEnd::Done) {
         return std::nullopt;
@@ -439,10 +498,12 @@ Status ConvertFile(const Options& options, const ProgressFn& progress, const War
         return true;
     };
     std::string decodeError;
+    std::string middleError;
     const ChainEnd end = RunChain(
         threads, [&](Block& block) { return NextBlock(*source, block, decodeError); },
+        lateResampler.Middle(middleError),
         [&](Block& block) {
-            Planes* planes = lateResampler.Apply(block.planes, error);
+            Planes* planes = lateResampler.Apply(block, error);
             if (planes == nullptr) {
                 culprit = Culprit::Input;
                 return false;
@@ -451,6 +512,10 @@ Status ConvertFile(const Options& options, const ProgressFn& progress, const War
         });
     if (end == ChainEnd::ProducerFailed) {
         error = decodeError;
+        return fail(Culprit::Input);
+    }
+    if (end == ChainEnd::MiddleFailed) {
+        error = middleError;
         return fail(Culprit::Input);
     }
     if (end == ChainEnd::ConsumerFailed) {

@@ -4,6 +4,11 @@ namespace transcoder {
 
 std::unique_ptr<Resampler> Resampler::Create(int inRate, int outRate, int channels,
                                              std::string& error) {
+    return Create(inRate, outRate, 0, channels, error);
+}
+
+std::unique_ptr<Resampler> Resampler::Create(int inRate, int outRate, int firstChannel,
+                                             int channels, std::string& error) {
     std::unique_ptr<Resampler> r(new Resampler());
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_S, SOXR_FLOAT32_S);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
@@ -15,6 +20,7 @@ std::unique_ptr<Resampler> Resampler::Create(int inRate, int outRate, int channe
         return nullptr;
     }
     r->ratio_ = static_cast<double>(outRate) / inRate;
+    r->first_ = static_cast<std::size_t>(firstChannel);
     r->channels_ = static_cast<std::size_t>(channels);
     r->inPointers_.resize(r->channels_);
     r->outPointers_.resize(r->channels_);
@@ -32,7 +38,7 @@ bool Resampler::Process(const Planes* in, Planes& out, std::string& error) {
             out[c].resize(made + chunk);
             outPointers_[c] = out[c].data() + made;
             if (in != nullptr) {
-                inPointers_[c] = (*in)[c].data() + offered;
+                inPointers_[c] = (*in)[first_ + c].data() + offered;
             }
         }
         std::size_t used = 0;

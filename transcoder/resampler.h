@@ -21,15 +21,21 @@ public:
     // Null, with `error` set, when soxr refuses the rates.
     static std::unique_ptr<Resampler> Create(int inRate, int outRate, int channels,
                                              std::string& error);
+    // A resampler of the `channels` planes from `firstChannel` on of the planes it is given
+    // (soxr treats every channel on its own, so these come out as they would among all
+    // channels). Null, with `error` set, when soxr refuses the rates.
+    static std::unique_ptr<Resampler> Create(int inRate, int outRate, int firstChannel,
+                                             int channels, std::string& error);
 
-    // Resamples `in` into `out` (replaced); with `in` null the resampler is flushed and
-    // the rest comes out. False with `error` set on failure.
+    // Resamples `in` into `out` (replaced, one plane per channel resampled); with `in` null
+    // the resampler is flushed and the rest comes out. False with `error` set on failure.
     bool Process(const Planes* in, Planes& out, std::string& error);
 
 private:
     Resampler() = default;
     std::unique_ptr<soxr, SoxrDeleter> soxr_;
     double ratio_ = 1.0;
+    std::size_t first_ = 0;
     std::size_t channels_ = 0;
     std::vector<const float*> inPointers_;
     std::vector<float*> outPointers_;

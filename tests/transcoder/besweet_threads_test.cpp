@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 
 #include "cli_run.h"
 #include "parallel.h"
@@ -97,7 +100,8 @@ std::string Threads::folder_;
 
 // The pipelines of the converter's command lines, each made on one thread and on two: the
 // files, the progress lines and the warnings must be the same. The resampler runs on either
-// side of the queue depending on the target, and normalisation adds the measuring pass.
+// side of the queue depending on the target (for WAV and the measuring pass, shared between
+// both threads by halves of the channels), and normalisation adds the measuring pass.
 TEST_F(Threads, TwoThreadsMakeTheSameFilesAsOne) {
     struct Case {
         std::string what;
@@ -139,6 +143,11 @@ TEST_F(Threads, TwoThreadsMakeTheSameFilesAsOne) {
          {")", "-ssrc(", "--rate", "44100", "--normalize", ")", "-lame(", "-p", "--ta", "?",
           "--alt-preset", "cbr", "128", ")"},
          "g.mp3",
+         1},
+        {"5.1 WAV, resampled and normalised",
+         "surround.ac3",
+         {")", "-azid(", "-d", "3/2", ")", "-ssrc(", "--rate", "44100", "--normalize", ")"},
+         "h.wav",
          1},
     };
     for (const Case& c : cases) {
@@ -289,6 +298,105 @@ TEST(Chain, HandsOnEveryBlockInOrderAndStopsOnAFailure) {
                 EXPECT_EQ(taken, c.refuseAt) << what;
                 // Stopped after a few blocks ahead, not run to its end.
                 EXPECT_LT(made, c.refuseAt + 100) << what;
+            }
+        }
+    }
+}
+
+// A chain with a middle step, which either thread may take: it sees every block once and in
+// order between the producer and the consumer, what it adds arrives with the block, and a
+// failure of any of the three ends the chain with that step named, stopping the rest.
+TEST(Chain, AMiddleStepPassesEveryBlockOnAndStopsOnAFailure) {
+    struct Case {
+        int blocks;         // the producer makes this many, then ends
+        bool failsAtEnd;    // and then fails instead of ending
+        int middleRefuses;  // the middle refuses this block (-1: none)
+        int refuseAt;       // the consumer refuses this block (-1: none)
+        bool holdsFirst;    // the consumer holds its first block until the producer took
+                            // the middle of the next ones
+        ChainEnd expected;
+    };
+    const std::vector<Case> cases = {
+        {500, false, -1, -1, false, ChainEnd::Done},
+        {500, false, -1, -1, true, ChainEnd::Done},
+        {0, false, -1, -1, false, ChainEnd::Done},
+        {37, true, -1, -1, false, ChainEnd::ProducerFailed},
+        {1000000, false, 5, -1, false, ChainEnd::MiddleFailed},
+        {1000000, false, 5, -1, true, ChainEnd::MiddleFailed},  // fails on the producer
+        {1000000, false, -1, 5, false, ChainEnd::ConsumerFailed},
+    };
+    auto sizeOf = [](int n) { return 1 + static_cast<std::size_t>(n % 97) * 31; };
+    const std::thread::id caller = std::this_thread::get_id();
+    for (const Case& c : cases) {
+        for (const int threads : {1, 2}) {
+            const std::string what = std::to_string(c.blocks) + " blocks" +
+                                     (c.holdsFirst ? ", first held, " : ", ") +
+                                     std::to_string(threads) + " thread(s)";
+            int made = 0;
+            std::atomic<int> passed = 0;
+            std::atomic<bool> refused = false;
+            std::atomic<bool> lent = false;  // the middle ran on the producer's thread
+            int taken = 0;
+            bool middleInOrder = true;
+            bool inOrder = true;
+            const ChainEnd end = RunChain(
+                threads,
+                [&](Block& block) {
+                    if (made == c.blocks) {
+                        return c.failsAtEnd ? Made::Failed : Made::End;
+                    }
+                    block.planes.assign(2,
+                                        std::vector<float>(sizeOf(made), static_cast<float>(made)));
+                    block.progress = made;
+                    ++made;
+                    return Made::Block;
+                },
+                [&](Block& block) {
+                    const int n = passed;
+                    middleInOrder = middleInOrder && block.progress == n;
+                    lent = lent || std::this_thread::get_id() != caller;
+                    if (n == c.middleRefuses) {
+                        refused = true;
+                        return false;
+                    }
+                    block.side.assign(1, std::vector<float>(sizeOf(n), -static_cast<float>(n)));
+                    passed = n + 1;
+                    return true;
+                },
+                [&](Block& block) {
+                    // Only the producer can move the middle on meanwhile (bounded, in case it
+                    // never does).
+                    for (int wait = 0; c.holdsFirst && threads > 1 && taken == 0 && wait < 30000 &&
+                                       passed < 3 && !refused;
+                         ++wait) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                    }
+                    const std::size_t size = sizeOf(taken);
+                    const float value = static_cast<float>(taken);
+                    inOrder = inOrder && block.progress == taken && block.planes.size() == 2 &&
+                              block.planes[1] == std::vector<float>(size, value) &&
+                              block.side.size() == 1 &&
+                              block.side[0] == std::vector<float>(size, -value);
+                    if (taken == c.refuseAt) {
+                        return false;
+                    }
+                    ++taken;
+                    return true;
+                });
+            EXPECT_EQ(end, c.expected) << what;
+            EXPECT_TRUE(inOrder) << what;
+            EXPECT_TRUE(middleInOrder) << what;
+            if (threads == 1 || c.holdsFirst) {
+                EXPECT_EQ(lent.load(), threads > 1) << what;
+            }
+            const int stop = std::max(c.middleRefuses, c.refuseAt);
+            if (stop < 0) {
+                EXPECT_EQ(taken, c.blocks) << what;
+                EXPECT_EQ(passed.load(), c.blocks) << what;
+            } else {
+                EXPECT_EQ(taken, stop) << what;
+                // Stopped after a few blocks ahead, not run to its end.
+                EXPECT_LT(made, stop + 100) << what;
             }
         }
     }
