@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds a release build in build/ and starts the converter.
+# Installs what is missing, builds the program in build/ (configured as ./test.sh does, so the
+# two share their objects) and starts the converter.
 # Usage: ./run.sh [FILE]
 set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+scripts/configure.sh
 cmake --build build --target tonquell BeSweet.exe
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then

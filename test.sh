@@ -10,7 +10,7 @@ echo "== Formatting"
 git ls-files -- '*.cpp' '*.h' | xargs -r clang-format --dry-run --Werror
 
 echo "== Build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTONQUELL_WERROR=ON >/dev/null
+scripts/configure.sh
 cmake --build build
 
 if [ -x scripts/fuzz-check.sh ]; then

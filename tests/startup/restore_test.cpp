@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../../support/temp_dir.h"
+#include "../support/temp_dir.h"
 #include "file_browser.h"
 #include "main_window.h"
 #include "settings_store.h"

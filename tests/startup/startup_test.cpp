@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../../support/temp_dir.h"
+#include "../support/temp_dir.h"
 #include "single_instance.h"
 
 extern char** environ;
