@@ -15,6 +15,8 @@
 #include <system_error>
 #include <vector>
 
+#include "replace_file.h"
+
 namespace settings {
 namespace {
 
@@ -88,44 +90,6 @@ bool ReadWholeFile(const std::string& path, std::string& out) {
     ss << in.rdbuf();
     out = ss.str();
     return !in.bad();
-}
-
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Writes `text` to a new file beside `path` and renames it over `path`.
-bool ReplaceFileAtomically(const std::string& path, const std::string& text, mode_t mode) {
-    std::string tmp = FolderOf(path) + "/.tonquell-ini-XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) {
-        return false;
-    }
-    const char* p = text.data();
-    std::size_t left = text.size();
-    bool ok = true;
-    while (ok && left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        ok = n > 0;
-        if (ok) {
-            p += n;
-            left -= static_cast<std::size_t>(n);
-        }
-    }
-    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) {
-        return true;
-    }
-    ::unlink(tmp.c_str());
-    return false;
 }
 
 }  // namespace
@@ -207,7 +171,7 @@ bool WriteSetting(const std::string& iniPath, std::string_view section, std::str
         out += line;
         out += crlf ? "\r\n" : "\n";
     }
-    return ReplaceFileAtomically(iniPath, out, mode);
+    return platform::ReplaceFile(iniPath, out, mode);
 }
 
 std::optional<std::int16_t> SettingToInt(std::string_view text) {

@@ -38,33 +38,6 @@ size_t MemorySource::ReadAt(int64_t offset, uint8_t* destination, size_t count) 
     return n;
 }
 
-UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
-    if (this != &other) {
-        Close();
-        fd_ = other.Release();
-    }
-    return *this;
-}
-
-UniqueFd::~UniqueFd() {
-    Close();
-}
-
-int UniqueFd::Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-}
-
-bool UniqueFd::Close() {
-    if (fd_ < 0) {
-        return true;
-    }
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result == 0;
-}
-
 std::optional<FileSource> FileSource::Open(const std::string& path, bool writable) {
     if (path.empty()) {
         return std::nullopt;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "unique_fd.h"
+
 namespace id3 {
 
 // Random read access to the bytes of a file or of a buffer.
@@ -37,25 +39,7 @@ private:
     std::span<const uint8_t> bytes_;
 };
 
-// An open file descriptor, closed when the object goes.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd = -1) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(other.Release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd();
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    // Gives up ownership and returns the descriptor.
-    int Release();
-    // Closes now; false when close reported an error (a write-back failure).
-    bool Close();
-
-private:
-    int fd_;
-};
+using platform::UniqueFd;
 
 // A regular file opened for one operation.
 class FileSource : public ByteSource {

@@ -121,7 +121,7 @@ WriteStatus WriteId3v1WithStatus(const std::string& path, const TagSet& tag, boo
     }
     const Id3v1Block block = RenderId3v1Block(tag);
     errno = 0;
-    if (!WriteAllAt(file->Fd(), position, block)) {
+    if (!WriteAllAt(file->Fd(), position, block) || ::fsync(file->Fd()) != 0) {
         WriteStatus failed = SystemWriteFailed(kKind, "cannot write", path);
         if (position == size) {
             // Take back a partly appended block so the audio keeps its old end.

@@ -1,5 +1,7 @@
 #include "id3v2_writer.h"
 
+#include <unistd.h>
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -351,7 +353,8 @@ WriteStatus WriteId3v2WithStatus(const std::string& path, const TagSet& tag, int
     }
     errno = 0;
     if (newSize <= *oldSize) {
-        if (!WriteAllAt(file->Fd(), 0, *rendered)) {
+        // The tag fits: written in place, and on disk before success is reported.
+        if (!WriteAllAt(file->Fd(), 0, *rendered) || ::fsync(file->Fd()) != 0) {
             return SystemWriteFailed(kKind, "cannot write", path);
         }
         return {};

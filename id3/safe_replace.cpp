@@ -10,50 +10,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "replace_file.h"
+
 namespace id3 {
 namespace {
-
-// A temporary file that is removed unless it was committed.
-class TempFile {
-public:
-    explicit TempFile(const std::string& target) : path_(Folder(target) + "/.tonquell-XXXXXX") {
-        fd_ = UniqueFd(::mkstemp(path_.data()));
-        created_ = fd_.Valid();
-    }
-    ~TempFile() {
-        fd_.Close();
-        if (created_ && !committed_) {
-            ::unlink(path_.c_str());
-        }
-    }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    bool Valid() const { return fd_.Valid(); }
-    int Fd() const { return fd_.Get(); }
-    // Closes the file and renames it to `target`; false when either step failed.
-    bool CommitAs(const std::string& target) {
-        if (!fd_.Close() || ::rename(path_.c_str(), target.c_str()) != 0) {
-            return false;
-        }
-        committed_ = true;
-        return true;
-    }
-
-private:
-    static std::string Folder(const std::string& path) {
-        const auto slash = path.rfind('/');
-        if (slash == std::string::npos) {
-            return ".";
-        }
-        return slash == 0 ? std::string("/") : path.substr(0, slash);
-    }
-
-    std::string path_;
-    UniqueFd fd_;
-    bool created_ = false;
-    bool committed_ = false;
-};
 
 // Copies through memory; the fallback where the kernel cannot copy between the files itself.
 bool CopyThroughBuffer(const FileSource& source, int64_t offset, int64_t length, int destination,
@@ -123,24 +83,25 @@ bool ReplaceWithHeadAndTail(const std::string& path, const FileSource& source,
         tailOffset + tailLength > source.Size()) {
         return false;
     }
-    TempFile temp(target);
-    if (!temp.Valid() || !WriteAllAt(temp.Fd(), 0, head) ||
-        !CopyRange(source, tailOffset, tailLength, temp.Fd(), static_cast<int64_t>(head.size()),
+    auto temp = platform::PendingFile::Create(target);
+    if (!temp || !WriteAllAt(temp->Fd(), 0, head) ||
+        !CopyRange(source, tailOffset, tailLength, temp->Fd(), static_cast<int64_t>(head.size()),
                    workBuffer)) {
         return false;
     }
     struct stat written {};
-    if (::fstat(temp.Fd(), &written) != 0 ||
+    if (::fstat(temp->Fd(), &written) != 0 ||
         written.st_size != static_cast<off_t>(head.size()) + tailLength) {
         return false;
     }
     // Keep the owner where we may; the mode always.
-    const int ignored = ::fchown(temp.Fd(), st.st_uid, st.st_gid);
+    const int ignored = ::fchown(temp->Fd(), st.st_uid, st.st_gid);
     (void)ignored;
-    if (::fchmod(temp.Fd(), st.st_mode & 07777) != 0) {
+    if (::fchmod(temp->Fd(), st.st_mode & 07777) != 0) {
         return false;
     }
-    return temp.CommitAs(target);
+    // Synced before and after the rename: a crash leaves the old file or the new one.
+    return temp->Commit();
 }
 
 }  // namespace id3

@@ -11,7 +11,8 @@ namespace id3 {
 // Writes `head` and then the `tailLength` bytes of `source` from `tailOffset` into a new file in
 // the folder of `path` and renames it over `path` (a symbolic link is followed), keeping the
 // file's mode and owner. `workBuffer` (may be empty) is used where the bytes must pass through
-// memory. False, with `path` untouched and no file left behind, on any failure or short read.
+// memory. The new file is synced before the rename and its folder after it. False, with `path`
+// untouched and no file left behind, on any failure or short read.
 bool ReplaceWithHeadAndTail(const std::string& path, const FileSource& source,
                             std::span<const uint8_t> head, int64_t tailOffset, int64_t tailLength,
                             std::span<uint8_t> workBuffer);

@@ -19,7 +19,7 @@ build_only=false
 [ "${1:-}" = --build-only ] && build_only=true
 mkdir -p "$out"
 
-sources=(id3/*.cpp platform/file_attributes.cpp)
+sources=(id3/*.cpp platform/file_attributes.cpp platform/replace_file.cpp platform/unique_fd.cpp)
 includes=(-Iid3 -Iplatform)
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
           -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)

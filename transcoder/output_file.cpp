@@ -69,7 +69,7 @@ std::string Reason(int err) {
 }
 
 constexpr std::size_t kBufferSize = 1 << 16;
-constexpr char kTempPattern[] = ".tq-XXXXXX";
+constexpr char kTempPrefix[] = ".tq-";
 
 }  // namespace
 
@@ -90,7 +90,6 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& finalPath, std
                 std::to_string(name.size()) + " bytes, at most " + std::to_string(nameMax) + ")";
         return nullptr;
     }
-    std::string pattern = folder + kTempPattern;
     InstallHandlers();
     std::unique_ptr<OutputFile> file(new OutputFile());
     // A stop signal between creating the temporary file and registering it would leave the
@@ -102,24 +101,25 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& finalPath, std
         sigaddset(&stops, sig);
     }
     sigprocmask(SIG_BLOCK, &stops, &previous);
-    file->fd_ = mkstemp(pattern.data());
+    auto pending = platform::PendingFile::Create(finalPath, kTempPrefix);
     const int createError = errno;
-    if (file->fd_ >= 0) {
-        file->slot_ = Register(pattern);
+    if (pending) {
+        file->slot_ = Register(pending->TempPath());
     }
     sigprocmask(SIG_SETMASK, &previous, nullptr);
-    if (file->fd_ < 0) {
+    if (!pending) {
         error = "cannot write to the output folder: " + Reason(createError);
         return nullptr;
     }
+    file->fd_ = pending->Fd();
     fchmod(
         file->fd_, 0644 & ~[] {
             const mode_t mask = umask(0);
             umask(mask);
             return mask;
         }());
+    file->pending_ = std::move(pending);
     file->finalPath_ = finalPath;
-    file->tempPath_ = pattern;
     file->buffer_.reserve(kBufferSize);
     return file;
 }
@@ -172,12 +172,7 @@ bool OutputFile::Close(std::string& error) {
         return true;
     }
     const bool flushed = Flush(error);
-    const int rc = close(fd_);
     fd_ = -1;
-    if (flushed && rc != 0) {
-        error = "cannot write the output file: " + Reason(errno);
-        return false;
-    }
     return flushed;
 }
 
@@ -185,7 +180,9 @@ bool OutputFile::Commit(std::string& error) {
     if (!Close(error)) {
         return false;
     }
-    if (rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
+    // Synced, renamed over the final name, and the folder synced: after a crash the final
+    // name holds the old file or the whole new one.
+    if (!pending_ || !pending_->Commit()) {
         error = "cannot create the output file: " + Reason(errno);
         return false;
     }
@@ -195,12 +192,9 @@ bool OutputFile::Commit(std::string& error) {
 }
 
 OutputFile::~OutputFile() {
-    if (fd_ >= 0) {
-        close(fd_);
-    }
-    if (!committed_) {
-        unlink(tempPath_.c_str());
-    }
+    // The pending file removes itself unless it was committed; only then may the signal
+    // handler forget its name.
+    pending_.reset();
     Unregister(slot_);
 }
 

@@ -3,8 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "replace_file.h"
 
 namespace transcoder {
 
@@ -28,10 +31,12 @@ public:
     // Writes `size` bytes at `offset` (after flushing the buffer). False on failure.
     bool WriteAt(std::uint64_t offset, const void* data, std::size_t size, std::string& error);
 
-    // Writes out the buffer and closes the file. False, with `error` set, on failure.
+    // Writes out the buffer; nothing more is written after it. False, with `error` set, on
+    // failure.
     bool Close(std::string& error);
 
-    // Gives the closed file its final name, replacing a file of that name. False on failure.
+    // Syncs the file, gives it its final name (replacing a file of that name) and syncs the
+    // folder. False, with `error` set, on failure; the final name is then left as it was.
     bool Commit(std::string& error);
 
     // Removes the temporary file unless it was committed.
@@ -45,8 +50,8 @@ private:
     bool Flush(std::string& error);
 
     std::string finalPath_;
-    std::string tempPath_;
-    int fd_ = -1;
+    std::optional<platform::PendingFile> pending_;
+    int fd_ = -1;  // the pending file's descriptor while it is open for writing
     int slot_ = -1;
     bool committed_ = false;
     std::vector<unsigned char> buffer_;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/small_disk.h"
 #include "../support/temp_dir.h"
 
 using settings::ReadSetting;
@@ -93,6 +94,27 @@ TEST(SettingsStore, AReadOnlyFileOrFolderLosesTheNewValueAndKeepsTheOld) {
         ::chmod(dir.Path().c_str(), 0755);
         EXPECT_EQ(ReadFile(ini), "[Tonquell Audio Converter]\nFormat=1\n");
     }
+}
+
+TEST(SettingsStore, AFullDiskOrAFolderTurnedReadOnlyKeepsTheOldFileWhole) {
+    TempDir dir;
+    const testing_support::SmallDisk disk(dir.Path() / "disk", 8192);
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << "no right to mount a small disk here";
+    }
+    const std::string ini = disk.File("tonquell.ini");
+    const std::string old = "[Tonquell Audio Converter]\nLastDir=/m\nFormat=1\n";
+    WriteFile(ini, old);
+    // Two pages of disk: the old file holds one, the new one would need two.
+    EXPECT_FALSE(WriteSetting(ini, kSection, "Comment", std::string(6000, 'y')));
+    EXPECT_EQ(ReadFile(ini), old);
+    ASSERT_TRUE(disk.SetReadOnly(true));
+    EXPECT_FALSE(WriteSetting(ini, kSection, "Format", "3"));
+    ASSERT_TRUE(disk.SetReadOnly(false));
+    EXPECT_EQ(ReadFile(ini), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.Folder()),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 TEST(SettingsStore, AFileThatCannotBeCreatedIsReportedAndNothingIsLeft) {
