@@ -34,8 +34,7 @@ TEST(FullDisk, ATagThatNeedsTheFileRewrittenLeavesTheOldFileWhole) {
         const Bytes& second = id3test::Mp3Audio();
         audio.insert(audio.end(), second.begin(), second.end());
     }
-    Bytes old =
-        id3test::Concat({id3test::Tag(3, 0, id3test::TextFrame("TIT2", "Alt")), audio});
+    Bytes old = id3test::Concat({id3test::Tag(3, 0, id3test::TextFrame("TIT2", "Alt")), audio});
     // Whole pages, so that the ID3v1 block below needs a page of its own.
     old.resize((old.size() + 4095) / 4096 * 4096, 0);
     const std::string path = disk.File("a.mp3");
