@@ -28,6 +28,7 @@ function(tonquell_add_test)
         DISCOVERY_MODE PRE_TEST
         PROPERTIES ENVIRONMENT "TONQUELL_BUILD_DIR=${CMAKE_BINARY_DIR}"
                    ENVIRONMENT_MODIFICATION "${platform}"
+                   FIXTURES_REQUIRED test_media
                    TIMEOUT ${T_TIMEOUT}
         TEST_PREFIX "${T_NAME}.")
 endfunction()

@@ -1,4 +1,5 @@
 #include "batch_run.h"
+#include "../support/media_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -27,10 +28,10 @@ batch::Setup RealSetup() {
 
 // One second of a stereo tone, made by the ffmpeg tool with `codecArgs`.
 void MakeAudio(const std::string& path, const std::string& codecArgs = "") {
-    const std::string command =
-        "ffmpeg -v error -nostdin -y -f lavfi -i sine=frequency=440:duration=1 -ac 2 " + codecArgs +
-        " '" + path + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    ASSERT_EQ(testing_support::MakeMedia(
+                  "-f lavfi -i sine=frequency=440:duration=1 -ac 2 " + codecArgs, path),
+              0)
+        << codecArgs;
 }
 
 bool Exists(const std::string& path) {

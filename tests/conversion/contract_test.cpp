@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/media_cache.h"
 #include "../support/temp_dir.h"
 #include "../transcoder/media_probe.h"
 #include "child_process.h"
@@ -58,9 +59,7 @@ protected:
     }
 
     static void Make(const std::string& name, const std::string& recipe) {
-        const std::string command =
-            "ffmpeg -v error -nostdin -y " + recipe + " '" + (music_ / name).string() + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        ASSERT_EQ(testing_support::MakeMedia(recipe, (music_ / name).string()), 0) << name;
     }
 
     static ConversionJob Job(const std::string& source, const std::string& target,

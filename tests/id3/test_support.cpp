@@ -1,4 +1,5 @@
 #include "test_support.h"
+#include "../support/media_cache.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -154,10 +155,10 @@ const Bytes& Mp3Audio() {
     static const Bytes audio = [] {
         TempDir dir;
         const std::string path = dir.File("tone.mp3");
-        RunCommand(
-            "ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=1 -c:a libmp3lame "
-            "-b:a 64k -id3v2_version 0 -write_id3v1 0 -write_xing 0 " +
-            Quote(path));
+        testing_support::MakeMedia(
+            "-f lavfi -i sine=frequency=440:duration=1 -c:a libmp3lame -b:a 64k -id3v2_version 0 "
+            "-write_id3v1 0 -write_xing 0",
+            path);
         Bytes bytes = ReadFile(path);
         if (bytes.size() < 1000) {
             throw std::runtime_error("ffmpeg did not make the test audio");

@@ -16,6 +16,7 @@
 #include <map>
 #include <sstream>
 
+#include "../support/media_cache.h"
 #include "cli_run.h"
 #include "media_probe.h"
 #include "process.h"
@@ -71,9 +72,7 @@ protected:
         const std::string source = folder_ + "/src/" + name;
         if (!fs::exists(source)) {
             fs::create_directories(folder_ + "/src");
-            const std::string command =
-                "ffmpeg -v error -nostdin -y " + kRecipes.at(name) + " " + source;
-            EXPECT_EQ(std::system(command.c_str()), 0) << command;
+            EXPECT_EQ(testing_support::MakeMedia(kRecipes.at(name), source), 0) << name;
         }
         if (as.empty()) {
             return source;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/media_cache.h"
 #include "../support/small_disk.h"
 #include "../support/temp_dir.h"
 #include "cli_run.h"
@@ -34,10 +35,8 @@ TEST(FullDisk, TheOldOutputStaysWholeWhenTheNewOneDoesNotFit) {
     }
     // 3 s of stereo at 44.1 kHz is 529 kB as WAV: more than the disk holds.
     const std::string source = dir.File("a.mp3");
-    ASSERT_EQ(Spawn({"ffmpeg", "-v", "error", "-nostdin", "-y", "-f", "lavfi", "-i",
-                     "sine=f=440:d=3:r=44100", "-ac", "2", "-c:a", "libmp3lame", source},
-                    dir.Path().string())
-                  .status,
+    ASSERT_EQ(testing_support::MakeMedia(
+                  "-f lavfi -i sine=f=440:d=3:r=44100 -ac 2 -c:a libmp3lame -b:a 128k", source),
               0);
     const std::string old = "the previous output";
     struct Case {

@@ -13,6 +13,7 @@
 #include <random>
 #include <sstream>
 
+#include "../support/media_cache.h"
 #include "cli_run.h"
 #include "frame_header.h"
 #include "media_probe.h"
@@ -75,10 +76,10 @@ protected:
 
     // A 3 s stereo 440 Hz tone at 44.1 kHz, coded with the ffmpeg options `codec`.
     static void MakeTone(const std::string& codec, const std::string& name) {
-        const std::string command =
-            "ffmpeg -v error -nostdin -y -f lavfi -i sine=f=440:d=3:r=44100 -ac 2 " + codec + " '" +
-            Path(name) + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        ASSERT_EQ(testing_support::MakeMedia("-f lavfi -i sine=f=440:d=3:r=44100 -ac 2 " + codec,
+                                             Path(name)),
+                  0)
+            << codec;
     }
 
     static std::string Path(const std::string& name) { return folder_ + "/" + name; }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 
+#include "../support/media_cache.h"
 #include "cli_run.h"
 #include "media_probe.h"
 #include "process.h"
@@ -36,8 +37,7 @@ protected:
         ASSERT_NE(mkdtemp(pattern), nullptr);
         folder_ = pattern;
         for (const auto& [name, recipe] : kParts) {
-            const std::string command = "ffmpeg -v error -nostdin -y " + recipe + " " + Path(name);
-            ASSERT_EQ(std::system(command.c_str()), 0) << command;
+            ASSERT_EQ(testing_support::MakeMedia(recipe, Path(name)), 0) << name;
         }
         // Raw AC-3 frames joined byte for byte, as a recording that switches layout.
         const std::string stereo = ReadFile(Path("stereo.ac3"));

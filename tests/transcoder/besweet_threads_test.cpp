@@ -12,6 +12,7 @@
 #include <map>
 #include <thread>
 
+#include "../support/media_cache.h"
 #include "cli_run.h"
 #include "parallel.h"
 
@@ -63,9 +64,7 @@ protected:
     static std::string Input(const std::string& name) {
         const std::string path = folder_ + "/src/" + name;
         if (!fs::exists(path)) {
-            const std::string command =
-                "ffmpeg -v error -nostdin -y " + kRecipes.at(name) + " " + path;
-            EXPECT_EQ(std::system(command.c_str()), 0) << command;
+            EXPECT_EQ(testing_support::MakeMedia(kRecipes.at(name), path), 0) << name;
         }
         return path;
     }

@@ -1,4 +1,5 @@
 #include "batch_window.h"
+#include "../../support/media_cache.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -56,10 +57,9 @@ struct RecordingSink : MessageSink {
 
 // One second of tone made by the ffmpeg tool; `args` choose channels and codec.
 void MakeAudio(const std::string& path, const std::string& args = "-ac 2") {
-    const std::string command =
-        "ffmpeg -v error -nostdin -y -f lavfi -i sine=frequency=440:duration=1 " + args + " '" +
-        path + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    ASSERT_EQ(testing_support::MakeMedia("-f lavfi -i sine=frequency=440:duration=1 " + args, path),
+              0)
+        << args;
 }
 
 // A stand-in transcoder: waits until the file "go" appears beside it (when `waitForGo`),
