@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Target formats, numbered as the format options, the settings and the batch run number them.
 enum class TargetFormat : int { Wav = 0, Mp3 = 1, Ac3 = 2, Mpa = 3 };
@@ -35,6 +36,18 @@ bool IsMultichannelSource(std::string_view sourceKind);
 // trailing "" and bytes above 0x7F are safe: the launcher gives backslashes no meaning.
 bool IsSafeForCommandLine(std::string_view path);
 
-// The transcoder's argument text for `job`; it always begins with a blank and goes right
-// after the transcoder's path. Pure: touches no file.
+// The transcoder's arguments for one job in the two forms that must never disagree: the
+// text that the console window and the logs show, and the words the child is started with.
+struct TranscoderArguments {
+    std::string Text;                // begins with a blank; goes right after the program path
+    std::vector<std::string> Words;  // the program's words after its name
+    bool operator==(const TranscoderArguments&) const = default;
+};
+
+// Both forms for `job`, built in one pass over the same pieces: each path stands between
+// double quotes in Text and is one word of Words, byte for byte, whatever it holds. Where
+// no path holds a double quote, splitting Text by the launcher's rule gives Words. Pure.
+TranscoderArguments BuildTranscoderArguments(const ConversionJob& job);
+
+// The argument text alone (BuildTranscoderArguments(job).Text).
 std::string TranscoderCommandLine(const ConversionJob& job);
