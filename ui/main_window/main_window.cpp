@@ -428,18 +428,18 @@ void MainWindow::OpenFile(const std::string& file) {
 
 std::size_t MainWindow::SelectDropped(const std::vector<std::string>& names) {
     const std::unordered_set<std::string> wanted(names.begin(), names.end());
-    std::size_t found = 0;
+    std::vector<int> found;
     for (int i = 1; i <= ubMain_->ListCount(); ++i) {
         // The parent and folder entries are never part of a selection of files.
         if (ubMain_->List(i).startsWith(QLatin1Char('['))) {
             continue;
         }
         if (wanted.count(paths::LastPathPart(browser_->EntryPath(i))) != 0) {
-            ubMain_->SetSelected(i, true);
-            ++found;
+            found.push_back(i);
         }
     }
-    return found;
+    ubMain_->SelectEntries(found);
+    return found.size();
 }
 
 bool MainWindow::OpenDropped(const std::vector<std::string>& items) {
