@@ -4,7 +4,7 @@
 
 #include "app_values.h"
 #include "batch_window.h"
-#include "command_line.h"
+#include "program_arguments.h"
 #include "hand_over.h"
 #include "hand_over_receiver.h"
 #include "hand_over_server.h"
