@@ -4,10 +4,10 @@
 
 #include "app_values.h"
 #include "batch_window.h"
-#include "program_arguments.h"
 #include "hand_over.h"
 #include "hand_over_receiver.h"
 #include "hand_over_server.h"
+#include "program_arguments.h"
 #include "restore.h"
 #include "single_instance.h"
 #include "startup.h"
