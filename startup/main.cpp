@@ -4,7 +4,6 @@
 
 #include "app_values.h"
 #include "batch_window.h"
-#include "hand_over.h"
 #include "hand_over_receiver.h"
 #include "hand_over_server.h"
 #include "program_arguments.h"
