@@ -4,6 +4,9 @@
 
 #include "app_values.h"
 #include "batch_window.h"
+#include "hand_over_receiver.h"
+#include "hand_over_server.h"
+#include "program_arguments.h"
 #include "restore.h"
 #include "single_instance.h"
 #include "startup.h"
@@ -13,9 +16,15 @@ int main(int argc, char** argv) {
     if (executable.empty() && argc > 0) {
         executable = argv[0];
     }
-    // A second instance ends at once: no window, no message, no settings touched.
+    // --help, --version and unknown options are answered without a window.
+    const CommandLine command = ParseCommandLine(argc, argv);
+    if (command.action != CommandLine::Action::Open) {
+        return AnswerCommandLine(command, MakeAppValues(executable), stdout, stderr);
+    }
+    // A second instance opens no window: it hands its file to the running one and ends.
     const platform::SingleInstanceLock lock(executable);
     if (!lock.Acquired()) {
+        HandOverToRunningInstance(lock.LockPath(), command.file);
         return 0;
     }
     if (!HasDisplay()) {
@@ -25,14 +34,19 @@ int main(int argc, char** argv) {
                      executable.c_str());
         return 1;
     }
-    QApplication application(argc, argv);
+    int qtArgc = 1;  // the arguments are read above; none of them is Qt's
+    QApplication application(qtArgc, argv);
     const AppValues values = MakeAppValues(executable);
     MessageBoxSink messageBox;
     SetMessageSink(&messageBox);
-    // QApplication has taken its own options out of the arguments by now.
-    const auto window = StartUp(values, ArgumentText(argc, argv));
+    HandOverReceiver handOvers;
+    HandOverServer channel;
+    ListenForHandOvers(channel, handOvers, lock.LockPath());
+    const auto window = StartUp(values, command.file);
     // The start button's batch run; the window owns it.
-    new BatchWindow(*window, values.TranscoderPath, messageBox);
+    auto* batch = new BatchWindow(*window, values.TranscoderPath, messageBox);
+    window->inputRefused = [batch] { return batch->Running(); };
+    handOvers.Attach(*window, window->inputRefused);
     const int status = application.exec();
     SetMessageSink(nullptr);
     return status;

@@ -15,45 +15,9 @@
 
 namespace {
 
-// The filter button for the last three characters of a file named on the command line.
-struct ExtensionFilter {
-    std::string_view extension;
-    int pattern;
-};
-constexpr std::array<ExtensionFilter, 8> kExtensionFilters = {{{"avi", 0},
-                                                               {"ac3", 1},
-                                                               {"mp2", 3},
-                                                               {"mp3", 4},
-                                                               {"mpa", 5},
-                                                               {"ogg", 6},
-                                                               {"vob", 7},
-                                                               {"wav", 8}}};
-
-int FilterForFile(std::string_view file) {
-    if (file.size() < 3) {
-        return -1;
-    }
-    std::string last(file.substr(file.size() - 3));
-    for (char& ch : last) {
-        if (ch >= 'A' && ch <= 'Z') {
-            ch = static_cast<char>(ch - 'A' + 'a');
-        }
-    }
-    for (const ExtensionFilter& f : kExtensionFilters) {
-        if (f.extension == last) {
-            return f.pattern;
-        }
-    }
-    return -1;
-}
-
 // A check box's stored value (0 not ticked, 1 ticked, 2 greyed) as Qt's state.
 constexpr std::array<Qt::CheckState, 3> kCheckValues = {Qt::Unchecked, Qt::Checked,
                                                         Qt::PartiallyChecked};
-
-QString Shown(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 // A relative argument names a file in the working folder, where the program was started.
 std::string Absolute(const std::string& file) {
@@ -65,7 +29,7 @@ std::string Absolute(const std::string& file) {
     return ec ? file : paths::AddBackslash(working) + file;
 }
 
-// The folder that holds `file`, with its closing "/" ("/" for a file at the top).
+// The folder that holds `file`, with its closing "/"; empty for a name without any "/".
 std::string FolderOf(const std::string& file) {
     const std::size_t last = file.rfind('/');
     return last == std::string::npos ? std::string() : file.substr(0, last + 1);
@@ -83,30 +47,7 @@ void RestoreFolder(MainWindow& window, FileBrowser& browser, const AppValues& va
         window.setWindowTitle(title);
         return;
     }
-    std::string file = paths::ExpandShortNames(argument);
-    paths::StripQuotes(file);
-    file = Absolute(file);
-    // Names differ by case here: where the case-adjusted copy leads nowhere, the argument
-    // as typed (quotes removed) is taken when its folder exists.
-    std::string typed = argument;
-    paths::StripQuotes(typed);
-    typed = Absolute(typed);
-    std::error_code ec;
-    if (!std::filesystem::is_directory(FolderOf(file), ec) &&
-        std::filesystem::is_directory(FolderOf(typed), ec)) {
-        file = typed;
-    }
-    const std::string name = paths::LastPathPart(file);
-    const std::string folder = FolderOf(file);
-    const bool moved = !folder.empty() && browser.SetFolder(folder);
-    const int filter = FilterForFile(file);
-    if (filter >= 0) {
-        browser.optPattern_Click(filter);
-    } else if (!moved) {
-        browser.dirDirs_Change();  // the list shows the folder it stayed in
-    }
-    browser.SelectFileEntry(Shown(name));
-    window.setWindowTitle(Shown(name) + QStringLiteral(" - ") + title);
+    window.OpenFile(CommandLineFile(argument));
 }
 
 // The folder as one settings line can hold it: a name with a line break would split the line
@@ -122,6 +63,23 @@ std::string StorableFolder(std::string folder) {
 }
 
 }  // namespace
+
+std::string CommandLineFile(const std::string& argument) {
+    std::string file = paths::ExpandShortNames(argument);
+    paths::StripQuotes(file);
+    file = Absolute(file);
+    // Names differ by case here: where the case-adjusted copy leads nowhere, the argument
+    // as typed (quotes removed) is taken when its folder exists.
+    std::string typed = argument;
+    paths::StripQuotes(typed);
+    typed = Absolute(typed);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(FolderOf(file), ec) &&
+        std::filesystem::is_directory(FolderOf(typed), ec)) {
+        file = typed;
+    }
+    return file;
+}
 
 std::string ArgumentText(int argc, char** argv) {
     std::string text;

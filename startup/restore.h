@@ -11,6 +11,11 @@ class MainWindow;
 // (a file path). Empty without arguments.
 std::string ArgumentText(int argc, char** argv);
 
+// The file named by the argument text `argument` as start-up takes it: case-adjusted where
+// the name as typed does not lead to an existing folder, quotes removed, made absolute against
+// the working folder.
+std::string CommandLineFile(const std::string& argument);
+
 // Start-up step 6: points the browser at the folder of the file `argument` (selecting the file
 // and naming it in the caption) or, without one, at the folder of the last run; then restores
 // the target format and the console option from the settings file `settingsPath`. A step that

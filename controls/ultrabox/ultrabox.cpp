@@ -563,6 +563,28 @@ void UltraBox::SetSelected(int index, bool selected, bool moveSelectionToTop, bo
     RepaintIfPainting();
 }
 
+void UltraBox::SelectEntries(const std::vector<int>& indices) {
+    for (int j = 1; j <= ListCount(); ++j) {
+        items_[j].Selected = false;
+    }
+    int first = -1;
+    for (const int index : indices) {
+        if (UltraBoxItem* item = Entry(index)) {
+            if (first == -1 || multiSelect_) {
+                item->Selected = true;
+            }
+            first = first == -1 ? index : first;
+        }
+    }
+    if (first != -1) {
+        listIndex_ = first;
+        if (first <= topIndex_ || first - 1 > vs_->maximum()) {
+            vs_->setValue(std::min(first - 1, vs_->maximum()));
+        }
+    }
+    RepaintIfPainting();
+}
+
 void UltraBox::ChooseOption(int index) {
     const int group = items_[index].OptionGroup;
     for (int j = 1; j <= ListCount(); ++j) {

@@ -153,6 +153,9 @@ public:
     // Selects or deselects the entry (and sets its mark unless `justSelect`); it becomes current.
     void SetSelected(int index, bool selected, bool moveSelectionToTop = false,
                      bool justSelect = false);
+    // Selects exactly the entries `indices` (all others deselected, marks left alone) in one
+    // pass; the first of them becomes current. Without multiple selection only that one.
+    void SelectEntries(const std::vector<int>& indices);
 
     // Reads the design values from `store` (missing ones keep their defaults) and repaints.
     void ReadProperties(PropertyStore& store);

@@ -5,18 +5,30 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QUrl>
 #include <QWindow>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+#include <unordered_set>
 
 #include "file_browser.h"
+#include "paths.h"
 #include "property_store.h"
 #include "system_colors.h"
 #include "twips.h"
@@ -32,6 +44,83 @@ using namespace window_look;
 constexpr int kButtonFace = 15;  // system colour index of a button's face
 
 const QString kStartCaption = QStringLiteral("K O N V E R T I E R U N G    S T A R T E N");
+
+// The filter button for the last three characters of a file's name; other endings keep the
+// filter as it is.
+struct ExtensionFilter {
+    std::string_view extension;
+    int pattern;
+};
+constexpr std::array<ExtensionFilter, 8> kExtensionFilters = {{{"avi", 0},
+                                                               {"ac3", 1},
+                                                               {"mp2", 3},
+                                                               {"mp3", 4},
+                                                               {"mpa", 5},
+                                                               {"ogg", 6},
+                                                               {"vob", 7},
+                                                               {"wav", 8}}};
+
+int FilterForFile(std::string_view file) {
+    if (file.size() < 3) {
+        return -1;
+    }
+    std::string last(file.substr(file.size() - 3));
+    for (char& ch : last) {
+        if (ch >= 'A' && ch <= 'Z') {
+            ch = static_cast<char>(ch - 'A' + 'a');
+        }
+    }
+    for (const ExtensionFilter& f : kExtensionFilters) {
+        if (f.extension == last) {
+            return f.pattern;
+        }
+    }
+    return -1;
+}
+
+QString Shown(const std::string& bytes) {
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// The folder that holds `file`, with its closing "/" ("/" for a file at the top); empty for
+// a name without any "/".
+std::string FolderOf(const std::string& file) {
+    const std::size_t last = file.rfind('/');
+    return last == std::string::npos ? std::string() : file.substr(0, last + 1);
+}
+
+// `path` without closing "/", except for "/" itself.
+std::string WithoutClosingSlash(std::string path) {
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    return path;
+}
+
+// The local files and folders a drag carries, as raw bytes: the percent-encoded path is
+// decoded byte for byte, so names that are not valid UTF-8 arrive intact.
+std::vector<std::string> DroppedPaths(const QMimeData* mime) {
+    std::vector<std::string> paths;
+    if (mime == nullptr || !mime->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : mime->urls()) {
+        if (!url.isLocalFile() || !url.host().isEmpty()) {
+            continue;
+        }
+        const QByteArray bytes =
+            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        if (bytes.startsWith('/') && !bytes.contains('\0')) {
+            paths.emplace_back(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        }
+    }
+    return paths;
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_directory(path, ec);
+}
 
 }  // namespace
 
@@ -73,6 +162,7 @@ MainWindow::MainWindow(const QString& title, QWidget* parent)
     }
     ConnectFocusSink();
     AttachBrowser();
+    setAcceptDrops(true);
 }
 
 MainWindow::~MainWindow() {
@@ -318,6 +408,116 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     emit aboutToClose();
     emit closing();
     QWidget::closeEvent(event);
+}
+
+void MainWindow::OpenFile(const std::string& file) {
+    const std::string name = paths::LastPathPart(file);
+    if (browser_ != nullptr) {
+        const std::string folder = FolderOf(file);
+        const bool moved = !folder.empty() && browser_->SetFolder(folder);
+        const int filter = FilterForFile(file);
+        if (filter >= 0) {
+            browser_->optPattern_Click(filter);
+        } else if (!moved) {
+            browser_->dirDirs_Change();  // the list shows the folder it stayed in
+        }
+        browser_->SelectFileEntry(Shown(name));
+    }
+    setWindowTitle(Shown(name) + QStringLiteral(" - ") + appTitle_);
+}
+
+std::size_t MainWindow::SelectDropped(const std::vector<std::string>& names) {
+    const std::unordered_set<std::string> wanted(names.begin(), names.end());
+    std::vector<int> found;
+    for (int i = 1; i <= ubMain_->ListCount(); ++i) {
+        // The parent and folder entries are never part of a selection of files.
+        if (browser_->KindOf(i) != FileBrowser::EntryKind::File) {
+            continue;
+        }
+        if (wanted.count(paths::LastPathPart(browser_->EntryPath(i))) != 0) {
+            found.push_back(i);
+        }
+    }
+    ubMain_->SelectEntries(found);
+    return found.size();
+}
+
+bool MainWindow::OpenDropped(const std::vector<std::string>& items) {
+    if (browser_ == nullptr || items.empty()) {
+        return false;
+    }
+    const std::string first = WithoutClosingSlash(items.front());
+    if (items.size() == 1 && IsDirectory(first)) {
+        if (!browser_->SetFolder(first)) {
+            return false;
+        }
+        setWindowTitle(appTitle_);
+        return true;
+    }
+    const std::string folder = FolderOf(first);
+    if (folder.empty() || !browser_->SetFolder(folder)) {
+        return false;
+    }
+    // The dropped files that lie in that folder, each once; folders dropped with them are
+    // left out of the selection.
+    std::vector<std::string> names;
+    std::unordered_set<std::string> seen;
+    for (const std::string& item : items) {
+        const std::string path = WithoutClosingSlash(item);
+        std::string name = paths::LastPathPart(path);
+        if (FolderOf(path) == folder && !IsDirectory(path) && seen.insert(name).second) {
+            names.push_back(std::move(name));
+        }
+    }
+    std::size_t found = SelectDropped(names);
+    // Names beginning with "." are never listed; any other file missing from the list is
+    // hidden by the filter.
+    const bool filtered =
+        std::any_of(names.begin(), names.end(), [](const std::string& n) { return n[0] != '.'; }) &&
+        found < names.size();
+    if (filtered && !optPattern_[FileBrowser::kAllFilesPattern]->isChecked()) {
+        browser_->optPattern_Click(FileBrowser::kAllFilesPattern);
+        found = SelectDropped(names);
+    }
+    setWindowTitle(found == 1 && names.size() == 1
+                       ? Shown(names.front()) + QStringLiteral(" - ") + appTitle_
+                       : appTitle_);
+    if (browser_->ChosenFileCount() > 1) {
+        Command1_->setText(FileBrowser::kBatchCaption);
+    }
+    return true;
+}
+
+void MainWindow::BringToFront() {
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if ((inputRefused && inputRefused()) || DroppedPaths(event->mimeData()).empty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
+    if (inputRefused && inputRefused()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    // During a run the window takes no input, and a drop is input too.
+    if ((inputRefused && inputRefused()) || !OpenDropped(DroppedPaths(event->mimeData()))) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
 }
 
 void CentreWindow(QWidget& window) {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class FileBrowser;
 class PropertyStore;
@@ -16,6 +18,9 @@ class QAbstractButton;
 class QCheckBox;
 class QCloseEvent;
 class QComboBox;
+class QDragEnterEvent;
+class QDragMoveEvent;
+class QDropEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -152,6 +157,19 @@ public:
     // Moves the keyboard focus to cmdDummy.
     void ParkFocus();
 
+    // Opens the file `file` (a full path) as a file named at start does: the browser goes to
+    // its folder (stays where it is when that cannot be read), the filter follows the
+    // extension, the file's entry is selected and the caption names it.
+    void OpenFile(const std::string& file);
+    // Opens what was dropped (full paths): a folder dropped alone is entered; otherwise the
+    // folder of the first item opens with the dropped files in it selected, the filter going
+    // to "*.*" when it hides one of them. False when nothing could be opened.
+    bool OpenDropped(const std::vector<std::string>& items);
+    // Shows the window (also when minimised), raises it and asks for the focus.
+    void BringToFront();
+    // While it returns true (a batch run goes on), drops are refused. Unset: never.
+    std::function<bool()> inputRefused;
+
     // Converts twips to pixels on this window's screen.
     int Px(int twips) const;
 
@@ -165,6 +183,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateBrowserColumn();
@@ -180,6 +201,7 @@ private:
     void Place(QWidget* w, int left, int top, int width, int height) const;
     void SampleRateChosen(QCheckBox* normalise, int index);
     void BitrateChanged(int format);
+    std::size_t SelectDropped(const std::vector<std::string>& names);
 
     QString appTitle_;
     std::int16_t selectedBitrate_ = 0;

@@ -341,3 +341,35 @@ TEST_F(UltraBoxEntries, LiteralEntriesKeepTheirTextAndData) {
     }
     EXPECT_FALSE(box.Item(2)->Literal);
 }
+
+TEST_F(UltraBoxTest, SelectEntriesSelectsExactlyTheGivenSetInOnePass) {
+    UltraBox box;
+    box.AddItemCheck("check");
+    for (const char* text : {"a", "b", "c", "d"}) {
+        box.AddItem(text);
+    }
+    box.SetSelected(1, true);
+    box.SetMultiSelect(true);
+    // Unknown numbers are passed over; the first known one becomes current; marks stay.
+    box.SelectEntries({4, 2, 99, -1});
+    const auto selected = [&box] {
+        std::vector<int> s;
+        for (int i = 1; i <= box.ListCount(); ++i) {
+            if (box.Item(i)->Selected) {
+                s.push_back(i);
+            }
+        }
+        return s;
+    };
+    EXPECT_EQ(selected(), (std::vector<int>{2, 4}));
+    EXPECT_EQ(box.ListIndex(), 4);
+    EXPECT_EQ(box.Item(1)->CheckState, 1);
+    // Without multiple selection only the first is taken.
+    box.SetMultiSelect(false);
+    box.SelectEntries({3, 5});
+    EXPECT_EQ(selected(), std::vector<int>{3});
+    EXPECT_EQ(box.ListIndex(), 3);
+    box.SelectEntries({});
+    EXPECT_EQ(selected(), std::vector<int>{});
+    EXPECT_EQ(box.ListIndex(), 3);
+}
