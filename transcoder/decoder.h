@@ -29,6 +29,15 @@ struct FrameFreer {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
 
+// The demuxers a source may be read with: those of the converter's input formats (mp3, mp2
+// and mpa; ac3 and eac3; dts; the MPEG program stream of a vob; avi; ogg; wav, w64 and
+// rf64). Playlists and scripts that name other files (concat, hls ...) are never opened.
+inline constexpr const char* kInputFormats = "mp3,ac3,eac3,dts,dtshd,mpeg,avi,ogg,wav,w64";
+
+// Opens the local file `path` (never a URL) with the demuxers of kInputFormats into
+// `format`; FFmpeg's error code, negative on failure (AVERROR(EINVAL) for another format).
+int OpenInput(const std::string& path, AVFormatContext*& format);
+
 // Decodes the first audio stream of a file into float planes.
 class Decoder {
 public:
@@ -57,6 +66,11 @@ public:
     // Share of the file read so far, 0 to 1; 0 when the size is unknown.
     double Progress() const;
 
+    // Once Next has returned 0: one line for each damaged stretch of the source (what
+    // could not be decoded, and where) and for a source shorter than its header promises;
+    // empty for an intact source. Stretches past the eighth are summed up in one line.
+    const std::vector<std::string>& Damage() const { return damage_; }
+
     ~Decoder();
     Decoder(const Decoder&) = delete;
     Decoder& operator=(const Decoder&) = delete;
@@ -64,7 +78,11 @@ public:
 private:
     Decoder() = default;
     int Pull(std::string& error);  // 1 frame ready, 0 end, -1 error
-    bool CheckComplete(std::string& error) const;
+    bool CheckComplete(std::string& error);
+    // Notes `seconds` (`bytes` bytes) at `at` seconds that could not be decoded.
+    void Lost(double at, double seconds, std::int64_t bytes);
+    double PacketTime(const AVPacket& packet) const;
+    std::string HoleText(std::size_t index, bool atEnd) const;
     bool ToLayout(const AVFrame& frame, Planes& target, std::string& error);
     bool EndRateFix(Planes& tail, std::string& error);
 
@@ -91,6 +109,24 @@ private:
     std::int64_t sentBytes_ = 0;   // packet bytes given to the decoder since its last frame
     std::int64_t audioBytes_ = 0;  // packet bytes that decoded into sound without error
     std::int64_t fileSize_ = 0;
+    // Stretches that could not be decoded: the first ones as they are, the rest summed up.
+    struct Hole {
+        double at = 0.0;
+        double seconds = 0.0;  // as the packets' durations say
+        std::int64_t bytes = 0;
+        int count = 0;
+    };
+    static constexpr std::size_t kListedHoles = 8;
+    std::vector<Hole> holes_;  // at most kListedHoles + 1; the last one sums up the rest
+    bool holeOpen_ = false;    // the last hole goes on until a frame decodes
+    bool lastPacketFailed_ = false;
+    double lastPacketAt_ = 0.0;  // the last packet sent to the decoder: where, how long
+    double lastPacketSeconds_ = 0.0;
+    double pendingAt_ = -1.0;  // where the bytes in sentBytes_ begin
+    double pendingSeconds_ = 0.0;
+    double decodedSeconds_ = 0.0;  // of all frames, at their own rates
+    double goodSeconds_ = 0.0;     // of the frames that decoded without error
+    std::vector<std::string> damage_;
 };
 
 // Replaces the contents of `out` with the samples of `frame`, one float plane per

@@ -92,4 +92,22 @@ std::optional<Ac3Channels> Ac3FrameChannels(const std::uint8_t* header, std::siz
     return channels;
 }
 
+std::uint64_t Ac3PacketChannels(const std::uint8_t* data, std::size_t size) {
+    const std::optional<Ac3Channels> channels = Ac3FrameChannels(data, size);
+    if (!channels || channels->dependent) {
+        return 0;
+    }
+    constexpr std::uint64_t kModes[8] = {
+        AV_CH_LAYOUT_STEREO,    // 1+1, two mono programmes side by side
+        AV_CH_LAYOUT_MONO,      // 1/0
+        AV_CH_LAYOUT_STEREO,    // 2/0
+        AV_CH_LAYOUT_SURROUND,  // 3/0
+        AV_CH_LAYOUT_2_1,       // 2/1
+        AV_CH_LAYOUT_4POINT0,   // 3/1
+        AV_CH_LAYOUT_2_2,       // 2/2
+        AV_CH_LAYOUT_5POINT0,   // 3/2
+    };
+    return kModes[channels->acmod & 7] | (channels->lfe ? AV_CH_LOW_FREQUENCY : 0);
+}
+
 }  // namespace transcoder
