@@ -78,6 +78,23 @@ std::size_t DeclaredSize(AVCodecID codec, const std::uint8_t* data, std::size_t 
     }
 }
 
+// False for a packet of a raw audio stream that does not even start with a frame header: junk
+// (zeros, a tag) the demuxer passed on. Packets of other codecs come framed by a container.
+bool StartsWithFrame(AVCodecID codec, const std::uint8_t* data, std::size_t size) {
+    switch (codec) {
+        case AV_CODEC_ID_AC3:
+        case AV_CODEC_ID_EAC3:
+            return Ac3FrameChannels(data, size).has_value();
+        case AV_CODEC_ID_MP1:
+        case AV_CODEC_ID_MP2:
+        case AV_CODEC_ID_MP3:
+        case AV_CODEC_ID_DTS:
+            return DeclaredSize(codec, data, size) != 0;
+        default:
+            return true;
+    }
+}
+
 // Formats whose file is the bare audio stream, so that all its bytes but its tags are
 // frames. (In a real container the audio may well be a small share of the file.)
 bool IsBareAudioFormat(const char* name) {
@@ -274,7 +291,7 @@ int Decoder::Pull(std::string& error) {
             const double at = pendingAt_ >= 0.0 ? pendingAt_ : decodedSeconds_;
             decodedSeconds_ += seconds;
             if (lastFrameBad_) {
-                Lost(at, seconds, sentBytes_);
+                Lost(at, seconds, sentBytes_, true);
             } else {
                 audioBytes_ += sentBytes_;
                 goodSeconds_ += seconds;
@@ -290,7 +307,8 @@ int Decoder::Pull(std::string& error) {
         }
         if (rc != AVERROR(EAGAIN) && sentBytes_ > 0) {
             // The decoder gave up on what it was given: those bytes are a damaged stretch.
-            Lost(pendingAt_ >= 0.0 ? pendingAt_ : decodedSeconds_, pendingSeconds_, sentBytes_);
+            Lost(pendingAt_ >= 0.0 ? pendingAt_ : decodedSeconds_, pendingSeconds_, sentBytes_,
+                 true);
             sentBytes_ = 0;
             pendingAt_ = -1.0;
             pendingSeconds_ = 0.0;
@@ -329,7 +347,8 @@ int Decoder::Pull(std::string& error) {
                 pendingSeconds_ += lastPacketSeconds_;
                 sentBytes_ += packet_->size;
             } else {
-                Lost(lastPacketAt_, lastPacketSeconds_, packet_->size);
+                Lost(lastPacketAt_, lastPacketSeconds_, packet_->size,
+                     StartsWithFrame(codec_->codec_id, packet_->data, size));
             }
         }
         av_packet_unref(packet_.get());
@@ -346,20 +365,22 @@ double Decoder::PacketTime(const AVPacket& packet) const {
     return at > 0.0 ? at : 0.0;
 }
 
-void Decoder::Lost(double at, double seconds, std::int64_t bytes) {
+void Decoder::Lost(double at, double seconds, std::int64_t bytes, bool framed) {
     if (holeOpen_ && !holes_.empty()) {
         holes_.back().seconds += seconds;
         holes_.back().bytes += bytes;
+        holes_.back().framed = holes_.back().framed || framed;
         return;
     }
     holeOpen_ = true;
     if (holes_.size() <= kListedHoles) {
-        holes_.push_back({at, seconds, bytes, 1});
+        holes_.push_back({at, seconds, bytes, 1, framed});
     } else {
         Hole& rest = holes_.back();
         rest.seconds += seconds;
         rest.bytes += bytes;
         ++rest.count;
+        rest.framed = rest.framed || framed;
     }
 }
 
@@ -458,7 +479,12 @@ bool Decoder::CheckComplete(std::string& error) {
     // A last MPEG audio or DTS frame shorter than its header says still decodes, into
     // something: it counts as lost all the same.
     if (lastPacketBad_ && !holeOpen_) {
-        Lost(lastPacketAt_, lastPacketSeconds_, 0);
+        Lost(lastPacketAt_, lastPacketSeconds_, 0, true);
+    }
+    // Junk after the last frame that holds no frame at all (padding, a tag) lost nothing.
+    if (holeOpen_ && holes_.size() <= kListedHoles && !holes_.back().framed) {
+        holes_.pop_back();
+        holeOpen_ = false;
     }
     const bool cutOff = holeOpen_;  // the last damaged stretch runs to the end of the file
     // The bytes a second of this stream takes, to measure stretches whose packets do not

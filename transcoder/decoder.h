@@ -80,7 +80,8 @@ private:
     int Pull(std::string& error);  // 1 frame ready, 0 end, -1 error
     bool CheckComplete(std::string& error);
     // Notes `seconds` (`bytes` bytes) at `at` seconds that could not be decoded.
-    void Lost(double at, double seconds, std::int64_t bytes);
+    // `framed` tells that they began with a frame header (or decoded in part).
+    void Lost(double at, double seconds, std::int64_t bytes, bool framed);
     double PacketTime(const AVPacket& packet) const;
     std::string HoleText(std::size_t index, bool atEnd) const;
     bool ToLayout(const AVFrame& frame, Planes& target, std::string& error);
@@ -115,6 +116,7 @@ private:
         double seconds = 0.0;  // as the packets' durations say
         std::int64_t bytes = 0;
         int count = 0;
+        bool framed = false;  // some of it began with a frame header
     };
     static constexpr std::size_t kListedHoles = 8;
     std::vector<Hole> holes_;  // at most kListedHoles + 1; the last one sums up the rest
