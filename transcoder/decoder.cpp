@@ -226,8 +226,9 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, bool noCompressi
     }
     d->codec_.reset(avcodec_alloc_context3(codec));
     d->packet_.reset(av_packet_alloc());
+    d->rest_.reset(av_packet_alloc());
     d->frame_.reset(av_frame_alloc());
-    if (!d->codec_ || !d->packet_ || !d->frame_ ||
+    if (!d->codec_ || !d->packet_ || !d->rest_ || !d->frame_ ||
         avcodec_parameters_to_context(d->codec_.get(), par) < 0) {
         error = "out of memory";
         return nullptr;
@@ -317,6 +318,10 @@ int Decoder::Pull(std::string& error) {
         if (draining_) {
             return 0;
         }
+        if (rest_->size > 0) {
+            FeedRest();
+            continue;
+        }
         rc = av_read_frame(format_.get(), packet_.get());
         if (rc == AVERROR_EOF) {
             draining_ = true;
@@ -328,30 +333,82 @@ int Decoder::Pull(std::string& error) {
             return -1;
         }
         if (packet_->stream_index == stream_) {
-            // An MPEG audio or DTS frame shorter than its header says is a cut-off frame; a
-            // packet the decoder refuses (junk, say, after the last frame) is skipped.
-            const std::size_t size = static_cast<std::size_t>(packet_->size);
-            const std::size_t declared = DeclaredSize(codec_->codec_id, packet_->data, size);
-            if (declared != 0) {
-                lastPacketBad_ = declared > size;
-            }
             lastPacketAt_ = PacketTime(*packet_);
             lastPacketSeconds_ = packet_->duration > 0
                                      ? static_cast<double>(packet_->duration) *
                                            av_q2d(format_->streams[stream_]->time_base)
                                      : 0.0;
-            if (avcodec_send_packet(codec_.get(), packet_.get()) == 0) {
-                if (pendingAt_ < 0.0) {
-                    pendingAt_ = lastPacketAt_;
-                }
-                pendingSeconds_ += lastPacketSeconds_;
-                sentBytes_ += packet_->size;
-            } else {
-                Lost(lastPacketAt_, lastPacketSeconds_, packet_->size,
-                     StartsWithFrame(codec_->codec_id, packet_->data, size));
-            }
+            Feed(*packet_);
         }
         av_packet_unref(packet_.get());
+    }
+}
+
+void Decoder::Feed(AVPacket& packet) {
+    // An MPEG audio or DTS frame shorter than its header says is a cut-off frame; a packet
+    // the decoder refuses (junk, say, after the last frame) is skipped.
+    const std::size_t size = static_cast<std::size_t>(packet.size);
+    const std::size_t declared = DeclaredSize(codec_->codec_id, packet.data, size);
+    if (declared != 0) {
+        lastPacketBad_ = declared > size;
+    }
+    if (avcodec_send_packet(codec_.get(), &packet) != 0) {
+        // FFmpeg's AC-3 parser joins what follows a damaged frame (junk after the last
+        // frame, or the frames after a hole up to the next frame it trusts) into one packet,
+        // which the decoder then refuses as a whole. Its frames are fed one by one instead.
+        const bool ac3 =
+            codec_->codec_id == AV_CODEC_ID_AC3 || codec_->codec_id == AV_CODEC_ID_EAC3;
+        const std::size_t frame = ac3 ? Ac3FrameSize(packet.data, size) : 0;
+        if (frame == 0 || frame >= size || av_packet_ref(rest_.get(), &packet) < 0) {
+            Lost(lastPacketAt_, lastPacketSeconds_, packet.size,
+                 StartsWithFrame(codec_->codec_id, packet.data, size));
+            return;
+        }
+        rest_->data += frame;
+        rest_->size -= static_cast<int>(frame);
+        packet.size = static_cast<int>(frame);
+        if (avcodec_send_packet(codec_.get(), &packet) != 0) {
+            Lost(lastPacketAt_, lastPacketSeconds_, packet.size, true);
+            return;
+        }
+    }
+    if (pendingAt_ < 0.0) {
+        pendingAt_ = lastPacketAt_;
+    }
+    pendingSeconds_ += lastPacketSeconds_;
+    sentBytes_ += packet.size;
+}
+
+void Decoder::FeedRest() {
+    // The next frame of the rest, or the junk up to the next sync word.
+    const std::size_t size = static_cast<std::size_t>(rest_->size);
+    std::size_t take = std::min(Ac3FrameSize(rest_->data, size), size);
+    const bool frame = take != 0;
+    if (!frame) {
+        take = 1;
+        while (take + 1 < size && !(rest_->data[take] == 0x0B && rest_->data[take + 1] == 0x77)) {
+            ++take;
+        }
+        if (take + 1 >= size) {
+            take = size;
+        }
+    }
+    // Each frame of the rest follows the one before; AC-3 frames hold 1536 samples.
+    lastPacketAt_ += lastPacketSeconds_;
+    lastPacketSeconds_ = frame && codec_->sample_rate > 0 ? 1536.0 / codec_->sample_rate : 0.0;
+    std::unique_ptr<AVPacket, PacketFreer> slice(frame ? av_packet_alloc() : nullptr);
+    if (slice && av_packet_ref(slice.get(), rest_.get()) == 0) {
+        slice->size = static_cast<int>(take);
+        slice->pts = AV_NOPTS_VALUE;
+        slice->dts = AV_NOPTS_VALUE;
+        Feed(*slice);
+    } else {
+        Lost(lastPacketAt_, lastPacketSeconds_, static_cast<std::int64_t>(take), frame);
+    }
+    rest_->data += take;
+    rest_->size -= static_cast<int>(take);
+    if (rest_->size == 0) {
+        av_packet_unref(rest_.get());
     }
 }
 

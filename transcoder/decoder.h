@@ -83,6 +83,11 @@ private:
     // `framed` tells that they began with a frame header (or decoded in part).
     void Lost(double at, double seconds, std::int64_t bytes, bool framed);
     double PacketTime(const AVPacket& packet) const;
+    // Sends `packet` to the decoder, frame by frame when it refuses the whole, and notes
+    // what it refuses as lost.
+    void Feed(AVPacket& packet);
+    // Feeds the next frame (or junk) of rest_.
+    void FeedRest();
     std::string HoleText(std::size_t index, bool atEnd) const;
     bool ToLayout(const AVFrame& frame, Planes& target, std::string& error);
     bool EndRateFix(Planes& tail, std::string& error);
@@ -90,6 +95,7 @@ private:
     std::unique_ptr<AVFormatContext, FormatCloser> format_;
     std::unique_ptr<AVCodecContext, CodecFreer> codec_;
     std::unique_ptr<AVPacket, PacketFreer> packet_;
+    std::unique_ptr<AVPacket, PacketFreer> rest_;  // what follows a refused AC-3 frame
     std::unique_ptr<AVFrame, FrameFreer> frame_;
     AVChannelLayout layout_{};       // the first part's, or the one ConformTo set
     AVChannelLayout conformFrom_{};  // the changed layout that conform_ maps

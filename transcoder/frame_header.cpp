@@ -54,6 +54,36 @@ std::size_t DtsFrameSize(const std::uint8_t* header, std::size_t available) {
     return size + 1;
 }
 
+std::size_t Ac3FrameSize(const std::uint8_t* header, std::size_t available) {
+    if (available < 6 || header[0] != 0x0B || header[1] != 0x77) {
+        return 0;
+    }
+    const int bsid = header[5] >> 3;
+    if (bsid > 10 && bsid <= 16) {
+        // E-AC-3: frmsiz, the frame's length in 16-bit words minus one.
+        return (static_cast<std::size_t>(header[2] & 7) << 8 | header[3]) * 2 + 2;
+    }
+    if (bsid > 10) {
+        return 0;
+    }
+    constexpr int kKbits[19] = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
+                                192, 224, 256, 320, 384, 448, 512, 576, 640};
+    const int rateCode = header[4] >> 6;
+    const int sizeCode = header[4] & 0x3F;
+    if (rateCode == 3 || sizeCode / 2 >= 19) {
+        return 0;
+    }
+    const int kbits = kKbits[sizeCode / 2];
+    switch (rateCode) {
+        case 0:  // 48 kHz
+            return static_cast<std::size_t>(kbits) * 4;
+        case 1:  // 44.1 kHz: the odd codes carry one more word
+            return (static_cast<std::size_t>(kbits) * 320 / 147 + (sizeCode & 1)) * 2;
+        default:  // 32 kHz
+            return static_cast<std::size_t>(kbits) * 6;
+    }
+}
+
 std::optional<Ac3Channels> Ac3FrameChannels(const std::uint8_t* header, std::size_t available) {
     // The bitstream id sits in the same place in both: up to 10 for AC-3, 11 to 16 E-AC-3.
     if (available < 7 || header[0] != 0x0B || header[1] != 0x77) {

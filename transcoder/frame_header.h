@@ -23,6 +23,10 @@ std::size_t MpegAudioFrameSize(const std::uint8_t* header, std::size_t available
 // counts as longer than `available`.
 std::size_t DtsFrameSize(const std::uint8_t* header, std::size_t available);
 
+// The length in bytes of the AC-3 or E-AC-3 sync frame whose header starts at `header`; 0
+// when the bytes are no such header or too few to hold its size fields.
+std::size_t Ac3FrameSize(const std::uint8_t* header, std::size_t available);
+
 // The channels an AC-3 or E-AC-3 sync frame declares: its audio coding mode (acmod, 0 for
 // 1+1, 1 for 1/0 up to 7 for 3/2) and whether it carries an LFE channel. `dependent` marks an
 // E-AC-3 dependent substream, whose channels extend those of the independent one before it.
