@@ -234,6 +234,27 @@ TEST_F(BeSweetDamage, LostTimeAddsUpToWhatIsMissing) {
     }
 }
 
+// A source damaged all over says so in nine lines: eight stretches, and the rest summed up.
+TEST_F(BeSweetDamage, StretchesPastTheEighthAreSummedUp) {
+    std::mt19937 random(20);
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::string bytes = ReadFile(Path("tone.mp2"));
+    for (int hole = 1; hole <= 20; ++hole) {
+        const std::size_t at = bytes.size() * static_cast<std::size_t>(hole) / 22;
+        for (std::size_t i = at; i < at + 700; ++i) {  // more than a frame: hits a header
+            bytes[i] = static_cast<char>(byte(random));
+        }
+    }
+    WriteFile(Path("riddled.mp2"), bytes);
+    const RunResult run = Convert(Path("riddled.mp2"), Path("out.wav"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.err);
+    ASSERT_EQ(lines.size(), 9u) << run.err;
+    EXPECT_EQ(PlacesOf(lines).size(), 8u) << run.err;
+    EXPECT_NE(lines[8].find("': 12 more damaged stretches, "), std::string::npos) << lines[8];
+    EXPECT_TRUE(lines[8].ends_with(" in all, could not be decoded")) << lines[8];
+}
+
 // --strict keeps the refusal: one error line, exit 1, no output, and an older file of the
 // output's name untouched. Random bytes are refused either way.
 TEST_F(BeSweetDamage, StrictRefusesDamageAndRandomBytesAreNeverAudio) {
