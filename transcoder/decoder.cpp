@@ -98,7 +98,7 @@ bool StartsWithFrame(AVCodecID codec, const std::uint8_t* data, std::size_t size
 // Formats whose file is the bare audio stream, so that all its bytes but its tags are
 // frames. (In a real container the audio may well be a small share of the file.)
 bool IsBareAudioFormat(const char* name) {
-    for (const char* bare : {"mp3", "ac3", "eac3", "dts", "aac", "mlp", "truehd"}) {
+    for (const char* bare : {"mp3", "ac3", "eac3", "dts"}) {
         if (std::strcmp(name, bare) == 0) {
             return true;
         }
@@ -282,8 +282,9 @@ int Decoder::Pull(std::string& error) {
     while (true) {
         int rc = avcodec_receive_frame(codec_.get(), frame_.get());
         if (rc == 0) {
-            // An incomplete frame decodes with a flag; at the end it marks a cut-off file.
-            lastFrameBad_ =
+            // An incomplete or damaged frame decodes with a flag: its sound is the decoder's
+            // guess, so it counts as lost.
+            const bool bad =
                 frame_->decode_error_flags != 0 || (frame_->flags & AV_FRAME_FLAG_CORRUPT) != 0;
             const double seconds =
                 frame_->sample_rate > 0
@@ -291,7 +292,7 @@ int Decoder::Pull(std::string& error) {
                     : 0.0;
             const double at = pendingAt_ >= 0.0 ? pendingAt_ : decodedSeconds_;
             decodedSeconds_ += seconds;
-            if (lastFrameBad_) {
+            if (bad) {
                 Lost(at, seconds, sentBytes_, true);
             } else {
                 audioBytes_ += sentBytes_;
@@ -455,7 +456,6 @@ long Decoder::Next(Planes& out, std::string& error) {
                         return -1;
                     }
                     if (FrameCount(out) > 0) {
-                        decodedFrames_ += static_cast<std::int64_t>(FrameCount(out));
                         return static_cast<long>(FrameCount(out));
                     }
                 }
@@ -493,7 +493,6 @@ long Decoder::Next(Planes& out, std::string& error) {
         }
         const std::size_t frames = FrameCount(out);
         if (frames > 0) {
-            decodedFrames_ += static_cast<std::int64_t>(frames);
             return static_cast<long>(frames);
         }
     }
@@ -561,10 +560,12 @@ bool Decoder::CheckComplete(std::string& error) {
     // A source shorter than its header promises: a WAV data chunk not filled, or a declared
     // duration not reached (allowing for encoder delay and padding).
     double promised = 0.0;
-    const std::optional<FileBytes> file = FileBytes::Open(path);
-    const std::optional<WavData> wav = file && std::strcmp(format_->iformat->name, "wav") == 0
-                                           ? WavDataChunk(file->size(), file->Reader())
-                                           : std::nullopt;
+    std::optional<WavData> wav;
+    if (std::strcmp(format_->iformat->name, "wav") == 0) {
+        if (const std::optional<FileBytes> file = FileBytes::Open(path)) {
+            wav = WavDataChunk(file->size(), file->Reader());
+        }
+    }
     const double wavByteRate = par->block_align > 0 && par->sample_rate > 0
                                    ? static_cast<double>(par->block_align) * par->sample_rate
                                    : static_cast<double>(par->bit_rate) / 8.0;

@@ -59,8 +59,8 @@ public:
     // Decodes the next piece into `out` (one plane per channel of Layout(), at
     // SampleRate(): a part of the stream in another layout or at another rate is mapped
     // onto Layout() and the rate the stream began with). Returns the number of frames, 0 at the
-    // end, -1 with `error` set on a read error or a file that ends before its declared
-    // length.
+    // end, -1 with `error` set on a read error or a bare stream that is mostly not frames
+    // that decode (random data). Damage short of that is skipped and told by Damage().
     long Next(Planes& out, std::string& error);
 
     // Share of the file read so far, 0 to 1; 0 when the size is unknown.
@@ -110,9 +110,7 @@ private:
     bool haveFrame_ = false;
     bool draining_ = false;
     bool finished_ = false;
-    bool lastPacketBad_ = false;  // the last MPEG audio or DTS frame was cut short
-    bool lastFrameBad_ = false;   // the last frame decoded came from an incomplete packet
-    std::int64_t decodedFrames_ = 0;
+    bool lastPacketBad_ = false;   // the last MPEG audio or DTS frame was cut short
     std::int64_t sentBytes_ = 0;   // packet bytes given to the decoder since its last frame
     std::int64_t audioBytes_ = 0;  // packet bytes that decoded into sound without error
     std::int64_t fileSize_ = 0;
@@ -125,9 +123,8 @@ private:
         bool framed = false;  // some of it began with a frame header
     };
     static constexpr std::size_t kListedHoles = 8;
-    std::vector<Hole> holes_;  // at most kListedHoles + 1; the last one sums up the rest
-    bool holeOpen_ = false;    // the last hole goes on until a frame decodes
-    bool lastPacketFailed_ = false;
+    std::vector<Hole> holes_;    // at most kListedHoles + 1; the last one sums up the rest
+    bool holeOpen_ = false;      // the last hole goes on until a frame decodes
     double lastPacketAt_ = 0.0;  // the last packet sent to the decoder: where, how long
     double lastPacketSeconds_ = 0.0;
     double pendingAt_ = -1.0;  // where the bytes in sentBytes_ begin
