@@ -1,39 +1,69 @@
 #!/usr/bin/env bash
-# Replays the committed ID3 fuzz inputs (corpus/ and found/) under AddressSanitizer and
+# Replays the committed fuzz inputs (corpus/ and found/) under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then, where clang with libFuzzer is installed, runs each fuzz
 # target for a fixed number of executions from a fixed seed. Nothing here depends on chance or
 # on the clock: the same commit always gives the same answer. Exits non-zero on any finding.
-#   FUZZ_READ_RUNS, FUZZ_ROUNDTRIP_RUNS  executions per target (defaults below: about 30 s for
-#                                        both on a 2-core machine)
+# The targets: the ID3 readers (read) and round trip (roundtrip) in tests/id3/fuzz/; the
+# transcoder's own byte parsers in tests/transcoder/fuzz/: AC-3 and other frame headers with
+# the layout scan (ac3_header), the tags around a bare stream (tag_span) and the WAV size
+# check (wav_size), each with its own corpus/TARGET/ and found/TARGET/.
+#   FUZZ_READ_RUNS, FUZZ_ROUNDTRIP_RUNS  executions per ID3 target (defaults below: about 30 s
+#                                        for both on a 2-core machine)
+#   FUZZ_TRANSCODER_RUNS                 executions per transcoder target (a few seconds each)
 #   --build-only                         build the libFuzzer targets into build-fuzz/ and stop
 #                                        (scripts/fuzz-campaign.sh uses them)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 out=build-fuzz
-fuzz_dir=tests/id3/fuzz
-corpus=$fuzz_dir/corpus  # seeds made by the tests
-found=$fuzz_dir/found    # inputs the fuzzers found, minimised with -merge=1
-declare -A runs=([read]=${FUZZ_READ_RUNS:-300000} [roundtrip]=${FUZZ_ROUNDTRIP_RUNS:-12000})
+transcoder_runs=${FUZZ_TRANSCODER_RUNS:-200000}
+declare -A runs=([read]=${FUZZ_READ_RUNS:-300000} [roundtrip]=${FUZZ_ROUNDTRIP_RUNS:-12000}
+                 [ac3_header]=$transcoder_runs [tag_span]=$transcoder_runs
+                 [wav_size]=$transcoder_runs)
+id3_targets=(read roundtrip)
+transcoder_targets=(ac3_header tag_span wav_size)
 build_only=false
 [ "${1:-}" = --build-only ] && build_only=true
 mkdir -p "$out"
 
-sources=(id3/*.cpp platform/file_attributes.cpp platform/replace_file.cpp platform/unique_fd.cpp)
-includes=(-Iid3 -Iplatform)
+# Per group of targets: the folder of the fuzz sources, the library's sources and includes.
+id3_dir=tests/id3/fuzz
+id3_sources=(id3/*.cpp platform/file_attributes.cpp platform/replace_file.cpp platform/unique_fd.cpp)
+id3_includes=(-Iid3 -Iplatform)
+transcoder_dir=tests/transcoder/fuzz
+transcoder_sources=(transcoder/frame_header.cpp transcoder/source_bytes.cpp)
+transcoder_includes=(-Itranscoder)
+
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
           -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-# Compiles the library once per compiler into objects, two at a time.
-build_objects() {  # compiler, folder, extra flags...
-  local cxx=$1 dir=$2
-  shift 2
+group_of() {  # target -> id3 or transcoder
+  case $1 in read | roundtrip) echo id3 ;; *) echo transcoder ;; esac
+}
+# The folders of committed inputs of a target: the ID3 targets share theirs.
+inputs_of() {  # target
+  if [ "$(group_of "$1")" = id3 ]; then
+    echo "$id3_dir/corpus $id3_dir/found"
+  else
+    mkdir -p "$transcoder_dir/found/$1"
+    echo "$transcoder_dir/corpus/$1 $transcoder_dir/found/$1"
+  fi
+}
+dict_of() {  # target
+  if [ "$(group_of "$1")" = id3 ]; then echo "$id3_dir/id3.dict"; else echo "$transcoder_dir/transcoder.dict"; fi
+}
+
+# Compiles a group's library once per compiler into objects, two at a time.
+build_objects() {  # group, compiler, folder, extra flags...
+  local group=$1 cxx=$2 dir=$3
+  shift 3
+  local -n srcs="${group}_sources" incs="${group}_includes"
   rm -rf "$dir"
   mkdir -p "$dir"
-  printf '%s\n' "${sources[@]}" | xargs -P2 -I{} sh -c \
-    "$cxx -std=c++20 -O1 -g ${*} ${includes[*]} -c {} -o $dir/\$(basename {} .cpp).o"
+  printf '%s\n' "${srcs[@]}" | xargs -P2 -I{} sh -c \
+    "$cxx -std=c++20 -O1 -g ${*} ${incs[*]} -c {} -o $dir/\$(basename {} .cpp).o"
 }
 
 has_libfuzzer() {
@@ -44,10 +74,13 @@ has_libfuzzer() {
 
 build_fuzzers() {
   echo "fuzz-check: building the libFuzzer targets (clang)"
-  build_objects clang++ "$out/fuzz-obj" "${sanitize[@]}" -fsanitize=fuzzer-no-link
-  for target in read roundtrip; do
-    clang++ -std=c++20 -O1 -g "${sanitize[@]}" -fsanitize=fuzzer "${includes[@]}" \
-      "$fuzz_dir/${target}_fuzzer.cpp" "$out"/fuzz-obj/*.o -o "$out/fuzz_$target"
+  for group in id3 transcoder; do
+    local -n targets="${group}_targets" incs="${group}_includes" dir="${group}_dir"
+    build_objects "$group" clang++ "$out/fuzz-obj-$group" "${sanitize[@]}" -fsanitize=fuzzer-no-link
+    for target in "${targets[@]}"; do
+      clang++ -std=c++20 -O1 -g "${sanitize[@]}" -fsanitize=fuzzer "${incs[@]}" \
+        "$dir/${target}_fuzzer.cpp" "$out"/fuzz-obj-$group/*.o -o "$out/fuzz_$target"
+    done
   done
 }
 
@@ -57,23 +90,31 @@ if $build_only; then
   exit 0
 fi
 
-echo "fuzz-check: building the replay driver (g++, ASan + UBSan)"
-build_objects g++ "$out/replay-obj" "${sanitize[@]}"
-for target in read roundtrip; do
-  g++ -std=c++20 -O1 -g "${sanitize[@]}" "${includes[@]}" \
-    "$fuzz_dir/${target}_fuzzer.cpp" "$fuzz_dir/replay_main.cpp" "$out"/replay-obj/*.o \
-    -o "$out/replay_$target"
+echo "fuzz-check: building the replay drivers (g++, ASan + UBSan)"
+for group in id3 transcoder; do
+  declare -n targets="${group}_targets" incs="${group}_includes" dir="${group}_dir"
+  build_objects "$group" g++ "$out/replay-obj-$group" "${sanitize[@]}"
+  for target in "${targets[@]}"; do
+    g++ -std=c++20 -O1 -g "${sanitize[@]}" "${incs[@]}" \
+      "$dir/${target}_fuzzer.cpp" "$id3_dir/replay_main.cpp" "$out"/replay-obj-$group/*.o \
+      -o "$out/replay_$target"
+  done
+  unset -n targets incs dir
 done
 
 replayed=0
-for target in read roundtrip; do
-  if ! line=$(TMPDIR=$out "$out/replay_$target" "$corpus" "$found"); then
+files=0
+for target in "${id3_targets[@]}" "${transcoder_targets[@]}"; do
+  read -r -a folders <<<"$(inputs_of "$target")"
+  if ! line=$(TMPDIR=$out "$out/replay_$target" "${folders[@]}"); then
     echo "fuzz-check: FINDING while replaying the corpus through the $target target (see above)"
     exit 1
   fi
   replayed=$((replayed + ${line//[^0-9]/}))
 done
-echo "fuzz-check: corpus replayed clean ($replayed runs over $(ls "$corpus" "$found" | grep -vc -e : -e '^$') inputs)"
+files=$(find "$id3_dir/corpus" "$id3_dir/found" "$transcoder_dir/corpus" "$transcoder_dir/found" \
+  -type f | wc -l)
+echo "fuzz-check: corpus replayed clean ($replayed runs over $files inputs)"
 
 fuzzed="libFuzzer runs skipped (clang with libFuzzer not found)"
 if has_libfuzzer; then
@@ -86,15 +127,16 @@ if has_libfuzzer; then
   fi
   total=0
   details=""
-  for target in read roundtrip; do
+  for target in "${id3_targets[@]}" "${transcoder_targets[@]}"; do
+    read -r -a folders <<<"$(inputs_of "$target")"
     work=$(mktemp -d "$out/corpus-$target.XXXXXX")
     log="$out/fuzz_$target.log"
     # A fixed seed, a fixed number of executions, no rereading of the corpus on a timer
     # (-reload=0) and fixed addresses (setarch -R; the stack-depth feature sees them): the run
     # is the same every time.
     if ! TMPDIR=$out "${no_aslr[@]}" "$out/fuzz_$target" -seed=1 -runs="${runs[$target]}" -reload=0 \
-        -dict="$fuzz_dir/id3.dict" -rss_limit_mb=2048 -timeout=60 -print_final_stats=1 \
-        -artifact_prefix="$out/" "$work" "$corpus" "$found" >"$log" 2>&1; then
+        -dict="$(dict_of "$target")" -rss_limit_mb=2048 -timeout=60 -print_final_stats=1 \
+        -artifact_prefix="$out/" "$work" "${folders[@]}" >"$log" 2>&1; then
       tail -n 40 "$log"
       echo "fuzz-check: FINDING in $target fuzzer, see $log and $out/crash-*"
       exit 1

@@ -1,13 +1,14 @@
 #include "decoder.h"
 
-#include <sys/stat.h>
-
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "frame_header.h"
 #include "local_files.h"
+#include "source_bytes.h"
 
 namespace transcoder {
 namespace {
@@ -63,48 +64,6 @@ bool NotMedia(int code) {
     return code == AVERROR_INVALIDDATA || code == AVERROR(EINVAL);
 }
 
-std::uint32_t Le32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-// For a RIFF WAV file: how many bytes of the declared data chunk are missing at the end
-// of the file. 0 when complete, when the size is left open or for other files.
-std::int64_t MissingWavBytes(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return 0;  // a pipe has no size to compare with, and must not be read twice
-    }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return 0;
-    }
-    std::int64_t missing = 0;
-    unsigned char head[12];
-    if (std::fread(head, 1, sizeof head, f) == sizeof head && std::memcmp(head, "RIFF", 4) == 0 &&
-        std::memcmp(head + 8, "WAVE", 4) == 0) {
-        std::int64_t offset = 12;
-        unsigned char chunk[8];
-        while (std::fread(chunk, 1, sizeof chunk, f) == sizeof chunk) {
-            const std::uint32_t size = Le32(chunk + 4);
-            offset += 8;
-            if (std::memcmp(chunk, "data", 4) == 0) {
-                if (size != 0 && size != 0xFFFFFFFFu && std::fseek(f, 0, SEEK_END) == 0) {
-                    const std::int64_t have = std::ftell(f) - offset;
-                    missing = have < size ? size - have : 0;
-                }
-                break;
-            }
-            offset += size + (size & 1);
-            if (std::fseek(f, static_cast<long>(offset), SEEK_SET) != 0) {
-                break;
-            }
-        }
-    }
-    std::fclose(f);
-    return missing;
-}
-
 // The frame length a packet's own header declares; 0 when unknown.
 std::size_t DeclaredSize(AVCodecID codec, const std::uint8_t* data, std::size_t size) {
     switch (codec) {
@@ -119,55 +78,32 @@ std::size_t DeclaredSize(AVCodecID codec, const std::uint8_t* data, std::size_t 
     }
 }
 
-std::uint32_t SyncSafe28(const unsigned char* p) {
-    return static_cast<std::uint32_t>(p[0] & 0x7F) << 21 |
-           static_cast<std::uint32_t>(p[1] & 0x7F) << 14 |
-           static_cast<std::uint32_t>(p[2] & 0x7F) << 7 | static_cast<std::uint32_t>(p[3] & 0x7F);
+// False for a packet of a raw audio stream that does not even start with a frame header: junk
+// (zeros, a tag) the demuxer passed on. Packets of other codecs come framed by a container.
+bool StartsWithFrame(AVCodecID codec, const std::uint8_t* data, std::size_t size) {
+    switch (codec) {
+        case AV_CODEC_ID_AC3:
+        case AV_CODEC_ID_EAC3:
+            return Ac3FrameChannels(data, size).has_value();
+        case AV_CODEC_ID_MP1:
+        case AV_CODEC_ID_MP2:
+        case AV_CODEC_ID_MP3:
+        case AV_CODEC_ID_DTS:
+            return DeclaredSize(codec, data, size) != 0;
+        default:
+            return true;
+    }
 }
 
 // Formats whose file is the bare audio stream, so that all its bytes but its tags are
 // frames. (In a real container the audio may well be a small share of the file.)
 bool IsBareAudioFormat(const char* name) {
-    for (const char* bare : {"mp3", "ac3", "eac3", "dts", "aac", "mlp", "truehd"}) {
+    for (const char* bare : {"mp3", "ac3", "eac3", "dts"}) {
         if (std::strcmp(name, bare) == 0) {
             return true;
         }
     }
     return false;
-}
-
-// The bytes of the regular file `path` that are not tags: its size without leading ID3v2
-// tags and a trailing ID3v1 or APEv2 tag. -1 for a pipe or a file that cannot be read.
-std::int64_t UntaggedBytes(const std::string& path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return -1;
-    }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return -1;
-    }
-    std::int64_t begin = 0;
-    std::int64_t end = info.st_size;
-    unsigned char head[10];
-    while (std::fseek(f, static_cast<long>(begin), SEEK_SET) == 0 &&
-           std::fread(head, 1, sizeof head, f) == sizeof head && std::memcmp(head, "ID3", 3) == 0) {
-        const bool footer = (head[5] & 0x10) != 0;
-        begin += 10 + SyncSafe28(head + 6) + (footer ? 10 : 0);
-    }
-    unsigned char tail[128];
-    if (end - begin >= 128 && std::fseek(f, static_cast<long>(end - 128), SEEK_SET) == 0 &&
-        std::fread(tail, 1, sizeof tail, f) == sizeof tail && std::memcmp(tail, "TAG", 3) == 0) {
-        end -= 128;
-    }
-    // An APEv2 footer states the tag's size without its header; a flag tells of the header.
-    if (end - begin >= 32 && std::fseek(f, static_cast<long>(end - 32), SEEK_SET) == 0 &&
-        std::fread(tail, 1, 32, f) == 32 && std::memcmp(tail, "APETAGEX", 8) == 0) {
-        const bool header = (tail[23] & 0x80) != 0;
-        end -= static_cast<std::int64_t>(Le32(tail + 12)) + (header ? 32 : 0);
-    }
-    std::fclose(f);
-    return end > begin ? end - begin : 0;
 }
 
 // Why a file that holds a bare audio stream is not audio: most of its bytes are not frames
@@ -177,7 +113,8 @@ std::string NotAudioReason(const char* formatName, const std::string& path,
     if (!IsBareAudioFormat(formatName)) {
         return {};
     }
-    const std::int64_t bytes = UntaggedBytes(path);
+    const std::optional<FileBytes> file = FileBytes::Open(path);
+    const std::int64_t bytes = file ? UntaggedSpan(file->size(), file->Reader()).size() : 0;
     if (bytes <= 0 || audioBytes * 2 >= bytes) {
         return {};
     }
@@ -185,7 +122,34 @@ std::string NotAudioReason(const char* formatName, const std::string& path,
            std::to_string(bytes) + " bytes are audio frames that decode";
 }
 
+std::string Seconds(double seconds, int decimals = 2) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f s", decimals, seconds);
+    return text;
+}
+
+// "A s, B s" with as many decimals as it takes (2 to 6) for the two to differ.
+std::string TwoDurations(double a, double b, const char* between) {
+    int decimals = 2;
+    while (decimals < 6 && Seconds(a, decimals) == Seconds(b, decimals)) {
+        ++decimals;
+    }
+    return Seconds(a, decimals) + between + Seconds(b, decimals);
+}
+
 }  // namespace
+
+int OpenInput(const std::string& path, AVFormatContext*& format) {
+    // The name is a local file's, never a URL: only the file protocol may open it, and the
+    // list binds whatever the demuxer opens in turn. The demuxers are those of the input
+    // formats, none of which opens another file.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    av_dict_set(&options, "format_whitelist", kInputFormats, 0);
+    const int rc = avformat_open_input(&format, LocalFileUrl(path).c_str(), nullptr, &options);
+    av_dict_free(&options);
+    return rc;
+}
 
 std::string AvErrorText(int code) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -228,12 +192,7 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, bool noCompressi
                                        std::string& error) {
     std::unique_ptr<Decoder> d(new Decoder());
     AVFormatContext* format = nullptr;
-    // The name is a local file's, never a URL: only the file protocol may open it, and the
-    // list binds whatever the demuxer opens in turn (a playlist's entries, say).
-    AVDictionary* openOptions = nullptr;
-    av_dict_set(&openOptions, "protocol_whitelist", "file", 0);
-    int rc = avformat_open_input(&format, LocalFileUrl(path).c_str(), nullptr, &openOptions);
-    av_dict_free(&openOptions);
+    int rc = OpenInput(path, format);
     if (rc < 0) {
         error = NotMedia(rc)        ? "not an audio or video file"
                 : rc == AVERROR_EOF ? "the file is empty or cut off"
@@ -267,8 +226,9 @@ std::unique_ptr<Decoder> Decoder::Open(const std::string& path, bool noCompressi
     }
     d->codec_.reset(avcodec_alloc_context3(codec));
     d->packet_.reset(av_packet_alloc());
+    d->rest_.reset(av_packet_alloc());
     d->frame_.reset(av_frame_alloc());
-    if (!d->codec_ || !d->packet_ || !d->frame_ ||
+    if (!d->codec_ || !d->packet_ || !d->rest_ || !d->frame_ ||
         avcodec_parameters_to_context(d->codec_.get(), par) < 0) {
         error = "out of memory";
         return nullptr;
@@ -322,19 +282,46 @@ int Decoder::Pull(std::string& error) {
     while (true) {
         int rc = avcodec_receive_frame(codec_.get(), frame_.get());
         if (rc == 0) {
-            // An incomplete frame decodes with a flag; at the end it marks a cut-off file.
-            lastFrameBad_ =
+            // An incomplete or damaged frame decodes with a flag: its sound is the decoder's
+            // guess, so it counts as lost.
+            const bool bad =
                 frame_->decode_error_flags != 0 || (frame_->flags & AV_FRAME_FLAG_CORRUPT) != 0;
-            audioBytes_ += lastFrameBad_ ? 0 : sentBytes_;
+            const double seconds =
+                frame_->sample_rate > 0
+                    ? static_cast<double>(frame_->nb_samples) / frame_->sample_rate
+                    : 0.0;
+            const double at = pendingAt_ >= 0.0 ? pendingAt_ : decodedSeconds_;
+            decodedSeconds_ += seconds;
+            if (bad) {
+                Lost(at, seconds, sentBytes_, true);
+            } else {
+                audioBytes_ += sentBytes_;
+                goodSeconds_ += seconds;
+                holeOpen_ = false;
+            }
             sentBytes_ = 0;
+            pendingAt_ = -1.0;
+            pendingSeconds_ = 0.0;
             return 1;
         }
         if (rc == AVERROR_EOF) {
             return 0;
         }
+        if (rc != AVERROR(EAGAIN) && sentBytes_ > 0) {
+            // The decoder gave up on what it was given: those bytes are a damaged stretch.
+            Lost(pendingAt_ >= 0.0 ? pendingAt_ : decodedSeconds_, pendingSeconds_, sentBytes_,
+                 true);
+            sentBytes_ = 0;
+            pendingAt_ = -1.0;
+            pendingSeconds_ = 0.0;
+        }
         // Anything else is a damaged frame or junk between or after the frames: skipped.
         if (draining_) {
             return 0;
+        }
+        if (rest_->size > 0) {
+            FeedRest();
+            continue;
         }
         rc = av_read_frame(format_.get(), packet_.get());
         if (rc == AVERROR_EOF) {
@@ -347,18 +334,111 @@ int Decoder::Pull(std::string& error) {
             return -1;
         }
         if (packet_->stream_index == stream_) {
-            // An MPEG audio or DTS frame shorter than its header says is a cut-off frame; a
-            // packet the decoder refuses (junk, say, after the last frame) is skipped.
-            const std::size_t size = static_cast<std::size_t>(packet_->size);
-            const std::size_t declared = DeclaredSize(codec_->codec_id, packet_->data, size);
-            if (declared != 0) {
-                lastPacketBad_ = declared > size;
-            }
-            if (avcodec_send_packet(codec_.get(), packet_.get()) == 0) {
-                sentBytes_ += packet_->size;
-            }
+            lastPacketAt_ = PacketTime(*packet_);
+            lastPacketSeconds_ = packet_->duration > 0
+                                     ? static_cast<double>(packet_->duration) *
+                                           av_q2d(format_->streams[stream_]->time_base)
+                                     : 0.0;
+            Feed(*packet_);
         }
         av_packet_unref(packet_.get());
+    }
+}
+
+void Decoder::Feed(AVPacket& packet) {
+    // An MPEG audio or DTS frame shorter than its header says is a cut-off frame; a packet
+    // the decoder refuses (junk, say, after the last frame) is skipped.
+    const std::size_t size = static_cast<std::size_t>(packet.size);
+    const std::size_t declared = DeclaredSize(codec_->codec_id, packet.data, size);
+    if (declared != 0) {
+        lastPacketBad_ = declared > size;
+    }
+    if (avcodec_send_packet(codec_.get(), &packet) != 0) {
+        // FFmpeg's AC-3 parser joins what follows a damaged frame (junk after the last
+        // frame, or the frames after a hole up to the next frame it trusts) into one packet,
+        // which the decoder then refuses as a whole. Its frames are fed one by one instead.
+        const bool ac3 =
+            codec_->codec_id == AV_CODEC_ID_AC3 || codec_->codec_id == AV_CODEC_ID_EAC3;
+        const std::size_t frame = ac3 ? Ac3FrameSize(packet.data, size) : 0;
+        if (frame == 0 || frame >= size || av_packet_ref(rest_.get(), &packet) < 0) {
+            Lost(lastPacketAt_, lastPacketSeconds_, packet.size,
+                 StartsWithFrame(codec_->codec_id, packet.data, size));
+            return;
+        }
+        rest_->data += frame;
+        rest_->size -= static_cast<int>(frame);
+        packet.size = static_cast<int>(frame);
+        if (avcodec_send_packet(codec_.get(), &packet) != 0) {
+            Lost(lastPacketAt_, lastPacketSeconds_, packet.size, true);
+            return;
+        }
+    }
+    if (pendingAt_ < 0.0) {
+        pendingAt_ = lastPacketAt_;
+    }
+    pendingSeconds_ += lastPacketSeconds_;
+    sentBytes_ += packet.size;
+}
+
+void Decoder::FeedRest() {
+    // The next frame of the rest, or the junk up to the next sync word.
+    const std::size_t size = static_cast<std::size_t>(rest_->size);
+    std::size_t take = std::min(Ac3FrameSize(rest_->data, size), size);
+    const bool frame = take != 0;
+    if (!frame) {
+        take = 1;
+        while (take + 1 < size && !(rest_->data[take] == 0x0B && rest_->data[take + 1] == 0x77)) {
+            ++take;
+        }
+        if (take + 1 >= size) {
+            take = size;
+        }
+    }
+    // Each frame of the rest follows the one before; AC-3 frames hold 1536 samples.
+    lastPacketAt_ += lastPacketSeconds_;
+    lastPacketSeconds_ = frame && codec_->sample_rate > 0 ? 1536.0 / codec_->sample_rate : 0.0;
+    std::unique_ptr<AVPacket, PacketFreer> slice(frame ? av_packet_alloc() : nullptr);
+    if (slice && av_packet_ref(slice.get(), rest_.get()) == 0) {
+        slice->size = static_cast<int>(take);
+        slice->pts = AV_NOPTS_VALUE;
+        slice->dts = AV_NOPTS_VALUE;
+        Feed(*slice);
+    } else {
+        Lost(lastPacketAt_, lastPacketSeconds_, static_cast<std::int64_t>(take), frame);
+    }
+    rest_->data += take;
+    rest_->size -= static_cast<int>(take);
+    if (rest_->size == 0) {
+        av_packet_unref(rest_.get());
+    }
+}
+
+double Decoder::PacketTime(const AVPacket& packet) const {
+    const AVStream* stream = format_->streams[stream_];
+    if (packet.pts == AV_NOPTS_VALUE) {
+        return decodedSeconds_;
+    }
+    const std::int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    const double at = static_cast<double>(packet.pts - start) * av_q2d(stream->time_base);
+    return at > 0.0 ? at : 0.0;
+}
+
+void Decoder::Lost(double at, double seconds, std::int64_t bytes, bool framed) {
+    if (holeOpen_ && !holes_.empty()) {
+        holes_.back().seconds += seconds;
+        holes_.back().bytes += bytes;
+        holes_.back().framed = holes_.back().framed || framed;
+        return;
+    }
+    holeOpen_ = true;
+    if (holes_.size() <= kListedHoles) {
+        holes_.push_back({at, seconds, bytes, 1, framed});
+    } else {
+        Hole& rest = holes_.back();
+        rest.seconds += seconds;
+        rest.bytes += bytes;
+        ++rest.count;
+        rest.framed = rest.framed || framed;
     }
 }
 
@@ -376,7 +456,6 @@ long Decoder::Next(Planes& out, std::string& error) {
                         return -1;
                     }
                     if (FrameCount(out) > 0) {
-                        decodedFrames_ += static_cast<std::int64_t>(FrameCount(out));
                         return static_cast<long>(FrameCount(out));
                     }
                 }
@@ -414,7 +493,6 @@ long Decoder::Next(Planes& out, std::string& error) {
         }
         const std::size_t frames = FrameCount(out);
         if (frames > 0) {
-            decodedFrames_ += static_cast<std::int64_t>(frames);
             return static_cast<long>(frames);
         }
     }
@@ -447,40 +525,89 @@ bool Decoder::EndRateFix(Planes& tail, std::string& error) {
     return ok;
 }
 
-bool Decoder::CheckComplete(std::string& error) const {
-    if (lastPacketBad_ || lastFrameBad_) {
-        error = "the file is truncated or damaged at its end";
-        return false;
-    }
-    const std::int64_t missingBytes = MissingWavBytes(LocalFilePath(format_->url));
-    if (missingBytes > 0) {
-        error = "the file is truncated: " + std::to_string(missingBytes) +
-                " bytes of audio data are missing";
-        return false;
-    }
-    const std::string notAudio =
-        NotAudioReason(format_->iformat->name, LocalFilePath(format_->url), audioBytes_);
+bool Decoder::CheckComplete(std::string& error) {
+    const std::string path = LocalFilePath(format_->url);
+    const std::string notAudio = NotAudioReason(format_->iformat->name, path, audioBytes_);
     if (!notAudio.empty()) {
         error = notAudio;
         return false;
     }
-    const AVStream* stream = format_->streams[stream_];
-    if (stream->duration <= 0 || stream->duration == AV_NOPTS_VALUE ||
-        format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) {
-        return true;
+    // A last MPEG audio or DTS frame shorter than its header says still decodes, into
+    // something: it counts as lost all the same.
+    if (lastPacketBad_ && !holeOpen_) {
+        Lost(lastPacketAt_, lastPacketSeconds_, 0, true);
     }
-    const double declared = static_cast<double>(stream->duration) * av_q2d(stream->time_base);
-    const double decoded = static_cast<double>(decodedFrames_) / rate_;
-    // Allow for encoder delay and padding; a file that stops short by more is cut off.
-    if (decoded + 0.1 + 0.01 * declared < declared) {
-        char text[128];
-        std::snprintf(text, sizeof text,
-                      "the file is truncated: %.2f s of audio where %.2f s are declared", decoded,
-                      declared);
-        error = text;
-        return false;
+    // Junk after the last frame that holds no frame at all (padding, a tag) lost nothing.
+    if (holeOpen_ && holes_.size() <= kListedHoles && !holes_.back().framed) {
+        holes_.pop_back();
+        holeOpen_ = false;
+    }
+    const bool cutOff = holeOpen_;  // the last damaged stretch runs to the end of the file
+    // The bytes a second of this stream takes, to measure stretches whose packets do not
+    // tell their own length (a damaged packet may hold several frames).
+    const AVCodecParameters* par = format_->streams[stream_]->codecpar;
+    const double byteRate = goodSeconds_ > 0.0 && audioBytes_ > 0
+                                ? static_cast<double>(audioBytes_) / goodSeconds_
+                                : static_cast<double>(par->bit_rate) / 8.0;
+    double lostSeconds = 0.0;
+    for (Hole& hole : holes_) {
+        if (byteRate > 0.0) {
+            hole.seconds = std::max(hole.seconds, static_cast<double>(hole.bytes) / byteRate);
+        }
+        lostSeconds += hole.seconds;
+    }
+
+    // A source shorter than its header promises: a WAV data chunk not filled, or a declared
+    // duration not reached (allowing for encoder delay and padding).
+    double promised = 0.0;
+    std::optional<WavData> wav;
+    if (std::strcmp(format_->iformat->name, "wav") == 0) {
+        if (const std::optional<FileBytes> file = FileBytes::Open(path)) {
+            wav = WavDataChunk(file->size(), file->Reader());
+        }
+    }
+    const double wavByteRate = par->block_align > 0 && par->sample_rate > 0
+                                   ? static_cast<double>(par->block_align) * par->sample_rate
+                                   : static_cast<double>(par->bit_rate) / 8.0;
+    const AVStream* stream = format_->streams[stream_];
+    if (wav && wav->present < wav->declared && wavByteRate > 0.0) {
+        promised =
+            decodedSeconds_ + static_cast<double>(wav->declared - wav->present) / wavByteRate;
+    } else if (stream->duration > 0 && stream->duration != AV_NOPTS_VALUE &&
+               format_->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE) {
+        const double declared = static_cast<double>(stream->duration) * av_q2d(stream->time_base);
+        if (decodedSeconds_ + lostSeconds + 0.1 + 0.01 * declared < declared) {
+            promised = declared;
+        }
+    }
+
+    damage_.clear();
+    const std::size_t listed = std::min(holes_.size(), kListedHoles);
+    for (std::size_t i = 0; i < listed; ++i) {
+        // A short file says so in its own line, which covers the cut at its end.
+        const bool last = i + 1 == holes_.size();
+        if (!(last && cutOff && promised > 0.0)) {
+            damage_.push_back(HoleText(i, last && cutOff));
+        }
+    }
+    if (holes_.size() > kListedHoles) {
+        const Hole& rest = holes_.back();
+        damage_.push_back(std::to_string(rest.count) + " more damaged stretches, " +
+                          Seconds(rest.seconds) + " in all, could not be decoded");
+    }
+    if (promised > 0.0) {
+        damage_.push_back("the file is truncated: the header promises " +
+                          TwoDurations(promised, decodedSeconds_, ", ") + " are present");
     }
     return true;
+}
+
+std::string Decoder::HoleText(std::size_t index, bool atEnd) const {
+    const Hole& hole = holes_[index];
+    // Less than a hundredth of a second still shows as lost.
+    const std::string text =
+        Seconds(std::max(hole.seconds, 0.01)) + " at " + Seconds(hole.at) + " could not be decoded";
+    return atEnd ? "the file is cut off: " + text : text;
 }
 
 double Decoder::Progress() const {

@@ -54,6 +54,36 @@ std::size_t DtsFrameSize(const std::uint8_t* header, std::size_t available) {
     return size + 1;
 }
 
+std::size_t Ac3FrameSize(const std::uint8_t* header, std::size_t available) {
+    if (available < 6 || header[0] != 0x0B || header[1] != 0x77) {
+        return 0;
+    }
+    const int bsid = header[5] >> 3;
+    if (bsid > 10 && bsid <= 16) {
+        // E-AC-3: frmsiz, the frame's length in 16-bit words minus one.
+        return (static_cast<std::size_t>(header[2] & 7) << 8 | header[3]) * 2 + 2;
+    }
+    if (bsid > 10) {
+        return 0;
+    }
+    constexpr int kKbits[19] = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
+                                192, 224, 256, 320, 384, 448, 512, 576, 640};
+    const int rateCode = header[4] >> 6;
+    const int sizeCode = header[4] & 0x3F;
+    if (rateCode == 3 || sizeCode / 2 >= 19) {
+        return 0;
+    }
+    const int kbits = kKbits[sizeCode / 2];
+    switch (rateCode) {
+        case 0:  // 48 kHz
+            return static_cast<std::size_t>(kbits) * 4;
+        case 1:  // 44.1 kHz: the odd codes carry one more word
+            return (static_cast<std::size_t>(kbits) * 320 / 147 + (sizeCode & 1)) * 2;
+        default:  // 32 kHz
+            return static_cast<std::size_t>(kbits) * 6;
+    }
+}
+
 std::optional<Ac3Channels> Ac3FrameChannels(const std::uint8_t* header, std::size_t available) {
     // The bitstream id sits in the same place in both: up to 10 for AC-3, 11 to 16 E-AC-3.
     if (available < 7 || header[0] != 0x0B || header[1] != 0x77) {
@@ -90,6 +120,24 @@ std::optional<Ac3Channels> Ac3FrameChannels(const std::uint8_t* header, std::siz
     }
     channels.lfe = ((header[6] >> (4 - skip)) & 1) != 0;
     return channels;
+}
+
+std::uint64_t Ac3PacketChannels(const std::uint8_t* data, std::size_t size) {
+    const std::optional<Ac3Channels> channels = Ac3FrameChannels(data, size);
+    if (!channels || channels->dependent) {
+        return 0;
+    }
+    constexpr std::uint64_t kModes[8] = {
+        AV_CH_LAYOUT_STEREO,    // 1+1, two mono programmes side by side
+        AV_CH_LAYOUT_MONO,      // 1/0
+        AV_CH_LAYOUT_STEREO,    // 2/0
+        AV_CH_LAYOUT_SURROUND,  // 3/0
+        AV_CH_LAYOUT_2_1,       // 2/1
+        AV_CH_LAYOUT_4POINT0,   // 3/1
+        AV_CH_LAYOUT_2_2,       // 2/2
+        AV_CH_LAYOUT_5POINT0,   // 3/2
+    };
+    return kModes[channels->acmod & 7] | (channels->lfe ? AV_CH_LOW_FREQUENCY : 0);
 }
 
 }  // namespace transcoder

@@ -1,5 +1,9 @@
 #pragma once
 
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -19,6 +23,10 @@ std::size_t MpegAudioFrameSize(const std::uint8_t* header, std::size_t available
 // counts as longer than `available`.
 std::size_t DtsFrameSize(const std::uint8_t* header, std::size_t available);
 
+// The length in bytes of the AC-3 or E-AC-3 sync frame whose header starts at `header`; 0
+// when the bytes are no such header or too few to hold its size fields.
+std::size_t Ac3FrameSize(const std::uint8_t* header, std::size_t available);
+
 // The channels an AC-3 or E-AC-3 sync frame declares: its audio coding mode (acmod, 0 for
 // 1+1, 1 for 1/0 up to 7 for 3/2) and whether it carries an LFE channel. `dependent` marks an
 // E-AC-3 dependent substream, whose channels extend those of the independent one before it.
@@ -32,5 +40,11 @@ struct Ac3Channels {
 // The channels declared by the AC-3 or E-AC-3 sync frame whose header starts at `header`;
 // empty when the bytes are no such header or too few to hold the fields.
 std::optional<Ac3Channels> Ac3FrameChannels(const std::uint8_t* header, std::size_t available);
+
+// The channels (AV_CH_* bits, as FFmpeg's decoder lays them out) that the AC-3 or E-AC-3
+// packet starting at `data` adds to its stream's layout: those of its sync frame header; 0
+// for bytes that are no header and for a dependent E-AC-3 substream, which only extends the
+// independent one before it. Never more than 5.1.
+std::uint64_t Ac3PacketChannels(const std::uint8_t* data, std::size_t size);
 
 }  // namespace transcoder

@@ -10,32 +10,13 @@
 #include "frame_header.h"
 
 namespace transcoder {
-namespace {
-
-// The channels of an AC-3 audio coding mode, as FFmpeg's decoder lays them out.
-std::uint64_t ModeMask(const Ac3Channels& channels) {
-    constexpr std::uint64_t kModes[8] = {
-        AV_CH_LAYOUT_STEREO,    // 1+1, two mono programmes side by side
-        AV_CH_LAYOUT_MONO,      // 1/0
-        AV_CH_LAYOUT_STEREO,    // 2/0
-        AV_CH_LAYOUT_SURROUND,  // 3/0
-        AV_CH_LAYOUT_2_1,       // 2/1
-        AV_CH_LAYOUT_4POINT0,   // 3/1
-        AV_CH_LAYOUT_2_2,       // 2/2
-        AV_CH_LAYOUT_5POINT0,   // 3/2
-    };
-    return kModes[channels.acmod & 7] | (channels.lfe ? AV_CH_LOW_FREQUENCY : 0);
-}
-
-}  // namespace
-
 std::vector<AVChannel> Ac3StreamRoles(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return {};  // a pipe cannot be read twice
     }
     AVFormatContext* opened = nullptr;
-    if (avformat_open_input(&opened, path.c_str(), nullptr, nullptr) < 0) {
+    if (OpenInput(path, opened) < 0) {
         return {};
     }
     std::unique_ptr<AVFormatContext, FormatCloser> format(opened);
@@ -67,12 +48,7 @@ std::vector<AVChannel> Ac3StreamRoles(const std::string& path) {
     while ((mask & AV_CH_LAYOUT_5POINT1) != AV_CH_LAYOUT_5POINT1 &&
            av_read_frame(opened, packet.get()) == 0) {
         if (packet->stream_index == stream) {
-            // A dependent E-AC-3 substream only adds to the independent one; that one counts.
-            const auto channels =
-                Ac3FrameChannels(packet->data, static_cast<std::size_t>(packet->size));
-            if (channels && !channels->dependent) {
-                mask |= ModeMask(*channels);
-            }
+            mask |= Ac3PacketChannels(packet->data, static_cast<std::size_t>(packet->size));
         }
         av_packet_unref(packet.get());
     }

@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
     if (words.empty()) {
         std::fputs(transcoder::UsageText().c_str(), stderr);
         return 2;
+    }
+    if (const std::optional<std::string> info = transcoder::InfoText(words)) {
+        std::fputs(info->c_str(), stdout);
+        return 0;
     }
     const transcoder::ParseResult parsed = transcoder::ParseOptions(words);
     if (!parsed.options) {

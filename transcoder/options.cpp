@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <charconv>
+#include <optional>
 #include <set>
 
 namespace transcoder {
@@ -236,14 +237,15 @@ ParseResult ParseOptions(const std::vector<std::string>& words) {
     int encoders = 0;
     std::size_t pos = 0;
     while (pos < words.size() && !problem) {
-        if (words[pos] == "--progress") {
-            options.progressLines = true;
+        if (words[pos] == "--progress" || words[pos] == "--strict") {
+            (words[pos] == "--progress" ? options.progressLines : options.strict) = true;
             ++pos;
             continue;
         }
         const std::optional<std::string> name = ModuleName(words, pos);
         if (!name) {
-            problem = "unexpected word '" + words[pos] + "' outside a module";
+            problem =
+                "unexpected word '" + words[pos] + "' outside a module (--help shows the syntax)";
             break;
         }
         if (!seen.insert(*name).second) {
@@ -305,7 +307,56 @@ std::string UsageText() {
            "         [-azid( -d 3/2 )] [-ssrc( [--rate N] [--normalize] )]\n"
            "         [-lame( [-p] [--ta X] --alt-preset cbr N ) | -ac3enc( -b N ) |\n"
            "          -mp2enc( [-m s|j|d] -b N [-e] )] [-profile( AC3_to_Six_Waves_5.1 )]\n"
-           "         [--progress]\n";
+           "         [--progress] [--strict]\n"
+           "       BeSweet.exe --help | --version\n";
+}
+
+std::optional<std::string> InfoText(const std::vector<std::string>& words) {
+    if (words.empty()) {
+        return std::nullopt;
+    }
+    if (words.front() == "--version") {
+        return std::string("BeSweet.exe " TONQUELL_VERSION
+                           " (the transcoder of Tonquell Audio Converter)\n");
+    }
+    if (words.front() != "--help" && words.front() != "-h") {
+        return std::nullopt;
+    }
+    return "usage: BeSweet.exe MODULE... [--progress] [--strict]\n"
+           "Converts one audio file. A module is a word -name( followed by its options and\n"
+           "the word ); the modules may come in any order, each at most once.\n"
+           "\n"
+           "  -core( -input FILE -output FILE [-2ch | -6ch] )   required\n"
+           "      -input FILE      the file to read (mp3, mp2, mpa, ac3, dts, vob, avi, ogg, wav)\n"
+           "      -output FILE     the file to write; replaced only when the run succeeds\n"
+           "      -2ch             stereo output (multichannel sources are downmixed)\n"
+           "      -6ch             5.1 output (WAV or AC3)\n"
+           "  -azid( -d 3/2 )\n"
+           "      -d 3/2           decode every channel, without dynamic range compression\n"
+           "  -ssrc( [--rate N] [--normalize] )\n"
+           "      --rate N         resample to N Hz (8000 to 384000)\n"
+           "      --normalize      bring the loudest sample to full scale (reads the input twice)\n"
+           "  -lame( [-p] [--ta X] --alt-preset cbr N )   MP3 output\n"
+           "      -p               frames carry a CRC\n"
+           "      --ta X           accepted and ignored (tags are the caller's business)\n"
+           "      --alt-preset cbr N   constant N kbit/s\n"
+           "  -ac3enc( -b N )                              AC3 output at N kbit/s\n"
+           "  -mp2enc( [-m s|j|d] -b N [-e] )              MPA (MPEG Layer II) output\n"
+           "      -m s|j|d         stereo (the default), joint stereo or dual channel\n"
+           "      -b N             N kbit/s\n"
+           "      -e               frames carry a CRC\n"
+           "  -profile( AC3_to_Six_Waves_5.1 )\n"
+           "      the output becomes a 5.1 WAV, with six mono WAVs beside it (_FL _FR _C _LFE\n"
+           "      _SL _SR)\n"
+           "Without -lame(, -ac3enc( or -mp2enc( the output is a 16-bit WAV.\n"
+           "\n"
+           "  --progress          print each new percentage as a line on stdout\n"
+           "  --strict            refuse a damaged source instead of converting what decodes\n"
+           "  --help, -h          this text\n"
+           "  --version           the version\n"
+           "\n"
+           "Exit status: 0 done (warnings, such as damage in the source, on stderr), 1 the\n"
+           "conversion failed, 2 a bad command line.\n";
 }
 
 }  // namespace transcoder

@@ -29,6 +29,7 @@ struct Options {
     MpaMode mpaMode = MpaMode::Stereo;
     bool sixWaves = false;       // -profile( AC3_to_Six_Waves_5.1 ): six mono files besides
     bool progressLines = false;  // --progress: percent lines on stdout even when not a terminal
+    bool strict = false;         // --strict: a damaged source fails instead of warning
     bool operator==(const Options&) const = default;
 };
 
@@ -41,12 +42,17 @@ struct ParseResult {
 
 // Parses the argument words (without the program name). A module opens with a word
 // "-name(" or the two words "-name" "(" and closes with the word ")"; the word
-// "--progress" may stand between modules. Every unknown module or option, a missing value,
-// an unclosed module, a repeated module, -input or -output, or a missing -input/-output
-// is an error.
+// "--progress" and "--strict" may stand between modules. Every unknown module or option, a missing
+// value, an unclosed module, a repeated module, -input or -output, or a missing -input/-output is
+// an error.
 ParseResult ParseOptions(const std::vector<std::string>& words);
 
-// The usage text printed for a call without arguments.
+// The usage text printed for a call without arguments: the syntax in brief.
 std::string UsageText();
+
+// What a call asks for when its first word is "--help" or "-h" (the module syntax with every
+// option, ending in a newline) or "--version" (the version line); empty for any other call,
+// which is a conversion.
+std::optional<std::string> InfoText(const std::vector<std::string>& words);
 
 }  // namespace transcoder

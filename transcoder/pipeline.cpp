@@ -463,6 +463,10 @@ Status ConvertFile(const Options& options, const ProgressFn& progress, const War
         if (!peak) {
             return fail(Culprit::Input);
         }
+        if (options.strict && !source->decoder().Damage().empty()) {
+            error = source->decoder().Damage().front();
+            return fail(Culprit::Input);
+        }
         gain = *peak > 0.0f ? 1.0f / *peak : 1.0f;
         // The second pass decodes the file again, so memory does not grow with its length.
         source = Source::Open(options, error);
@@ -528,10 +532,20 @@ Status ConvertFile(const Options& options, const ProgressFn& progress, const War
     if (FrameCount(*rest) > 0 && !write(*rest, source->decoder().Progress())) {
         return fail(Culprit::Output);
     }
+    // A damaged source gives what decodes, with a warning for each damaged stretch, once
+    // the file is made; asked to be strict, it fails before the output takes its name.
+    const std::vector<std::string>& damage = source->decoder().Damage();
+    if (options.strict && !damage.empty()) {
+        error = damage.front();
+        return fail(Culprit::Input);
+    }
     if (!sink->Finish(error) || !sink->Commit(error)) {
         return fail(Culprit::Output);
     }
     progress(1.0);
+    for (const std::string& line : damage) {
+        warn("'" + options.input + "': " + line);
+    }
     return Status::Ok();
 }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -50,7 +51,9 @@ RunResult Spawn(const std::vector<std::string>& words, const std::string& folder
     pid_t pid = 0;
     if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
         int status = 0;
-        waitpid(pid, &status, 0);
+        struct rusage usage {};
+        wait4(pid, &status, 0, &usage);
+        result.maxRssKiB = usage.ru_maxrss;
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
     posix_spawn_file_actions_destroy(&actions);

@@ -18,6 +18,7 @@ struct RunResult {
     int status = -1;
     std::string out;
     std::string err;
+    long maxRssKiB = 0;  // the peak resident memory of the process
 };
 
 // The whole contents of the file `path`; empty when it cannot be read.

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace transcoder {
@@ -67,6 +72,45 @@ TEST(FrameHeader, Ac3ChannelModeAndLfeFollowTheHeader) {
     for (const Row& row : rows) {
         EXPECT_EQ(Ac3FrameChannels(row.header.data(), row.header.size()), row.expected)
             << static_cast<int>(row.header[4]) << " " << static_cast<int>(row.header[6]);
+    }
+}
+
+// Frame lengths at every sample rate, odd and even size codes, and E-AC-3: stepping through
+// streams that ffmpeg wrote, frame by frame, lands on a sync word each time and on the end
+// of the file at last.
+TEST(FrameHeader, Ac3FrameLengthsWalkWholeStreams) {
+    const std::string file = testing::TempDir() + "ac3-walk.ac3";
+    const std::vector<std::string> recipes = {
+        "-ar 48000 -c:a ac3 -b:a 192k", "-ar 44100 -c:a ac3 -b:a 192k",
+        "-ar 44100 -c:a ac3 -b:a 32k",  "-ar 32000 -c:a ac3 -b:a 96k",
+        "-ar 48000 -c:a ac3 -b:a 640k", "-ar 48000 -c:a eac3 -b:a 384k -f eac3",
+    };
+    for (const std::string& recipe : recipes) {
+        const std::string command =
+            "ffmpeg -v error -nostdin -y -f lavfi -i sine=f=440:d=2 -ac 2 " + recipe + " " + file;
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        std::ifstream in(file, std::ios::binary);
+        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                              std::istreambuf_iterator<char>());
+        std::size_t pos = 0;
+        int frames = 0;
+        while (pos < bytes.size()) {
+            const std::size_t size = Ac3FrameSize(bytes.data() + pos, bytes.size() - pos);
+            ASSERT_GT(size, 0u) << recipe << ": no frame at " << pos;
+            pos += size;
+            ++frames;
+        }
+        EXPECT_EQ(pos, bytes.size()) << recipe;
+        EXPECT_GT(frames, 40) << recipe;
+    }
+    std::remove(file.c_str());
+    const std::vector<std::uint8_t> bad[] = {
+        {0x0B, 0x77, 0, 0, 0xC0, 0x40},  // reserved sample rate
+        {0x0B, 0x77, 0, 0, 0x26, 0x40},  // size code past the table
+        {0x0B, 0x77, 0, 0, 0x14},        // too short
+    };
+    for (const auto& header : bad) {
+        EXPECT_EQ(Ac3FrameSize(header.data(), header.size()), 0u);
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "process.h"
 
 namespace transcoder {
@@ -132,6 +134,8 @@ TEST(ParseOptions, RejectsWhatItDoesNotKnowWithTheReason) {
         {R"(-core( -input "/m/a" -input "/m/b" -output "/m/a.wav" ))",
          "option -input of -core( is given twice"},
         {R"(-core( -input "i" -output "o" ) --progress stray)", "unexpected word 'stray'"},
+        {R"(-core( -input "i" -output "o" ) --help)", "unexpected word '--help'"},
+        {R"(-core( -input "i" -output "o" --strict ))", "unknown option '--strict'"},
         {R"(-core( -input "i" -output "o" ) -profile( Other ))", "unknown profile 'Other'"},
         {R"(-core( -input "i" -output "o" -6ch ) -lame( --alt-preset cbr 128 ))", "-6ch needs"},
         {R"(-core( -input "i" -output "o" ) -profile( AC3_to_Six_Waves_5.1 ) -ac3enc( -b 448 ))",
@@ -143,6 +147,69 @@ TEST(ParseOptions, RejectsWhatItDoesNotKnowWithTheReason) {
         EXPECT_NE(result.error.find(row.errorPart), std::string::npos) << row.text << "\n"
                                                                        << result.error;
     }
+}
+
+// --strict and --progress stand between modules, anywhere, in any order.
+TEST(ParseOptions, StrictAndProgressAreWordsBetweenModules) {
+    for (const std::string text :
+         {R"(--strict -core( -input "i" -output "o" ))",
+          R"(-core( -input "i" -output "o" ) --progress --strict)",
+          R"(-core( -input "i" -output "o" ) --strict -2ch-( ) --progress)"}) {
+        const ParseResult result = ParseOptions(Words(text));
+        if (text.find("-2ch-(") != std::string::npos) {
+            EXPECT_FALSE(result.options) << text;
+            continue;
+        }
+        ASSERT_TRUE(result.options) << text << "\n" << result.error;
+        EXPECT_TRUE(result.options->strict) << text;
+        EXPECT_EQ(result.options->progressLines, text.find("--progress") != std::string::npos);
+    }
+    const ParseResult plain = ParseOptions(Words(R"(-core( -input "i" -output "o" ))"));
+    ASSERT_TRUE(plain.options);
+    EXPECT_FALSE(plain.options->strict);
+}
+
+// --help and -h show every module and option the parser takes; --version one line; any
+// other call is a conversion, even one that holds these words later on.
+TEST(InfoText, HelpNamesEveryOptionTheParserTakes) {
+    for (const std::string word : {"--help", "-h"}) {
+        const std::optional<std::string> help = InfoText({word});
+        ASSERT_TRUE(help) << word;
+        for (const char* option : {"-core(",
+                                   "-input",
+                                   "-output",
+                                   "-2ch",
+                                   "-6ch",
+                                   "-azid(",
+                                   "-d 3/2",
+                                   "-ssrc(",
+                                   "--rate",
+                                   "--normalize",
+                                   "-lame(",
+                                   "-p",
+                                   "--ta",
+                                   "--alt-preset cbr",
+                                   "-ac3enc(",
+                                   "-b N",
+                                   "-mp2enc(",
+                                   "-m s|j|d",
+                                   "-e",
+                                   "-profile(",
+                                   "AC3_to_Six_Waves_5.1",
+                                   "--progress",
+                                   "--strict",
+                                   "--version"}) {
+            EXPECT_NE(help->find(option), std::string::npos) << option;
+        }
+        EXPECT_TRUE(help->ends_with("\n"));
+    }
+    const std::optional<std::string> version = InfoText({"--version"});
+    ASSERT_TRUE(version);
+    EXPECT_TRUE(version->starts_with("BeSweet.exe " TONQUELL_TEST_VERSION " ")) << *version;
+    EXPECT_EQ(std::count(version->begin(), version->end(), '\n'), 1);
+    EXPECT_FALSE(InfoText({}));
+    EXPECT_FALSE(InfoText(Words(R"(-core( -input "i" -output "o" ) --help)")));
+    EXPECT_FALSE(InfoText({"--helpme"}));
 }
 
 }  // namespace
