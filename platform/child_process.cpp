@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -169,12 +170,33 @@ ChildProcess::ChildProcess(const ResolvedCommand& command, ChildOptions options)
     }
     posix_spawnattr_setflags(&setup.attr, flags);
 
+    // The child's environment: ours, with the caller's entries taking the place of any of
+    // the same name.
+    std::vector<char*> env;
+    if (!options.environment.empty()) {
+        auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string_view name = nameOf(*e);
+            const bool replaced =
+                std::any_of(options.environment.begin(), options.environment.end(),
+                            [&](const std::string& mine) { return nameOf(mine) == name; });
+            if (!replaced) {
+                env.push_back(*e);
+            }
+        }
+        for (std::string& entry : options.environment) {
+            env.push_back(entry.data());
+        }
+        env.push_back(nullptr);
+    }
+    char** const childEnv = env.empty() ? environ : env.data();
+
     pid_t pid = 0;
     const bool hasSlash = command.program.find('/') != std::string::npos;
     const int rc =
         hasSlash
-            ? posix_spawn(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), environ)
-            : posix_spawnp(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), environ);
+            ? posix_spawn(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), childEnv)
+            : posix_spawnp(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), childEnv);
     if (rc != 0) {
         fail(rc);
         return;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "process.h"
 
@@ -26,6 +27,8 @@ struct ChildOptions {
     // In a process group of its own, so Terminate and Kill reach whatever it started too;
     // false keeps it in ours (a terminal's Ctrl+C then reaches it as well).
     bool ownProcessGroup = true;
+    // "NAME=value" entries set for the child on top of this program's environment.
+    std::vector<std::string> environment;
     bool operator==(const ChildOptions&) const = default;
 };
 
