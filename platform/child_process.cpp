@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
@@ -97,6 +98,15 @@ int RemainingMs(Clock::time_point deadline) {
 }
 
 }  // namespace
+
+int UsableCores() {
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    if (::sched_getaffinity(0, sizeof cores, &cores) != 0) {
+        return 1;
+    }
+    return std::max(1, CPU_COUNT(&cores));
+}
 
 int ExitStatusOf(int waitStatus) {
     if (WIFEXITED(waitStatus)) {

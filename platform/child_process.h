@@ -138,6 +138,9 @@ private:
     OutputHandler handler_;
 };
 
+// The number of cores this process may run on (its affinity mask); at least 1.
+int UsableCores();
+
 // The exit status the shell would report for a waitpid() status: the exit code, or
 // 128 + signal number.
 int ExitStatusOf(int waitStatus);

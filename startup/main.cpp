@@ -4,9 +4,11 @@
 
 #include "app_values.h"
 #include "batch_window.h"
+#include "jobs_setting.h"
 #include "restore.h"
 #include "single_instance.h"
 #include "startup.h"
+#include "stop_signals.h"
 
 int main(int argc, char** argv) {
     std::string executable = RunningExecutablePath();
@@ -32,7 +34,9 @@ int main(int argc, char** argv) {
     // QApplication has taken its own options out of the arguments by now.
     const auto window = StartUp(values, ArgumentText(argc, argv));
     // The start button's batch run; the window owns it.
-    new BatchWindow(*window, values.TranscoderPath, messageBox);
+    auto* batch = new BatchWindow(*window, values.TranscoderPath, messageBox);
+    batch->SetJobs(JobsSetting(values));
+    CloseOnStopSignals(*window);
     const int status = application.exec();
     SetMessageSink(nullptr);
     return status;
