@@ -313,12 +313,13 @@ void Engine::Restore() {
 }
 
 int Engine::ThreadsFor() const {
-    // Each transcoder splits its work over two threads (decoding, encoding). When there are
-    // at least as many transcoders as cores, a second thread per transcoder only adds
-    // switching; when fewer run (a short list, its last files), the spare cores take it.
+    // A transcoder splits its work over two threads: a light one (decoding, mixing) and the
+    // encoder, which takes a core to itself. As long as there are no more transcoders than
+    // cores, the light threads only fill the gaps between the encoders and both are worth
+    // having; with more transcoders than cores, a second thread each only adds switching.
     const int together =
         std::min(setup_.Jobs, static_cast<int>(running_.size()) + 1 + eligibleLeft_);
-    return setup_.Cores / together >= 2 ? 2 : 1;
+    return together <= setup_.Cores ? 2 : 1;
 }
 
 int Engine::ProgressNow() const {

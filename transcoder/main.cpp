@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
     if (const char* parent = std::getenv("BESWEET_PARENT")) {
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (std::to_string(::getppid()) != parent) {
-            return 1;  // it is gone already
+            std::fputs("BeSweet.exe: the program that started it has ended\n", stderr);
+            return 1;
         }
     }
     const std::vector<std::string> words(argv + 1, argv + argc);

@@ -132,7 +132,7 @@ TEST(BatchEngine, OneAtATimeMakesTheSameCallsAsTheSequentialRun) {
     EXPECT_EQ(driver.mostAtOnce, 1);
 }
 
-TEST(BatchEngine, TwoRunAtOnceAndTheSpareCoreGoesToTheLastFile) {
+TEST(BatchEngine, TwoRunAtOnceWithAThreadCountForTheCores) {
     Folder f;
     // Each waits until the other has started too; one at a time, it would wait in vain.
     batchtest::WriteScript(f.transcoder,
@@ -154,16 +154,25 @@ TEST(BatchEngine, TwoRunAtOnceAndTheSpareCoreGoesToTheLastFile) {
     for (const char* out : {"a.wav", "b.wav", "c.wav"}) {
         EXPECT_TRUE(fs::exists(f.File(out))) << out;
     }
-    // Two cores: one thread each while two run; the last file would have both, but the
-    // second of the pair still runs when it starts.
+    // Two cores, two at once: each transcoder keeps both its threads.
     ASSERT_EQ(driver.launches.size(), 3u);
-    EXPECT_EQ(driver.launches[0].Threads, 1);
-    EXPECT_EQ(driver.launches[1].Threads, 1);
+    for (const batch::LaunchRequest& launch : driver.launches) {
+        EXPECT_EQ(launch.Threads, 2);
+    }
 
-    Driver alone;
-    fs::remove(f.File("a.wav"));
-    EXPECT_EQ(alone.Run(SetupFor(f.transcoder, 2), Input(f, {{"a.ogg", false}})).Done, 1);
-    EXPECT_EQ(alone.launches[0].Threads, 2);
+    // More at once than cores: one thread each, until the list's end leaves fewer running.
+    for (const char* out : {"a.wav", "b.wav", "c.wav"}) {
+        fs::remove(f.File(out));
+    }
+    Driver crowded;
+    EXPECT_EQ(crowded
+                  .Run(SetupFor(f.transcoder, 3),
+                       Input(f, {{"a.ogg", false}, {"b.ogg", false}, {"c.ogg", false}}))
+                  .Done,
+              3);
+    ASSERT_EQ(crowded.launches.size(), 3u);
+    EXPECT_EQ(crowded.launches[0].Threads, 1);
+    EXPECT_EQ(crowded.launches[2].Threads, 1);
 }
 
 TEST(BatchEngine, ReservedNamesCountAsTakenAsOneAtATimeWouldFindThem) {

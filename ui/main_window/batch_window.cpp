@@ -104,7 +104,11 @@ BatchWindow::~BatchWindow() {
     if (busyPointer_) {
         QApplication::restoreOverrideCursor();
     }
-    // The children stop with their objects: SIGTERM, a short grace, then SIGKILL.
+    // The children stop with their objects (SIGTERM, a short grace, then SIGKILL); asked all
+    // at once first, their graces overlap.
+    for (const auto& [slot, watched] : children_) {
+        watched->child->Terminate();
+    }
     children_.clear();
 }
 
