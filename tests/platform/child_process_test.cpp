@@ -286,7 +286,8 @@ TEST(ChildProcess, DestructorDoesNotCallTheHandler) {
 }
 
 TEST(ChildProcess, DiscardedOutputGoesNowhere) {
-    ChildProcess child(Shell("echo out; echo err >&2"), ChildOptions{ChildOutput::Discard, true, {}});
+    ChildProcess child(Shell("echo out; echo err >&2"),
+                       ChildOptions{ChildOutput::Discard, true, {}});
     ASSERT_TRUE(child.Started());
     EXPECT_EQ(child.StdoutFd(), -1);
     EXPECT_EQ(child.StderrFd(), -1);
