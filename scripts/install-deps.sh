@@ -17,6 +17,8 @@ packages=(
   xvfb xauth
   # the batch run driven from outside: clicks, screenshots
   xdotool imagemagick
+  # benchmarks: whole-process wall and CPU times
+  time
   # installing and packaging: .deb dependencies, validators, window checks of the install test
   dpkg-dev file lintian desktop-file-utils appstream shared-mime-info x11-utils
 )
