@@ -47,7 +47,7 @@ build_fuzzers() {
   build_objects clang++ "$out/fuzz-obj" "${sanitize[@]}" -fsanitize=fuzzer-no-link
   for target in read roundtrip; do
     clang++ -std=c++20 -O1 -g "${sanitize[@]}" -fsanitize=fuzzer "${includes[@]}" \
-      "$fuzz_dir/${target}_fuzzer.cpp" "$out"/fuzz-obj/*.o -o "$out/fuzz_$target"
+      "$fuzz_dir/${target}_fuzzer.cpp" "$out"/fuzz-obj/*.o -lz -o "$out/fuzz_$target"
   done
 }
 
@@ -61,7 +61,7 @@ echo "fuzz-check: building the replay driver (g++, ASan + UBSan)"
 build_objects g++ "$out/replay-obj" "${sanitize[@]}"
 for target in read roundtrip; do
   g++ -std=c++20 -O1 -g "${sanitize[@]}" "${includes[@]}" \
-    "$fuzz_dir/${target}_fuzzer.cpp" "$fuzz_dir/replay_main.cpp" "$out"/replay-obj/*.o \
+    "$fuzz_dir/${target}_fuzzer.cpp" "$fuzz_dir/replay_main.cpp" "$out"/replay-obj/*.o -lz \
     -o "$out/replay_$target"
 done
 

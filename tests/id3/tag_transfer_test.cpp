@@ -36,7 +36,8 @@ TEST(TagTransferTest, EachKindGoesOnlyIntoItsOwnKind) {
     };
     const std::vector<Case> cases = {
         {"only ID3v1 with an artist", MakeTags({{"Artist", "A"}}), TagSet{}, true, false},
-        {"ID3v2 without artist and title", TagSet{}, MakeTags({{"Album", "Al"}}), false, false},
+        {"ID3v2 with only an album", TagSet{}, MakeTags({{"Album", "Al"}}), false, true},
+        {"ID3v1 with only an album", MakeTags({{"Album", "Al"}}), TagSet{}, true, false},
         {"both kinds", MakeTags({{"Title", "T1"}}), MakeTags({{"Title", "T2"}, {"Album", "B"}}),
          true, true},
         {"neither", TagSet{}, TagSet{}, false, false}};
@@ -59,8 +60,9 @@ TEST(TagTransferTest, EachKindGoesOnlyIntoItsOwnKind) {
         EXPECT_EQ(ReadId3v1(target, v1), c.targetV1) << c.name;
         EXPECT_EQ(ReadId3v2(target, v2), c.targetV2) << c.name;
         if (c.targetV1) {
-            EXPECT_EQ(v1.Title, c.v1.Title);
-            EXPECT_EQ(v1.Artist, c.v1.Artist);
+            EXPECT_EQ(v1.Title, c.v1.Title) << c.name;
+            EXPECT_EQ(v1.Artist, c.v1.Artist) << c.name;
+            EXPECT_EQ(v1.Album, c.v1.Album) << c.name;
         }
         if (c.targetV2) {
             EXPECT_EQ(v2, c.v2) << c.name;
