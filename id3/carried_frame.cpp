@@ -287,7 +287,8 @@ void ConvertVersion4Frames(CarriedFrames& frames, size_t from) {
     }
     const bool hasDay = HasFrame(frames, from, "TDAT");
     const bool hasTime = HasFrame(frames, from, "TIME");
-    size_t people = frames.size();  // the first IPLS frame, which takes in the others
+    constexpr size_t kNone = static_cast<size_t>(-1);
+    size_t people = kNone;  // the first IPLS frame, which takes in the others
     for (size_t i = from; i < frames.size(); ++i) {
         if (frames[i].Id == "TDRC" && !frames[i].Data.empty()) {
             const std::vector<std::string> dates = TextStrings(frames[i].Data);
@@ -298,7 +299,7 @@ void ConvertVersion4Frames(CarriedFrames& frames, size_t from) {
             frames.insert(frames.begin() + static_cast<long>(i) + 1, derived.begin(),
                           derived.end());
             i += derived.size();
-        } else if (frames[i].Id == "IPLS" && people == frames.size()) {
+        } else if (frames[i].Id == "IPLS" && people == kNone) {
             people = i;
         } else if (frames[i].Id == "IPLS" && frames[i].Group == frames[people].Group) {
             std::vector<std::string> merged = TextStrings(frames[people].Data);
