@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <map>
 #include <set>
 #include <span>
@@ -287,29 +288,50 @@ void ConvertVersion4Frames(CarriedFrames& frames, size_t from) {
     }
     const bool hasDay = HasFrame(frames, from, "TDAT");
     const bool hasTime = HasFrame(frames, from, "TIME");
-    constexpr size_t kNone = static_cast<size_t>(-1);
-    size_t people = kNone;  // the first IPLS frame, which takes in the others
+    // The IPLS frames of one group: where the first went, how many there were, their pairs.
+    struct People {
+        size_t index = 0;
+        int count = 0;
+        std::vector<std::string> pairs;
+    };
+    std::map<int, People> people;
+    // One pass into a new list: a tag of many such frames costs no more than a tag of few.
+    CarriedFrames out;
+    out.reserve(frames.size() - from);
     for (size_t i = from; i < frames.size(); ++i) {
-        if (frames[i].Id == "TDRC" && !frames[i].Data.empty()) {
-            const std::vector<std::string> dates = TextStrings(frames[i].Data);
-            CarriedFrames derived = DayAndTimeFrames(dates.empty() ? std::string() : dates[0]);
-            std::erase_if(derived, [&](const CarriedFrame& frame) {
-                return frame.Id == "TDAT" ? hasDay : hasTime;
-            });
-            frames.insert(frames.begin() + static_cast<long>(i) + 1, derived.begin(),
-                          derived.end());
-            i += derived.size();
-        } else if (frames[i].Id == "IPLS" && people == kNone) {
-            people = i;
-        } else if (frames[i].Id == "IPLS" && frames[i].Group == frames[people].Group) {
-            std::vector<std::string> merged = TextStrings(frames[people].Data);
-            const std::vector<std::string> more = TextStrings(frames[i].Data);
-            merged.insert(merged.end(), more.begin(), more.end());
-            frames[people].Data = TextData(merged);
-            frames.erase(frames.begin() + static_cast<long>(i));
-            --i;
+        CarriedFrame& frame = frames[i];
+        if (frame.Id == "IPLS") {
+            People& list = people[frame.Group];
+            std::vector<std::string> pairs = TextStrings(frame.Data);
+            list.pairs.insert(list.pairs.end(), pairs.begin(), pairs.end());
+            if (list.count++ == 0) {
+                list.index = out.size();
+                out.push_back(std::move(frame));
+            }
+            continue;
+        }
+        std::vector<std::string> dates;
+        if (frame.Id == "TDRC") {
+            dates = TextStrings(frame.Data);
+        }
+        out.push_back(std::move(frame));
+        if (dates.empty()) {
+            continue;
+        }
+        for (auto& derived : DayAndTimeFrames(dates[0])) {
+            if (!(derived.Id == "TDAT" ? hasDay : hasTime)) {
+                out.push_back(std::move(derived));
+            }
         }
     }
+    for (const auto& [group, list] : people) {
+        if (list.count > 1) {  // a single list keeps its bytes
+            out[list.index].Data = TextData(list.pairs);
+        }
+    }
+    frames.resize(from);
+    frames.insert(frames.end(), std::make_move_iterator(out.begin()),
+                  std::make_move_iterator(out.end()));
 }
 
 void DropUnregisteredGroups(CarriedFrames& frames, DroppedFrames* dropped) {
