@@ -48,9 +48,10 @@ std::optional<std::vector<uint8_t>> InflateFrameData(std::span<const uint8_t> co
     z.next_in = compressed.data();
     z.avail_in = static_cast<uInt>(compressed.size());
     // The declared size is only a first guess: some writers get it wrong, the stream decides.
-    // Memory is taken as the stream delivers, so a false claim costs no more than a true one.
-    constexpr int64_t kFirstGuessCap = int64_t{1} << 20;
-    const int64_t guess = std::clamp<int64_t>(declaredSize, 4096, kFirstGuessCap);
+    // Memory is taken as the stream delivers, so a false claim costs no more than a true one;
+    // pictures hardly shrink and text to a few times less, so four times the data is a start.
+    const int64_t evidence = std::max<int64_t>(4096, 4 * static_cast<int64_t>(compressed.size()));
+    const int64_t guess = declaredSize > 0 ? std::min(declaredSize, evidence) : evidence;
     std::vector<uint8_t> out(static_cast<size_t>(std::min(limit, guess)));
     size_t produced = 0;
     while (true) {
