@@ -6,11 +6,9 @@
 #include <vector>
 
 #include "command_line.h"
-#include "messages.h"
 
-// The batch run behind the start button: which entries are converted, the output names, the
-// refusals, one transcoder run per file, the tag transfer, the progress and the closing steps.
-// Everything that needs a window goes through BatchHost, so the run itself has no Qt.
+// The rules of the batch run behind the start button: which entries are converted, the output
+// names, the progress value and the end-of-run text. The run itself is batch::Engine.
 namespace batch {
 
 // One entry of the file list, as the list reports it: its text (no markup) and selection.
@@ -33,6 +31,7 @@ struct RunResult {
     bool Started = false;  // false: the program could not be started
     int ExitStatus = 0;    // 0 to 255, 128 + signal number when killed
     std::string Reason;    // the last line the transcoder wrote to stderr, or why it did not start
+    std::vector<std::string> Warnings;  // what it warned of while converting (exit status 0)
     bool operator==(const RunResult&) const = default;
 };
 
@@ -46,52 +45,12 @@ struct Failure {
 // What one run did.
 struct Report {
     int Total = 0;  // eligible entries
-    int Done = 0;   // entries the transcoder ran for
+    int Done = 0;   // entries whose transcoder ended (or could not start) on its own
     std::vector<Failure> Failures;
-    bool Stopped = false;  // the window asked the run to stop
+    std::vector<Failure> Warnings;         // converted, with what the transcoder warned of
+    std::vector<std::string> Interrupted;  // sources whose transcoder the stop ended
+    bool Stopped = false;                  // the run was asked to stop
     bool operator==(const Report&) const = default;
-};
-
-// What the run needs from the window. Calls come in the order of the run's steps.
-class BatchHost {
-public:
-    virtual ~BatchHost() = default;
-    // Moves the keyboard focus to the focus sink.
-    virtual void FocusSink() = 0;
-    // The list's entries, in list order (the list's entry 1 first).
-    virtual std::vector<Entry> Entries() = 0;
-    // The current folder of the file list.
-    virtual std::string Folder() = 0;
-    // True when "kompletten Ordner konvertieren" has the value 1.
-    virtual bool ConvertAll() = 0;
-    // The chosen target format, -1 when none is chosen.
-    virtual int ChosenFormat() = 0;
-    // The options of `format` as its controls show them now.
-    virtual FormatOptions Options(TargetFormat format) = 0;
-    // Runs the bitrate handler of `format` (MP3, AC3, MPA) and returns the bitrate it set.
-    virtual std::int16_t Bitrate(TargetFormat format) = 0;
-    // The value of "BeSweet Box verstecken": 0, 1 or 2 (greyed).
-    virtual int HideConsole() = 0;
-    // Runs `commandLine` and returns when the child has ended. `showMode` 0 hides its
-    // console, -1 shows one titled `sourceName`.
-    virtual RunResult Run(const std::string& commandLine, std::int16_t showMode,
-                          const std::string& sourceName) = 0;
-    // True once the window wants the run to stop (it is closing).
-    virtual bool StopRequested() = 0;
-    // Busy pointer on or off for the whole program.
-    virtual void SetBusyPointer(bool busy) = 0;
-    // Shows or hides the progress bar.
-    virtual void ShowProgress(bool visible) = 0;
-    // Sets the progress bar's value, 0 to 100.
-    virtual void SetProgress(int percent) = 0;
-    // The window's height: 7230 twips while busy, else 6945.
-    virtual void SetBusyHeight(bool busy) = 0;
-    // Processes pending window events once.
-    virtual void Yield() = 0;
-    // The refresh button's action: the folder is read again and the title reset.
-    virtual void Refresh() = 0;
-    // Sets the window's title.
-    virtual void SetTitle(const std::string& title) = 0;
 };
 
 // Fixed values of the program the run needs.
@@ -99,6 +58,8 @@ struct Setup {
     std::string TranscoderPath;  // the program's folder followed by "BeSweet.exe"
     std::string AppTitle;        // window title and message-box title
     int ClosingYields = 20001;   // event rounds after the last file
+    int Jobs = 1;                // transcoders that may run at once
+    int Cores = 1;               // cores this process may use
     bool operator==(const Setup&) const = default;
 };
 
@@ -129,8 +90,12 @@ int ProgressPercent(int total, int done);
 // The text of the end-of-run warning for `failures`; empty when there are none.
 std::string FailureMessage(const std::vector<Failure>& failures);
 
-// Runs one batch over the host's list. Messages (the overwrite refusal and the end-of-run
-// warning) go to `messages`. Returns what was done; nothing is thrown.
-Report Run(BatchHost& host, MessageSink& messages, const Setup& setup);
+// The end-of-run warning for `report`: the failed files, then the files the stop ended, then
+// those converted with a warning; empty when the run has nothing to say.
+std::string EndOfRunMessage(const Report& report);
+
+// How many transcoders may run at once: `setting` (the "Jobs" key) when it is 1 or more (at
+// most 64), else `cores`, at most 8.
+int JobCount(int setting, int cores);
 
 }  // namespace batch

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <map>
+#include <set>
 #include <span>
 
 #include "text_codec.h"
@@ -12,19 +14,82 @@ namespace {
 
 const std::map<std::string, std::string>& IdMap() {
     static const std::map<std::string, std::string> map = {
-        {"UFI", "UFID"}, {"TT1", "TIT1"},  {"TT2", "TIT2"}, {"TT3", "TIT3"}, {"TP1", "TPE1"},
-        {"TP2", "TPE2"}, {"TP3", "TPE3"},  {"TP4", "TPE4"}, {"TCM", "TCOM"}, {"TXT", "TEXT"},
-        {"TLA", "TLAN"}, {"TCO", "TCON"},  {"TAL", "TALB"}, {"TPA", "TPOS"}, {"TRK", "TRCK"},
-        {"TRC", "TSRC"}, {"TYE", "TYER"},  {"TDA", "TDAT"}, {"TIM", "TIME"}, {"TRD", "TRDA"},
-        {"TMT", "TMED"}, {"TFT", "TFLT"},  {"TBP", "TBPM"}, {"TCR", "TCOP"}, {"TPB", "TPUB"},
-        {"TEN", "TENC"}, {"TSS", "TSSE"},  {"TOF", "TOFN"}, {"TLE", "TLEN"}, {"TSI", "TSIZ"},
-        {"TDY", "TDLY"}, {"TKE", "TKEY"},  {"TOT", "TOAL"}, {"TOL", "TOLY"}, {"TOA", "TOPE"},
-        {"TOR", "TORY"}, {"TDOR", "TORY"}, {"TXX", "TXXX"}, {"WAF", "WOAF"}, {"WAR", "WOAR"},
-        {"WAS", "WOAS"}, {"WCM", "WCOM"},  {"WCP", "WCOP"}, {"WPB", "WPUB"}, {"WXX", "WXXX"},
-        {"IPL", "IPLS"}, {"TIPL", "IPLS"}, {"MCI", "MCDI"}, {"ETC", "ETCO"}, {"MLL", "MLLT"},
-        {"STC", "SYTC"}, {"ULT", "USLT"},  {"SLT", "SYLT"}, {"COM", "COMM"}, {"RVA", "RVAD"},
-        {"EQU", "EQUA"}, {"REV", "RVRB"},  {"PIC", "APIC"}, {"GEO", "GEOB"}, {"CNT", "PCNT"},
-        {"POP", "POPM"}, {"BUF", "RBUF"},  {"CRA", "AENC"}, {"LNK", "LINK"}};
+        {"UFI", "UFID"},
+        {"TT1", "TIT1"},
+        {"TT2", "TIT2"},
+        {"TT3", "TIT3"},
+        {"TP1", "TPE1"},
+        {"TP2", "TPE2"},
+        {"TP3", "TPE3"},
+        {"TP4", "TPE4"},
+        {"TCM", "TCOM"},
+        {"TXT", "TEXT"},
+        {"TLA", "TLAN"},
+        {"TCO", "TCON"},
+        {"TAL", "TALB"},
+        {"TPA", "TPOS"},
+        {"TRK", "TRCK"},
+        {"TRC", "TSRC"},
+        {"TYE", "TYER"},
+        {"TDA", "TDAT"},
+        {"TIM", "TIME"},
+        {"TRD", "TRDA"},
+        {"TMT", "TMED"},
+        {"TFT", "TFLT"},
+        {"TBP", "TBPM"},
+        {"TCR", "TCOP"},
+        {"TPB", "TPUB"},
+        {"TEN", "TENC"},
+        {"TSS", "TSSE"},
+        {"TOF", "TOFN"},
+        {"TLE", "TLEN"},
+        {"TSI", "TSIZ"},
+        {"TDY", "TDLY"},
+        {"TKE", "TKEY"},
+        {"TOT", "TOAL"},
+        {"TOL", "TOLY"},
+        {"TOA", "TOPE"},
+        {"TOR", "TORY"},
+        {"TDOR", "TORY"},
+        {"TXX", "TXXX"},
+        {"WAF", "WOAF"},
+        {"WAR", "WOAR"},
+        {"WAS", "WOAS"},
+        {"WCM", "WCOM"},
+        {"WCP", "WCOP"},
+        {"WPB", "WPUB"},
+        {"WXX", "WXXX"},
+        {"IPL", "IPLS"},
+        {"TIPL", "IPLS"},
+        {"MCI", "MCDI"},
+        {"ETC", "ETCO"},
+        {"MLL", "MLLT"},
+        {"STC", "SYTC"},
+        {"ULT", "USLT"},
+        {"SLT", "SYLT"},
+        {"COM", "COMM"},
+        {"RVA", "RVAD"},
+        {"EQU", "EQUA"},
+        {"REV", "RVRB"},
+        {"PIC", "APIC"},
+        {"GEO", "GEOB"},
+        {"CNT", "PCNT"},
+        {"POP", "POPM"},
+        {"BUF", "RBUF"},
+        {"CRA", "AENC"},
+        {"LNK", "LINK"},
+        // iTunes' own version-2 frames: compilation, sort orders, grouping, movement.
+        {"TCP", "TCMP"},
+        {"TST", "TSOT"},
+        {"TSA", "TSOA"},
+        {"TSP", "TSOP"},
+        {"TS2", "TSO2"},
+        {"TSC", "TSOC"},
+        {"GP1", "GRP1"},
+        {"MVN", "MVNM"},
+        {"MVI", "MVIN"},
+        // Version 2.4's musician credits share the involved people list of version 2.3.
+        {"TMCL", "IPLS"}};
     return map;
 }
 
@@ -76,6 +141,46 @@ void ConvertLink(std::vector<uint8_t>& data) {
     data = std::move(out);
 }
 
+// The data of a text frame holding `strings`, separated by terminators: single bytes where
+// every character has the same byte in ISO-8859-1 and Windows-1252, else UTF-16.
+std::vector<uint8_t> TextData(const std::vector<std::string>& strings) {
+    bool single = true;
+    for (const auto& text : strings) {
+        single = single && ToSharedSingleByte(text).has_value();
+    }
+    std::vector<uint8_t> data = {static_cast<uint8_t>(single ? 0 : 1)};
+    for (const auto& text : strings) {
+        if (single) {
+            const std::string bytes = *ToSharedSingleByte(text);
+            data.insert(data.end(), bytes.begin(), bytes.end());
+            data.push_back(0);
+        } else {
+            AppendUtf16WithBom(data, text);
+        }
+    }
+    if (!strings.empty()) {
+        data.resize(data.size() - (single ? 1 : 2));  // the last string needs no terminator
+    }
+    return data;
+}
+
+// The terminated strings of a frame that holds only text behind its encoding byte.
+std::vector<std::string> TextStrings(const std::vector<uint8_t>& data) {
+    std::vector<std::string> strings;
+    if (data.empty()) {
+        return strings;
+    }
+    const std::span<const uint8_t> bytes(data);
+    const int encoding = data[0];
+    size_t at = 1;
+    while (at < bytes.size()) {
+        const size_t next = SkipTerminatedString(bytes, at, encoding);
+        strings.push_back(DecodeTagText(bytes.subspan(at, next - at), encoding, true));
+        at = next;
+    }
+    return strings;
+}
+
 }  // namespace
 
 std::string MapFrameIdToV23(const std::string& id) {
@@ -92,13 +197,60 @@ void ConvertCarriedFrame(CarriedFrames& frames, size_t index) {
         ConvertPicture(frame.Data);
     } else if (frame.Id == "LNK") {
         ConvertLink(frame.Data);
-    } else if (frame.Id == "TDOR" && frame.Data.size() > 5) {
-        frame.Data.resize(5);
+    } else if (frame.Id == "TDOR" && !frame.Data.empty()) {
+        // The year: the first four characters, whatever encoding they are in.
+        const int encoding = frame.Data[0];
+        frame.Data = TextData(
+            {FirstChars(DecodeTagText(std::span(frame.Data).subspan(1), encoding, true), 4)});
     }
     frame.Id = MapFrameIdToV23(frame.Id);
 }
 
 namespace {
+
+// The value of the `count` decimal digits at `at` of `text`; -1 when they are not all there.
+int Digits(const std::string& text, size_t at, size_t count) {
+    if (at + count > text.size()) {
+        return -1;
+    }
+    int value = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return -1;
+        }
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+std::string TwoDigits(int value) {
+    return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+}
+
+// The TDAT and TIME frames for an ISO 8601 timestamp "yyyy-MM-ddTHH:mm[:ss]" as far as it
+// reaches down to the day and to the minute; none for coarser dates.
+CarriedFrames DayAndTimeFrames(const std::string& date) {
+    CarriedFrames out;
+    const int month = Digits(date, 5, 2);
+    const int day = Digits(date, 8, 2);
+    if (Digits(date, 0, 4) < 0 || date.size() < 10 || date[4] != '-' || date[7] != '-' ||
+        month < 1 || month > 12 || day < 1 || day > 31) {
+        return out;
+    }
+    out.push_back({"TDAT", TextData({TwoDigits(day) + TwoDigits(month)})});
+    const int hour = Digits(date, 11, 2);
+    const int minute = Digits(date, 14, 2);
+    if (date.size() >= 16 && (date[10] == 'T' || date[10] == ' ') && date[13] == ':' && hour >= 0 &&
+        hour <= 23 && minute >= 0 && minute <= 59) {
+        out.push_back({"TIME", TextData({TwoDigits(hour) + TwoDigits(minute)})});
+    }
+    return out;
+}
+
+bool HasFrame(const CarriedFrames& frames, size_t from, const char* id) {
+    return std::any_of(frames.begin() + static_cast<long>(from), frames.end(),
+                       [id](const CarriedFrame& frame) { return frame.Id == id; });
+}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) {
@@ -129,6 +281,81 @@ size_t FindTerminator(std::span<const uint8_t> bytes, size_t at, int encoding) {
 }
 
 }  // namespace
+
+void ConvertVersion4Frames(CarriedFrames& frames, size_t from) {
+    if (from >= frames.size()) {
+        return;
+    }
+    const bool hasDay = HasFrame(frames, from, "TDAT");
+    const bool hasTime = HasFrame(frames, from, "TIME");
+    // The IPLS frames of one group: where the first went, how many there were, their pairs.
+    struct People {
+        size_t index = 0;
+        int count = 0;
+        std::vector<std::string> pairs;
+    };
+    std::map<int, People> people;
+    // One pass into a new list: a tag of many such frames costs no more than a tag of few.
+    CarriedFrames out;
+    out.reserve(frames.size() - from);
+    for (size_t i = from; i < frames.size(); ++i) {
+        CarriedFrame& frame = frames[i];
+        if (frame.Id == "IPLS") {
+            People& list = people[frame.Group];
+            std::vector<std::string> pairs = TextStrings(frame.Data);
+            list.pairs.insert(list.pairs.end(), pairs.begin(), pairs.end());
+            if (list.count++ == 0) {
+                list.index = out.size();
+                out.push_back(std::move(frame));
+            }
+            continue;
+        }
+        std::vector<std::string> dates;
+        if (frame.Id == "TDRC") {
+            dates = TextStrings(frame.Data);
+        }
+        out.push_back(std::move(frame));
+        if (dates.empty()) {
+            continue;
+        }
+        for (auto& derived : DayAndTimeFrames(dates[0])) {
+            if (!(derived.Id == "TDAT" ? hasDay : hasTime)) {
+                out.push_back(std::move(derived));
+            }
+        }
+    }
+    for (const auto& [group, list] : people) {
+        if (list.count > 1) {  // a single list keeps its bytes
+            out[list.index].Data = TextData(list.pairs);
+        }
+    }
+    frames.resize(from);
+    frames.insert(frames.end(), std::make_move_iterator(out.begin()),
+                  std::make_move_iterator(out.end()));
+}
+
+void DropUnregisteredGroups(CarriedFrames& frames, DroppedFrames* dropped) {
+    std::set<int> registered;
+    for (const auto& frame : frames) {
+        if (frame.Id != "GRID") {
+            continue;
+        }
+        // GRID: owner (single-byte text, terminated), the group symbol, data of the group.
+        const size_t symbol = SkipTerminatedString(frame.Data, 0, 0);
+        if (symbol < frame.Data.size()) {
+            registered.insert(frame.Data[symbol]);
+        }
+    }
+    std::erase_if(frames, [&](const CarriedFrame& frame) {
+        if (frame.Group < 0 || registered.count(frame.Group) != 0) {
+            return false;
+        }
+        if (dropped != nullptr) {
+            dropped->push_back({frame.Id, "in a group that no GRID frame registers"});
+        }
+        return true;
+    });
+}
 
 std::string FrameDescription(const CarriedFrame& frame) {
     const std::span<const uint8_t> data(frame.Data);
@@ -173,7 +400,7 @@ void ToVersion3Encoding(CarriedFrame& frame) {
     } else if (frame.Id == "APIC") {
         from = SkipTerminatedString(bytes, 1, 0) + 1;
         allText = false;
-    } else if (frame.Id.empty() || frame.Id[0] != 'T') {
+    } else if (frame.Id != "IPLS" && (frame.Id.empty() || frame.Id[0] != 'T')) {
         return;
     }
     if (from > data.size()) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frame_bytes.h"
+#include "frame_inflate.h"
 #include "genre.h"
 #include "text_codec.h"
 
@@ -88,15 +89,21 @@ bool StoreFrameText(const std::string& id, const std::string& text, int commentR
 // The text of a frame to store: read mode (and a SEEK frame in any mode) decodes it, collect
 // mode carries the frame in ID3v2.3 form and gives the empty text. nullopt on a fault.
 std::optional<std::string> TakeFrame(const std::string& id, std::span<const uint8_t> data,
-                                     CarriedFrames* collect) {
+                                     int group, CarriedFrames* collect) {
     if (id == "SEEK" || collect == nullptr) {
         return ReadFrameText(data, id);
     }
     if (!data.empty()) {
-        collect->push_back({id, std::vector<uint8_t>(data.begin(), data.end())});
+        collect->push_back({id, std::vector<uint8_t>(data.begin(), data.end()), group});
         ConvertCarriedFrame(*collect, collect->size() - 1);
     }
     return std::string();
+}
+
+void Drop(DroppedFrames* dropped, const std::string& id, const char* reason) {
+    if (dropped != nullptr) {
+        dropped->push_back({id, reason});
+    }
 }
 
 struct TagLayout {
@@ -109,7 +116,7 @@ struct TagLayout {
 
 // Walks the version-2 frames of `buffer`.
 ParseResult WalkV2Frames(std::vector<uint8_t>& buffer, const TagLayout& layout, int64_t seekBase,
-                         TagSet& tag, CarriedFrames* collect) {
+                         TagSet& tag, CarriedFrames* collect, DroppedFrames* dropped) {
     ParseResult result;
     WalkState state;
     const int64_t size = layout.size;
@@ -126,7 +133,10 @@ ParseResult WalkV2Frames(std::vector<uint8_t>& buffer, const TagLayout& layout, 
             break;
         }
         const std::span<const uint8_t> data(buffer.data() + p, static_cast<size_t>(fsize));
-        const auto text = id == "CRM" ? std::string() : TakeFrame(id, data, collect);
+        if (id == "CRM") {
+            Drop(dropped, id, "encrypted");
+        }
+        const auto text = id == "CRM" ? std::string() : TakeFrame(id, data, -1, collect);
         const int rank = IsCommentId(id) ? CommentRank(data) : 0;
         p += fsize;
         if (!text || !StoreFrameText(id, *text, rank, seekBase, tag, state)) {
@@ -139,9 +149,50 @@ ParseResult WalkV2Frames(std::vector<uint8_t>& buffer, const TagLayout& layout, 
     return result;
 }
 
+// Where the bytes a frame's format flags announce lie in front of its data.
+struct FrameLayout {
+    bool compressed = false;
+    bool encrypted = false;
+    bool unsynchronised = false;  // version 4 only; version 3 knows it for the whole tag
+    int64_t prefix = 0;           // bytes in front of the data
+    int64_t groupAt = -1;         // offset of the group symbol, -1 for none
+    int64_t sizeAt = -1;          // offset of the inflated size, -1 for none
+};
+
+// Version 3 puts the inflated size, the encryption method and the group symbol in front of
+// the data, in this order; version 4 the group symbol, the encryption method and the data
+// length (the inflated size of a compressed frame).
+FrameLayout LayoutOf(uint8_t flags, bool v4) {
+    FrameLayout f;
+    const bool grouped = (flags & (v4 ? 0x40 : 0x20)) != 0;
+    f.compressed = (flags & (v4 ? 0x08 : 0x80)) != 0;
+    f.encrypted = (flags & (v4 ? 0x04 : 0x40)) != 0;
+    if (v4) {
+        f.unsynchronised = (flags & 0x02) != 0;
+        f.groupAt = grouped ? 0 : -1;
+        f.prefix = (grouped ? 1 : 0) + (f.encrypted ? 1 : 0);
+        if ((flags & 0x01) != 0) {
+            f.sizeAt = f.prefix;
+            f.prefix += 4;
+        }
+    } else {
+        if (f.compressed) {
+            f.sizeAt = 0;
+            f.prefix = 4;
+        }
+        f.prefix += f.encrypted ? 1 : 0;
+        if (grouped) {
+            f.groupAt = f.prefix;
+            f.prefix += 1;
+        }
+    }
+    return f;
+}
+
 // Walks the version-3 or version-4 frames of `buffer` from offset `p`.
 ParseResult WalkFrames(std::vector<uint8_t>& buffer, const TagLayout& layout, int64_t p,
-                       int64_t seekBase, TagSet& tag, CarriedFrames* collect) {
+                       int64_t seekBase, TagSet& tag, CarriedFrames* collect,
+                       DroppedFrames* dropped, int64_t& inflateBudget) {
     ParseResult result;
     WalkState state;
     const bool v4 = layout.version == 4;
@@ -173,30 +224,47 @@ ParseResult WalkFrames(std::vector<uint8_t>& buffer, const TagLayout& layout, in
                 break;
             }
         }
-        const uint8_t flags = header[9];
-        const bool skip = v4 ? (flags & 0x0C) != 0 : (flags & 0xC0) != 0;
-        int64_t prefix = 0;
-        if (v4) {
-            prefix = ((flags & 0x40) ? 1 : 0) + ((flags & 0x01) ? 4 : 0);
-        } else {
-            prefix = (flags & 0x20) ? 1 : 0;
-        }
+        const FrameLayout frame = LayoutOf(header[9], v4);
         int64_t removed = 0;
-        if (v4 && !skip && ((flags & 0x02) != 0 || layout.unsynchronised)) {
+        if (v4 && !frame.encrypted && (frame.unsynchronised || layout.unsynchronised)) {
             removed = Deunsynchronise(buffer.data() + p, fsize);
         }
-        const int64_t n = fsize - prefix - removed;
-        std::optional<std::string> text;
-        // A comment that cannot be read (compressed, encrypted) says nothing about the comment.
-        int rank = IsCommentId(id) ? -1 : 0;
-        if (skip || n <= 0) {
-            text = std::string();
-        } else {
-            const std::span<const uint8_t> data(buffer.data() + p + prefix, static_cast<size_t>(n));
-            text = TakeFrame(id, data, collect);
-            rank = IsCommentId(id) ? CommentRank(data) : 0;
+        const int64_t n = fsize - frame.prefix - removed;
+        std::optional<std::string> text = std::string();
+        int rank = 0;
+        // A frame that cannot be read (encrypted, damaged) leaves the record as it is.
+        bool unreadable = frame.encrypted;
+        if (frame.encrypted) {
+            Drop(dropped, id, "encrypted");
+        } else if (n > 0) {
+            const uint8_t* at = buffer.data() + p;
+            std::span<const uint8_t> data(at + frame.prefix, static_cast<size_t>(n));
+            std::optional<std::vector<uint8_t>> inflated;
+            if (frame.compressed) {
+                const int64_t declared =
+                    frame.sizeAt < 0 ? -1 : DecodeSize32(at + frame.sizeAt, v4).value_or(-1);
+                inflated = InflateFrameData(data, declared, inflateBudget);
+                if (!inflated) {
+                    Drop(dropped, id, "compressed, and its data does not inflate");
+                    unreadable = true;
+                } else {
+                    inflateBudget -= static_cast<int64_t>(inflated->size());
+                    data = *inflated;
+                }
+            }
+            if (!frame.compressed || inflated) {
+                const int group = frame.groupAt < 0 ? -1 : at[frame.groupAt];
+                text = TakeFrame(id, data, group, collect);
+                rank = IsCommentId(id) ? CommentRank(data) : 0;
+            }
+        } else if (frame.compressed) {
+            Drop(dropped, id, "compressed, and too short to hold its data");
+            unreadable = true;
         }
         p += fsize;
+        if (unreadable) {
+            continue;
+        }
         if (!text || !StoreFrameText(id, *text, rank, seekBase, tag, state)) {
             result.Fault = true;
             result.Next = state.next;
@@ -256,8 +324,12 @@ std::optional<std::string> ReadFrameText(std::span<const uint8_t> data, const st
     return std::string();
 }
 
-ParseResult ParseId3v2Tag(const ByteSource& file, int64_t start, TagSet& tag,
-                          CarriedFrames* collect) {
+namespace {
+
+// ParseId3v2Tag, with the bytes its compressed frames may still inflate to (shared by the tags
+// of a chain, so that no chain of small tags can ask for more memory than one large tag).
+ParseResult ParseTag(const ByteSource& file, int64_t start, TagSet& tag, CarriedFrames* collect,
+                     DroppedFrames* dropped, int64_t& inflateBudget) {
     ParseResult result;
     const std::vector<uint8_t> header = ReadPadded(file, start, 10);
     TagLayout layout;
@@ -305,10 +377,22 @@ ParseResult ParseId3v2Tag(const ByteSource& file, int64_t start, TagSet& tag,
         ClearTagSet(tag);
     }
     const int64_t seekBase = start + 10 + layout.declaredSize;
-    if (layout.version == 2) {
-        return WalkV2Frames(buffer, layout, seekBase, tag, collect);
+    const size_t firstCollected = collect != nullptr ? collect->size() : 0;
+    result = layout.version == 2 ? WalkV2Frames(buffer, layout, seekBase, tag, collect, dropped)
+                                 : WalkFrames(buffer, layout, first, seekBase, tag, collect,
+                                              dropped, inflateBudget);
+    if (collect != nullptr) {
+        ConvertVersion4Frames(*collect, firstCollected);
     }
-    return WalkFrames(buffer, layout, first, seekBase, tag, collect);
+    return result;
+}
+
+}  // namespace
+
+ParseResult ParseId3v2Tag(const ByteSource& file, int64_t start, TagSet& tag,
+                          CarriedFrames* collect, DroppedFrames* dropped) {
+    int64_t inflateBudget = kMaxInflatedTagBytes;
+    return ParseTag(file, start, tag, collect, dropped, inflateBudget);
 }
 
 namespace {
@@ -320,8 +404,10 @@ struct ChainResult {
 
 // Parses the tag chain at the front of `source` (following SEEK frames) or, failing that, the
 // tag announced by a footer at its end, in read mode or (with `collect`) collect mode.
-ChainResult ParseTagChain(const ByteSource& source, TagSet& tag, CarriedFrames* collect) {
+ChainResult ParseTagChain(const ByteSource& source, TagSet& tag, CarriedFrames* collect,
+                          DroppedFrames* dropped) {
     ChainResult chain;
+    int64_t inflateBudget = kMaxInflatedTagBytes;
     std::set<int64_t> visited;
     int64_t p = 0;
     while (p >= 0 && HasMagic(source, p, "ID3")) {
@@ -329,7 +415,7 @@ ChainResult ParseTagChain(const ByteSource& source, TagSet& tag, CarriedFrames* 
         if (!visited.insert(p).second || static_cast<int>(visited.size()) > kMaxChainedTags) {
             break;
         }
-        const ParseResult parsed = ParseId3v2Tag(source, p, tag, collect);
+        const ParseResult parsed = ParseTag(source, p, tag, collect, dropped, inflateBudget);
         if (parsed.Fault) {
             chain.fault = true;
             return chain;
@@ -354,24 +440,25 @@ ChainResult ParseTagChain(const ByteSource& source, TagSet& tag, CarriedFrames* 
         return chain;
     }
     chain.found = true;
-    chain.fault = ParseId3v2Tag(source, start, tag, collect).Fault;
+    chain.fault = ParseTag(source, start, tag, collect, dropped, inflateBudget).Fault;
     return chain;
 }
 
 }  // namespace
 
 bool ReadId3v2From(const ByteSource& source, TagSet& tag) {
-    return ParseTagChain(source, tag, nullptr).found;
+    return ParseTagChain(source, tag, nullptr, nullptr).found;
 }
 
-bool CollectId3v2FramesFrom(const ByteSource& source, CarriedFrames& frames) {
+bool CollectId3v2FramesFrom(const ByteSource& source, CarriedFrames& frames,
+                            DroppedFrames* dropped) {
     TagSet scratch;
-    return !ParseTagChain(source, scratch, &frames).fault;
+    return !ParseTagChain(source, scratch, &frames, dropped).fault;
 }
 
-bool CollectId3v2Frames(const std::string& path, CarriedFrames& frames) {
+bool CollectId3v2Frames(const std::string& path, CarriedFrames& frames, DroppedFrames* dropped) {
     const auto file = FileSource::Open(path, false);
-    return file && CollectId3v2FramesFrom(*file, frames);
+    return file && CollectId3v2FramesFrom(*file, frames, dropped);
 }
 
 bool ReadId3v2(const std::string& path, TagSet& tag) {

@@ -23,9 +23,10 @@ struct ParseResult {
 // Parses the ID3v2 tag whose header is at `start`. Read mode (`collect` null) stores the known
 // frames in `tag` (the comment: the first COMM with an empty description, else the first whose
 // description does not begin with "iTun", else none); collect mode appends every frame, in ID3v2.3
-// form, to `*collect`.
+// form, to `*collect`. Compressed frames are read inflated; encrypted frames and compressed ones
+// that do not inflate are passed over and, when `dropped` is given, listed there.
 ParseResult ParseId3v2Tag(const ByteSource& file, int64_t start, TagSet& tag,
-                          CarriedFrames* collect);
+                          CarriedFrames* collect, DroppedFrames* dropped = nullptr);
 
 // The text of a frame's data for the frame ids the record knows (T..., COMM, WXXX, SEEK and their
 // version-2 forms); empty for other ids. nullopt for a SEEK offset that overflows (a fault).
@@ -40,10 +41,13 @@ bool ReadId3v2From(const ByteSource& source, TagSet& tag);
 bool ReadId3v2(const std::string& path, TagSet& tag);
 
 // Appends the frames of the tags ReadId3v2From would read, in ID3v2.3 form and tag order, to
-// `frames`. False on a fault in a tag (the frames collected before it stay); true for no tag.
-bool CollectId3v2FramesFrom(const ByteSource& source, CarriedFrames& frames);
+// `frames`, and those it cannot read to `dropped` (when given). False on a fault in a tag (the
+// frames collected before it stay); true for no tag.
+bool CollectId3v2FramesFrom(const ByteSource& source, CarriedFrames& frames,
+                            DroppedFrames* dropped = nullptr);
 
 // CollectId3v2FramesFrom over the file at `path`; false too when the file cannot be opened.
-bool CollectId3v2Frames(const std::string& path, CarriedFrames& frames);
+bool CollectId3v2Frames(const std::string& path, CarriedFrames& frames,
+                        DroppedFrames* dropped = nullptr);
 
 }  // namespace id3

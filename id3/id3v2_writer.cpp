@@ -104,13 +104,27 @@ std::vector<uint8_t> TextFrameData(const std::string& id, const std::string& tex
     return data;
 }
 
+// Appends a frame; one in a group (`group` 0-255) gets the group flag and its symbol in front of
+// the data.
 void AppendFrame(std::vector<uint8_t>& out, const std::string& id, const std::vector<uint8_t>& data,
-                 int version) {
+                 int version, int group = -1) {
+    const bool grouped = group >= 0 && group <= 255;
     uint8_t header[10] = {};
     std::memcpy(header, id.data(), 4);
-    EncodeSize32(static_cast<uint32_t>(data.size()), version == 4, header + 4);
+    EncodeSize32(static_cast<uint32_t>(data.size() + (grouped ? 1 : 0)), version == 4, header + 4);
+    if (grouped) {
+        header[9] = version == 4 ? 0x40 : 0x20;
+    }
     out.insert(out.end(), header, header + 10);
+    if (grouped) {
+        out.push_back(static_cast<uint8_t>(group));
+    }
     out.insert(out.end(), data.begin(), data.end());
+}
+
+// Bytes a carried frame takes in a tag, its header included.
+int64_t CarriedFrameLength(const CarriedFrame& frame) {
+    return static_cast<int64_t>(frame.Data.size()) + 10 + (frame.Group >= 0 ? 1 : 0);
 }
 
 // True for a frame with a proper 4-character id (an unlisted version-2 id would break the frame
@@ -124,7 +138,7 @@ bool HasWritableForm(const CarriedFrame& frame) {
             return false;
         }
     }
-    return frame.Data.size() <= 0x0FFFFFFF;
+    return frame.Data.size() < 0x0FFFFFFF && frame.Group <= 255;
 }
 
 // A comment frame under a description of its own is not the record's comment; it is carried.
@@ -203,8 +217,8 @@ size_t WriteCarriedFrame(std::vector<uint8_t>& destination, CarriedFrames& frame
     }
     std::string id = frame.Id;
     id.resize(4, '\0');
-    AppendFrame(destination, id, frame.Data, version);
-    return frame.Data.size() + 10;
+    AppendFrame(destination, id, frame.Data, version, frame.Group);
+    return static_cast<size_t>(CarriedFrameLength(frame));
 }
 
 bool IsForeignFrameId(const std::string& id) {
@@ -231,7 +245,7 @@ int64_t Id3v2FramesLength(const TagSet& tag, const CarriedFrames& carried) {
     }
     for (const auto& frame : carried) {
         if (IsWrittenCarriedFrame(frame)) {
-            total += static_cast<int64_t>(frame.Data.size()) + 10;
+            total += CarriedFrameLength(frame);
         }
     }
     return total;
@@ -282,6 +296,7 @@ CarriedFrames SelectCarriedFrames(CarriedFrames old, CarriedFrames source) {
             selected.push_back(std::move(frame));
         }
     }
+    DropUnregisteredGroups(selected, nullptr);
     return selected;
 }
 

@@ -51,6 +51,7 @@ int64_t Id3v2FramesLength(const TagSet& tag, const CarriedFrames& carried);
 // make itself and that do not describe the old audio, a comment under a description of its own
 // included; then those of `old` (the file's own old tag) the writer does not make, unless a
 // frame of `source` takes their place (same id, and same description for APIC/COMM/TXXX/USLT).
+// Frames in a group that no GRID frame among them registers are left out.
 CarriedFrames SelectCarriedFrames(CarriedFrames old, CarriedFrames source);
 
 // True for a frame of another file's tag that SelectCarriedFrames takes.

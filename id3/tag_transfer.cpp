@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -10,12 +11,36 @@
 #include "id3v1.h"
 #include "id3v2_reader.h"
 #include "id3v2_writer.h"
+#include "numeric_text.h"
 
 namespace id3 {
 namespace {
 
-bool HasArtistOrTitle(const TagSet& tag) {
-    return !tag.Artist.empty() || !tag.Title.empty();
+// True when a field of `tag` holds more than blanks (a field of blanks is written as none).
+bool HasAnyField(const TagSet& tag) {
+    for (const auto* field :
+         {&tag.Artist, &tag.Album, &tag.Title, &tag.Year, &tag.Genre, &tag.Comment, &tag.Track,
+          &tag.EncodedBy, &tag.Url, &tag.Copyright, &tag.Composer, &tag.OriginalArtist}) {
+        if (!TrimBlanks(*field).empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool AnyFrameTravels(const CarriedFrames& frames) {
+    return std::any_of(frames.begin(), frames.end(), IsCarriedFromSource);
+}
+
+// Why a collected frame does not travel; empty when it does or when the writer makes it itself.
+std::string WhyNotCarried(const CarriedFrame& frame) {
+    if (IsCarriedFromSource(frame) || !IsForeignFrameId(frame.Id)) {
+        return {};
+    }
+    if (DescribesOldAudio(frame)) {
+        return "describes the old audio";
+    }
+    return "has no ID3v2.3 form";
 }
 
 // Without a comment under an empty description, the record's comment came from the first
@@ -157,18 +182,23 @@ SourceTags ReadSourceTags(const std::string& sourcePath) {
     ClearTagSet(tags.Id3v2);
     ReadId3v2(sourcePath, tags.Id3v2);
     CarriedFrames collected;
-    CollectId3v2Frames(sourcePath, collected);  // what came before a fault still travels
+    // What came before a fault still travels.
+    CollectId3v2Frames(sourcePath, collected, &tags.Dropped);
     for (auto& frame : collected) {
         ToVersion3Encoding(frame);  // the new tag is version 2.3
+        if (std::string why = WhyNotCarried(frame); !why.empty()) {
+            tags.Dropped.push_back({frame.Id, std::move(why)});
+        }
     }
+    DropUnregisteredGroups(collected, &tags.Dropped);
     DropCommentOfRecord(collected);
     tags.Frames = SelectCarriedFrames({}, std::move(collected));
     return tags;
 }
 
 WriteStatus WriteTargetTags(const std::string& targetPath, const SourceTags& tags) {
-    const bool v1Due = HasArtistOrTitle(tags.Id3v1);
-    const bool v2Due = HasArtistOrTitle(tags.Id3v2);
+    const bool v1Due = HasAnyField(tags.Id3v1);
+    const bool v2Due = HasAnyField(tags.Id3v2) || AnyFrameTravels(tags.Frames);
     std::optional<TailSnapshot> tail;
     if (v1Due) {
         tail = TakeTail(targetPath);

@@ -13,7 +13,8 @@ namespace id3 {
 struct SourceTags {
     TagSet Id3v1;
     TagSet Id3v2;
-    CarriedFrames Frames;  // the source's other ID3v2 frames, in ID3v2.3 form, that travel
+    CarriedFrames Frames;   // the source's other ID3v2 frames, in ID3v2.3 form, that travel
+    DroppedFrames Dropped;  // the source's ID3v2 frames that do not travel, and why
 
     bool operator==(const SourceTags&) const = default;
 };
@@ -21,15 +22,16 @@ struct SourceTags {
 // Reads the ID3v1 block and the ID3v2 tag of the source before the transcoder runs, and the
 // frames of that tag beyond the twelve fields that a new file can take over (cover pictures,
 // lyrics, disc numbers, sort names, user texts ...; not those about the old audio stream such
-// as its length or gain). A record stays empty where the source has no such tag or cannot be
-// read.
+// as its length or gain, nor encrypted ones). A record stays empty where the source has no such
+// tag or cannot be read.
 SourceTags ReadSourceTags(const std::string& sourcePath);
 
-// After the transcoder has made the target: writes the ID3v1 block, then the ID3v2.3 tag with
-// the carried frames, each only when its record has an artist or a title, making the target
-// writable first; then reads both back and compares them with what was meant. A failed or
-// refused ID3v2 write takes the ID3v1 block back out, leaving the target as it was. The status
-// is failed, with a one-line reason, when a write due failed or the read-back differs.
+// After the transcoder has made the target: writes the ID3v1 block when its record has any
+// field, then the ID3v2.3 tag when its record has any field or any frame travels, making the
+// target writable first; then reads both back and compares them with what was meant. A source
+// without tags leaves the target untouched. A failed or refused ID3v2 write takes the ID3v1
+// block back out, leaving the target as it was. The status is failed, with a one-line reason,
+// when a write due failed or the read-back differs.
 WriteStatus WriteTargetTags(const std::string& targetPath, const SourceTags& tags);
 
 }  // namespace id3

@@ -2,12 +2,14 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -97,6 +99,15 @@ int RemainingMs(Clock::time_point deadline) {
 
 }  // namespace
 
+int UsableCores() {
+    cpu_set_t cores;
+    CPU_ZERO(&cores);
+    if (::sched_getaffinity(0, sizeof cores, &cores) != 0) {
+        return 1;
+    }
+    return std::max(1, CPU_COUNT(&cores));
+}
+
 int ExitStatusOf(int waitStatus) {
     if (WIFEXITED(waitStatus)) {
         return WEXITSTATUS(waitStatus);
@@ -107,8 +118,7 @@ int ExitStatusOf(int waitStatus) {
     return 255;
 }
 
-ChildProcess::ChildProcess(const ResolvedCommand& command, ChildOptions options)
-    : ownGroup_(options.ownProcessGroup) {
+ChildProcess::ChildProcess(const ResolvedCommand& command, ChildOptions options) {
     auto fail = [this](int err) {
         startErrno_ = err;
         startError_ = ErrnoText(err);
@@ -163,31 +173,46 @@ ChildProcess::ChildProcess(const ResolvedCommand& command, ChildOptions options)
         sigaddset(&defaults, s);
     }
     posix_spawnattr_setsigdefault(&setup.attr, &defaults);
-    if (ownGroup_) {
+    if (options.ownProcessGroup) {
         flags |= POSIX_SPAWN_SETPGROUP;
         posix_spawnattr_setpgroup(&setup.attr, 0);
     }
     posix_spawnattr_setflags(&setup.attr, flags);
 
+    // The child's environment: ours, with the caller's entries taking the place of any of
+    // the same name.
+    std::vector<char*> env;
+    if (!options.environment.empty()) {
+        auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string_view name = nameOf(*e);
+            const bool replaced =
+                std::any_of(options.environment.begin(), options.environment.end(),
+                            [&](const std::string& mine) { return nameOf(mine) == name; });
+            if (!replaced) {
+                env.push_back(*e);
+            }
+        }
+        for (std::string& entry : options.environment) {
+            env.push_back(entry.data());
+        }
+        env.push_back(nullptr);
+    }
+    char** const childEnv = env.empty() ? environ : env.data();
+
     pid_t pid = 0;
     const bool hasSlash = command.program.find('/') != std::string::npos;
     const int rc =
         hasSlash
-            ? posix_spawn(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), environ)
-            : posix_spawnp(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), environ);
+            ? posix_spawn(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), childEnv)
+            : posix_spawnp(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), childEnv);
     if (rc != 0) {
         fail(rc);
         return;
     }
-    pid_ = pid;
-    outFd_ = out.TakeRead();
-    errFd_ = err.TakeRead();
-    // Through syscall(): the C library's declaration of pidfd_open is not usable from C++
-    // everywhere. Kernels before 5.3 have none; then the end is found by asking.
-    pidFd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
-    if (pidFd_ >= 0) {
-        ::fcntl(pidFd_, F_SETFD, FD_CLOEXEC);
-    }
+    child_ = OwnedChild(pid, options.ownProcessGroup);
+    out_ = UniqueFd(out.TakeRead());
+    err_ = UniqueFd(err.TakeRead());
     // The write ends close with `out` and `err`: the child holds the only copies.
 }
 
@@ -202,51 +227,103 @@ ChildProcess ChildProcess::FromCommandLine(std::string_view commandLine, ChildOp
     return none;
 }
 
-ChildProcess::~ChildProcess() {
-    handler_ = nullptr;
-    Stop();
-    Release();
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : pid_(std::exchange(other.pid_, -1)),
-      ownGroup_(other.ownGroup_),
-      reaped_(other.reaped_),
-      outFd_(std::exchange(other.outFd_, -1)),
-      errFd_(std::exchange(other.errFd_, -1)),
-      pidFd_(std::exchange(other.pidFd_, -1)),
-      status_(other.status_),
-      startError_(std::move(other.startError_)),
-      startErrno_(other.startErrno_),
-      outTail_(std::move(other.outTail_)),
-      errTail_(std::move(other.errTail_)),
-      handler_(std::move(other.handler_)) {}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+ChildProcess::UniqueFd& ChildProcess::UniqueFd::operator=(UniqueFd&& other) noexcept {
     if (this != &other) {
-        handler_ = nullptr;
-        Stop();
-        Release();
-        pid_ = std::exchange(other.pid_, -1);
-        ownGroup_ = other.ownGroup_;
-        reaped_ = other.reaped_;
-        outFd_ = std::exchange(other.outFd_, -1);
-        errFd_ = std::exchange(other.errFd_, -1);
-        pidFd_ = std::exchange(other.pidFd_, -1);
-        status_ = other.status_;
-        startError_ = std::move(other.startError_);
-        startErrno_ = other.startErrno_;
-        outTail_ = std::move(other.outTail_);
-        errTail_ = std::move(other.errTail_);
-        handler_ = std::move(other.handler_);
+        Reset();
+        fd_ = std::exchange(other.fd_, -1);
     }
     return *this;
 }
 
-void ChildProcess::ReadFrom(int& fd, ChildStream stream) {
+void ChildProcess::UniqueFd::Reset() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+ChildProcess::OwnedChild::OwnedChild(pid_t pid, bool ownGroup) : pid_(pid), ownGroup_(ownGroup) {
+    // Through syscall(): the C library's declaration of pidfd_open is not usable from C++
+    // everywhere. Kernels before 5.3 have none; then the end is found by asking.
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
+    if (fd >= 0) {
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        pidFd_ = UniqueFd(fd);
+    }
+}
+
+ChildProcess::OwnedChild::OwnedChild(OwnedChild&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      ownGroup_(other.ownGroup_),
+      reaped_(other.reaped_),
+      pidFd_(std::move(other.pidFd_)) {}
+
+ChildProcess::OwnedChild& ChildProcess::OwnedChild::operator=(OwnedChild&& other) noexcept {
+    if (this != &other) {
+        Stop();
+        pid_ = std::exchange(other.pid_, -1);
+        ownGroup_ = other.ownGroup_;
+        reaped_ = other.reaped_;
+        pidFd_ = std::move(other.pidFd_);
+    }
+    return *this;
+}
+
+std::optional<int> ChildProcess::OwnedChild::TryReap() {
+    if (!Running()) {
+        return std::nullopt;
+    }
+    int waitStatus = 0;
+    pid_t r = 0;
+    do {
+        r = ::waitpid(pid_, &waitStatus, WNOHANG);
+    } while (r < 0 && errno == EINTR);
+    if (r == 0) {
+        return std::nullopt;
+    }
+    reaped_ = true;
+    pidFd_.Reset();
+    return r == pid_ ? ExitStatusOf(waitStatus) : -1;
+}
+
+bool ChildProcess::OwnedChild::Signal(int signal) const {
+    if (!Running()) {
+        return false;
+    }
+    if (ownGroup_ && ::kill(-pid_, signal) == 0) {
+        return true;
+    }
+    return ::kill(pid_, signal) == 0;
+}
+
+void ChildProcess::OwnedChild::Stop() {
+    if (!Running() || TryReap()) {
+        return;
+    }
+    Signal(SIGTERM);
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(2);
+    while (Running() && !TryReap() && RemainingMs(deadline) > 0) {
+        if (pidFd_.Get() >= 0) {
+            pollfd ended{pidFd_.Get(), POLLIN, 0};
+            ::poll(&ended, 1, RemainingMs(deadline));
+        } else {
+            ::usleep(10000);
+        }
+    }
+    if (Running()) {
+        Signal(SIGKILL);
+        int waitStatus = 0;
+        while (::waitpid(pid_, &waitStatus, 0) < 0 && errno == EINTR) {
+        }
+        reaped_ = true;
+        pidFd_.Reset();
+    }
+}
+
+void ChildProcess::ReadFrom(UniqueFd& fd, ChildStream stream) {
     std::array<char, 65536> buffer{};
-    while (fd >= 0) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+    while (fd.Get() >= 0) {
+        const ssize_t n = ::read(fd.Get(), buffer.data(), buffer.size());
         if (n > 0) {
             const std::string_view chunk(buffer.data(), static_cast<std::size_t>(n));
             AppendTail(stream == ChildStream::Stdout ? outTail_ : errTail_, chunk);
@@ -258,45 +335,24 @@ void ChildProcess::ReadFrom(int& fd, ChildStream stream) {
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             return;
         } else {  // the end of the stream, or a pipe that cannot be read any more
-            ::close(fd);
-            fd = -1;
+            fd.Reset();
         }
     }
 }
 
 bool ChildProcess::ReadAvailable() {
-    ReadFrom(outFd_, ChildStream::Stdout);
-    ReadFrom(errFd_, ChildStream::Stderr);
-    return outFd_ >= 0 || errFd_ >= 0;
-}
-
-void ChildProcess::Reap(int waitStatus) {
-    reaped_ = true;
-    status_ = ExitStatusOf(waitStatus);
-    if (pidFd_ >= 0) {
-        ::close(pidFd_);
-        pidFd_ = -1;
-    }
+    ReadFrom(out_, ChildStream::Stdout);
+    ReadFrom(err_, ChildStream::Stderr);
+    return out_.Get() >= 0 || err_.Get() >= 0;
 }
 
 bool ChildProcess::HasEnded() {
-    if (!Started() || reaped_) {
+    if (!child_.Running()) {
         return true;
     }
-    int waitStatus = 0;
-    pid_t r = 0;
-    do {
-        r = ::waitpid(pid_, &waitStatus, WNOHANG);
-    } while (r < 0 && errno == EINTR);
-    if (r == pid_) {
-        Reap(waitStatus);
-        return true;
-    }
-    if (r < 0) {  // reaped behind our back (SIGCHLD ignored): ended, status unknown
-        reaped_ = true;
-        if (pidFd_ >= 0) {
-            ::close(pidFd_);
-            pidFd_ = -1;
+    if (const std::optional<int> status = child_.TryReap()) {
+        if (*status >= 0) {
+            status_ = *status;
         }
         return true;
     }
@@ -312,13 +368,13 @@ bool ChildProcess::WaitFor(std::chrono::milliseconds timeout) {
     while (!HasEnded()) {
         std::array<pollfd, 3> fds{};
         nfds_t count = 0;
-        for (const int fd : {outFd_, errFd_, pidFd_}) {
+        for (const int fd : {out_.Get(), err_.Get(), child_.ExitFd()}) {
             if (fd >= 0) {
                 fds[count++] = pollfd{fd, POLLIN, 0};
             }
         }
         int waitMs = unlimited ? -1 : RemainingMs(deadline);
-        if (pidFd_ < 0 && (waitMs < 0 || waitMs > kPollStepMs)) {
+        if (child_.ExitFd() < 0 && (waitMs < 0 || waitMs > kPollStepMs)) {
             waitMs = kPollStepMs;
         }
         if (!unlimited && RemainingMs(deadline) == 0) {
@@ -340,22 +396,12 @@ std::optional<int> ChildProcess::Wait() {
     return status_;
 }
 
-bool ChildProcess::Signal(int signal) {
-    if (!Started() || reaped_) {
-        return false;
-    }
-    if (ownGroup_ && ::kill(-pid_, signal) == 0) {
-        return true;
-    }
-    return ::kill(pid_, signal) == 0;
-}
-
 bool ChildProcess::Terminate() {
-    return Signal(SIGTERM);
+    return child_.Signal(SIGTERM);
 }
 
 bool ChildProcess::Kill() {
-    return Signal(SIGKILL);
+    return child_.Signal(SIGKILL);
 }
 
 std::string ChildProcess::LastErrorLine() const {
@@ -373,26 +419,6 @@ std::string ChildProcess::LastErrorLine() const {
         }
     }
     return {};
-}
-
-void ChildProcess::Stop() {
-    if (!Started() || HasEnded()) {
-        return;
-    }
-    Terminate();
-    if (!WaitFor(std::chrono::seconds(2))) {
-        Kill();
-        WaitFor(std::chrono::milliseconds(-1));
-    }
-}
-
-void ChildProcess::Release() {
-    for (int* fd : {&outFd_, &errFd_, &pidFd_}) {
-        if (*fd >= 0) {
-            ::close(*fd);
-            *fd = -1;
-        }
-    }
 }
 
 }  // namespace platform

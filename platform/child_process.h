@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "process.h"
 
@@ -26,6 +28,8 @@ struct ChildOptions {
     // In a process group of its own, so Terminate and Kill reach whatever it started too;
     // false keeps it in ours (a terminal's Ctrl+C then reaches it as well).
     bool ownProcessGroup = true;
+    // "NAME=value" entries set for the child on top of this program's environment.
+    std::vector<std::string> environment;
     bool operator==(const ChildOptions&) const = default;
 };
 
@@ -47,29 +51,30 @@ public:
     // Starts command-line text as ResolveCommandLine splits it; text that names no program
     // gives a child that did not start, with ENOENT.
     static ChildProcess FromCommandLine(std::string_view commandLine, ChildOptions options = {});
-    ~ChildProcess();
+    // Stops a child that still runs; the handler is dropped before anything else.
+    ~ChildProcess() { handler_ = nullptr; }
 
-    ChildProcess(ChildProcess&& other) noexcept;
-    ChildProcess& operator=(ChildProcess&& other) noexcept;
+    ChildProcess(ChildProcess&&) noexcept = default;
+    ChildProcess& operator=(ChildProcess&&) noexcept = default;
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // True when the program was started (it may have ended since).
-    bool Started() const { return pid_ > 0; }
+    bool Started() const { return child_.Pid() > 0; }
     // Why it could not be started, e.g. "No such file or directory"; empty when started.
     const std::string& StartError() const { return startError_; }
     // The errno of the failed start; 0 when started.
     int StartErrno() const { return startErrno_; }
     // The child's process id (with its own group, also the group's id); -1 when not started.
-    pid_t Pid() const { return pid_; }
+    pid_t Pid() const { return child_.Pid(); }
 
     // The read ends of the pipes (non-blocking, close-on-exec), for poll() or a socket
     // notifier; -1 when the output is not piped or the child closed that stream.
-    int StdoutFd() const { return outFd_; }
-    int StderrFd() const { return errFd_; }
+    int StdoutFd() const { return out_.Get(); }
+    int StderrFd() const { return err_.Get(); }
     // A descriptor that becomes readable when the child ends (a pidfd); -1 when the
     // system offers none or the child was reaped.
-    int ExitFd() const { return pidFd_; }
+    int ExitFd() const { return child_.ExitFd(); }
 
     // Chunks read from now on go to `handler` as well as into the tails. The destructor
     // drops the handler before it drains what is left, so the handler may refer to things
@@ -114,19 +119,60 @@ public:
     static constexpr std::size_t kTailBytes = 8192;
 
 private:
-    ChildProcess() = default;
-    void ReadFrom(int& fd, ChildStream stream);
-    void Reap(int waitStatus);
-    void Release();
-    void Stop();
-    bool Signal(int signal);
+    // A descriptor owned alone: closed with its owner, handed over by a move.
+    class UniqueFd {
+    public:
+        UniqueFd() = default;
+        explicit UniqueFd(int fd) : fd_(fd) {}
+        ~UniqueFd() { Reset(); }
+        UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+        UniqueFd& operator=(UniqueFd&& other) noexcept;
+        UniqueFd(const UniqueFd&) = delete;
+        UniqueFd& operator=(const UniqueFd&) = delete;
+        int Get() const { return fd_; }
+        void Reset();
 
-    pid_t pid_ = -1;
-    bool ownGroup_ = false;
-    bool reaped_ = false;
-    int outFd_ = -1;
-    int errFd_ = -1;
-    int pidFd_ = -1;
+    private:
+        int fd_ = -1;
+    };
+
+    // The child itself: stopped (SIGTERM, up to two seconds, then SIGKILL) and reaped when
+    // its owner goes or takes another child, so none outlives this object.
+    class OwnedChild {
+    public:
+        OwnedChild() = default;
+        OwnedChild(pid_t pid, bool ownGroup);
+        ~OwnedChild() { Stop(); }
+        OwnedChild(OwnedChild&& other) noexcept;
+        OwnedChild& operator=(OwnedChild&& other) noexcept;
+        OwnedChild(const OwnedChild&) = delete;
+        OwnedChild& operator=(const OwnedChild&) = delete;
+
+        pid_t Pid() const { return pid_; }
+        bool Running() const { return pid_ > 0 && !reaped_; }
+        int ExitFd() const { return pidFd_.Get(); }
+        // Reaps the child when it has ended; its exit status then, else empty. A child
+        // reaped behind our back counts as ended with an unknown status (-1).
+        std::optional<int> TryReap();
+        bool Signal(int signal) const;
+
+    private:
+        void Stop();
+
+        pid_t pid_ = -1;
+        bool ownGroup_ = false;
+        bool reaped_ = false;
+        UniqueFd pidFd_;
+    };
+
+    ChildProcess() = default;
+    void ReadFrom(UniqueFd& fd, ChildStream stream);
+
+    // The child goes first and is stopped last: the pipes are closed by then, so a child
+    // blocked on a full pipe is not waited for in vain.
+    OwnedChild child_;
+    UniqueFd out_;
+    UniqueFd err_;
     std::optional<int> status_;
     std::string startError_;
     int startErrno_ = 0;
@@ -134,6 +180,9 @@ private:
     std::string errTail_;
     OutputHandler handler_;
 };
+
+// The number of cores this process may run on (its affinity mask); at least 1.
+int UsableCores();
 
 // The exit status the shell would report for a waitpid() status: the exit code, or
 // 128 + signal number.

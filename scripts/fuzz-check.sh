@@ -30,9 +30,11 @@ mkdir -p "$out"
 id3_dir=tests/id3/fuzz
 id3_sources=(id3/*.cpp platform/file_attributes.cpp platform/replace_file.cpp platform/unique_fd.cpp)
 id3_includes=(-Iid3 -Iplatform)
+id3_libs=(-lz)
 transcoder_dir=tests/transcoder/fuzz
 transcoder_sources=(transcoder/frame_header.cpp transcoder/source_bytes.cpp)
 transcoder_includes=(-Itranscoder)
+transcoder_libs=()
 
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
           -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
@@ -75,11 +77,11 @@ has_libfuzzer() {
 build_fuzzers() {
   echo "fuzz-check: building the libFuzzer targets (clang)"
   for group in id3 transcoder; do
-    local -n targets="${group}_targets" incs="${group}_includes" dir="${group}_dir"
+    local -n targets="${group}_targets" incs="${group}_includes" dir="${group}_dir" libs="${group}_libs"
     build_objects "$group" clang++ "$out/fuzz-obj-$group" "${sanitize[@]}" -fsanitize=fuzzer-no-link
     for target in "${targets[@]}"; do
       clang++ -std=c++20 -O1 -g "${sanitize[@]}" -fsanitize=fuzzer "${incs[@]}" \
-        "$dir/${target}_fuzzer.cpp" "$out"/fuzz-obj-$group/*.o -o "$out/fuzz_$target"
+        "$dir/${target}_fuzzer.cpp" "$out"/fuzz-obj-$group/*.o "${libs[@]}" -o "$out/fuzz_$target"
     done
   done
 }
@@ -92,14 +94,14 @@ fi
 
 echo "fuzz-check: building the replay drivers (g++, ASan + UBSan)"
 for group in id3 transcoder; do
-  declare -n targets="${group}_targets" incs="${group}_includes" dir="${group}_dir"
+  declare -n targets="${group}_targets" incs="${group}_includes" dir="${group}_dir" libs="${group}_libs"
   build_objects "$group" g++ "$out/replay-obj-$group" "${sanitize[@]}"
   for target in "${targets[@]}"; do
     g++ -std=c++20 -O1 -g "${sanitize[@]}" "${incs[@]}" \
       "$dir/${target}_fuzzer.cpp" "$id3_dir/replay_main.cpp" "$out"/replay-obj-$group/*.o \
-      -o "$out/replay_$target"
+      "${libs[@]}" -o "$out/replay_$target"
   done
-  unset -n targets incs dir
+  unset -n targets incs dir libs
 done
 
 replayed=0

@@ -11,12 +11,16 @@ packages=(
   # transcoder
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   libmp3lame-dev libsoxr-dev libtwolame-dev libsndfile1-dev
+  # ID3 tags: compressed frames
+  zlib1g-dev
   # tests: GoogleTest, test audio, tag cross-checks, fuzzing with sanitizers
   googletest libgtest-dev ffmpeg python3 python3-mutagen clang libclang-rt-14-dev
   # screenshots and runs without a display
   xvfb xauth
   # the batch run driven from outside: clicks, screenshots
   xdotool imagemagick
+  # benchmarks: whole-process wall and CPU times
+  time
   # installing and packaging: .deb dependencies, validators, window checks of the install test
   dpkg-dev file lintian desktop-file-utils appstream shared-mime-info x11-utils
 )

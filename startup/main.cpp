@@ -6,10 +6,12 @@
 #include "batch_window.h"
 #include "hand_over_receiver.h"
 #include "hand_over_server.h"
+#include "jobs_setting.h"
 #include "program_arguments.h"
 #include "restore.h"
 #include "single_instance.h"
 #include "startup.h"
+#include "stop_signals.h"
 
 int main(int argc, char** argv) {
     std::string executable = RunningExecutablePath();
@@ -47,6 +49,8 @@ int main(int argc, char** argv) {
     auto* batch = new BatchWindow(*window, values.TranscoderPath, messageBox);
     window->inputRefused = [batch] { return batch->Running(); };
     handOvers.Attach(*window, window->inputRefused);
+    batch->SetJobs(JobsSetting(values));
+    CloseOnStopSignals(*window);
     const int status = application.exec();
     SetMessageSink(nullptr);
     return status;

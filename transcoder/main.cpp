@@ -1,6 +1,10 @@
 // BeSweet.exe: converts one audio file as its module blocks ask, e.g.
 //   BeSweet.exe -core( -input "a.mp3" -output "a.wav" -2ch ) -ssrc( --rate 48000 )
+#include <sys/prctl.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -16,6 +20,15 @@ extern "C" {
 #include "pipeline.h"
 
 int main(int argc, char** argv) {
+    // Started by the converter (it names itself here): end with it, through the same SIGTERM
+    // that removes our temporary output, so a killed program leaves no conversion behind.
+    if (const char* parent = std::getenv("BESWEET_PARENT")) {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (std::to_string(::getppid()) != parent) {
+            std::fputs("BeSweet.exe: the program that started it has ended\n", stderr);
+            return 1;
+        }
+    }
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
         std::fputs(transcoder::UsageText().c_str(), stderr);

@@ -5,14 +5,16 @@
 //                                  own cost per file: the batch's time less the same number
 //                                  of bare runs of the stand-in, without the closing yields
 //                                  (timed apart).
-//   batch_bench run FOLDER TRANSCODER
+//   batch_bench run FOLDER TRANSCODER [JOBS]
 //                                  converts every MP3 of FOLDER to MP3 once, as a user's batch
-//                                  (outputs *_new.mp3 of an earlier run are removed first).
+//                                  (outputs *_new.mp3 of an earlier run are removed first),
+//                                  JOBS transcoders at a time (default: as the machine allows).
 //
 // bench/batch/batch_vs_loop.sh times "run" against a shell loop of the transcoder and the tag
-// tool over the same files.
+// tool over the same files; bench/batch/album.sh times it against ffmpeg.
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QRadioButton>
 
 #include <algorithm>
@@ -55,10 +57,11 @@ struct Batch {
     MainWindow window{QStringLiteral("Tonquell Audio Converter")};
     SilentSink sink;
     BatchWindow* run;
-    Batch(const std::string& folder, const std::string& transcoder, int closingYields)
+    Batch(const std::string& folder, const std::string& transcoder, int closingYields, int jobs)
         : run(new BatchWindow(window, transcoder, sink)) {
         window.show();
         run->SetClosingYields(closingYields);
+        run->SetJobs(jobs);
         window.browser()->SetFolder(folder);
         window.chkAll()->setChecked(true);
         window.optFormat(1)->setChecked(true);
@@ -66,6 +69,16 @@ struct Batch {
         QApplication::processEvents();
     }
 };
+
+// Presses the start button and runs the event loop until the batch is over.
+void RunToEnd(BatchWindow& run) {
+    QEventLoop loop;
+    QObject::connect(&run, &BatchWindow::runFinished, &loop, &QEventLoop::quit);
+    run.Command1_Click();
+    if (run.Running()) {
+        loop.exec();
+    }
+}
 
 void RemoveOutputs(const std::string& folder) {
     for (const auto& e : fs::directory_iterator(folder)) {
@@ -103,9 +116,10 @@ int Overhead(int files) {
     std::vector<double> yieldsMs;
     for (int round = 0; round < kRounds; ++round) {
         RemoveOutputs(music.string());
-        Batch batch(music.string(), standIn, 0);
+        // One at a time, as the bare runs below: the difference is the run's own cost.
+        Batch batch(music.string(), standIn, 0, 1);
         const Clock::time_point start = Clock::now();
-        batch.run->Command1_Click();
+        RunToEnd(*batch.run);
         const double runMs = Ms(Clock::now() - start);
         if (batch.run->LastReport().Done != files) {
             std::fprintf(stderr, "batch_bench: %d of %d files done\n", batch.run->LastReport().Done,
@@ -144,10 +158,10 @@ int Overhead(int files) {
     return 0;
 }
 
-int RunOnce(const std::string& folder, const std::string& transcoder) {
+int RunOnce(const std::string& folder, const std::string& transcoder, int jobs) {
     RemoveOutputs(folder);
-    Batch batch(folder, transcoder, 20001);
-    batch.run->Command1_Click();
+    Batch batch(folder, transcoder, 20001, jobs);
+    RunToEnd(*batch.run);
     const batch::Report& report = batch.run->LastReport();
     if (!report.Failures.empty() || batch.sink.shown != 0) {
         std::fprintf(stderr, "batch_bench: %zu files failed\n", report.Failures.size());
@@ -167,10 +181,11 @@ int main(int argc, char** argv) {
     if (mode == "overhead") {
         return Overhead(argc > 2 ? std::max(1, std::atoi(argv[2])) : 200);
     }
-    if (mode == "run" && argc == 4) {
-        return RunOnce(argv[2], argv[3]);
+    if (mode == "run" && (argc == 4 || argc == 5)) {
+        return RunOnce(argv[2], argv[3], argc == 5 ? std::atoi(argv[4]) : 0);
     }
     std::fprintf(stderr,
-                 "usage: batch_bench overhead [FILES] | batch_bench run FOLDER TRANSCODER\n");
+                 "usage: batch_bench overhead [FILES] | batch_bench run FOLDER TRANSCODER "
+                 "[JOBS]\n");
     return 2;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A real 20-file MP3 to MP3 batch of the program against the same work from a shell loop:
-# 20 calls of BeSweet.exe, each followed by "tonquell-tags copy". Prints farm-bench's
-# figures; the ratio batch/loop is the one to quote (goal: at most 1.05).
+# 20 calls of BeSweet.exe, each followed by "tonquell-tags copy". Prints the medians of
+# both and their ratios (bench/pair.sh); the ratio batch/loop is the one to quote (goal: at most 1.05).
 #   bench/batch/batch_vs_loop.sh [build-folder] [runs]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -23,5 +23,5 @@ for f in "$0"/*.mp3; do
 done'
 
 echo "A: the program's batch (20 files, MP3 to MP3, 192 kbit/s); B: the shell loop"
-farm-bench -n "$runs" --timeout 900 --vs "sh -c '$loop' $work $build" -- \
-  "$build/batch_bench" run "$work" "$build/BeSweet.exe"
+"$(dirname "$0")/../pair.sh" "$runs" "\"$build/batch_bench\" run \"$work\" \"$build/BeSweet.exe\"" \
+  "sh -c '$loop' $work $build"

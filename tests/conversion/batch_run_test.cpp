@@ -16,14 +16,28 @@
 
 namespace {
 
-using batchtest::RecordingHost;
-using batchtest::RecordingSink;
+using batchtest::Driver;
 using testing_support::TempDir;
 
 const std::string kTranscoder = std::string(TONQUELL_BUILD_DIR) + "/BeSweet.exe";
 
-batch::Setup RealSetup() {
-    return {kTranscoder, "Tonquell Audio Converter", 3};
+batch::Setup RealSetup(int jobs = 1) {
+    return {kTranscoder, "Tonquell Audio Converter", 3, jobs, 2};
+}
+
+batch::Setup StandInSetup(const std::string& transcoder, int yields = 0) {
+    return {transcoder, "T", yields, 1, 2};
+}
+
+batch::RunInput Input(const std::string& folder, std::vector<batch::Entry> entries, int format = 0,
+                      bool convertAll = false) {
+    batch::RunInput input;
+    input.Folder = folder;
+    input.Entries = std::move(entries);
+    input.Format = format;
+    input.ConvertAll = convertAll;
+    input.Bitrate = 192;
+    return input;
 }
 
 // One second of a stereo tone, made by the ffmpeg tool with `codecArgs`.
@@ -72,28 +86,24 @@ TEST(BatchRules, TargetNamesAndEligibility) {
 TEST(BatchRun, WavToWavTakesNewNameThenRefusesWhenThatIsTakenToo) {
     TempDir dir;
     MakeAudio(dir.File("a.wav"));
-    RecordingHost host;
-    host.folder = dir.Path().string();
-    host.entries = {{"a.wav", true}};
-    RecordingSink sink;
+    const batch::RunInput input = Input(dir.Path().string(), {{"a.wav", true}});
 
-    batch::Report first = batch::Run(host, sink, RealSetup());
-    EXPECT_EQ(first.Done, 1);
-    EXPECT_TRUE(first.Failures.empty());
+    Driver first;
+    const batch::Report done = first.Run(RealSetup(), input);
+    EXPECT_EQ(done.Done, 1);
+    EXPECT_TRUE(done.Failures.empty());
     EXPECT_TRUE(Exists(dir.File("a_new.wav")));
-    EXPECT_TRUE(sink.shown.empty());
-    EXPECT_EQ(host.titles, std::vector<std::string>{"a.wav - Tonquell Audio Converter"});
+    EXPECT_TRUE(first.messages.empty());
+    EXPECT_NE(
+        std::find(first.trace.begin(), first.trace.end(), "title a.wav - Tonquell Audio Converter"),
+        first.trace.end());
 
-    RecordingHost again;
-    again.folder = host.folder;
-    again.entries = host.entries;
-    batch::Report second = batch::Run(again, sink, RealSetup());
+    Driver again;
+    const batch::Report second = again.Run(RealSetup(), input);
     EXPECT_EQ(second.Done, 0);
-    EXPECT_TRUE(again.commandLines.empty());
-    ASSERT_EQ(sink.shown.size(), 1u);
-    EXPECT_EQ(sink.shown[0].text, "Datei '" + dir.File("a_new.wav") + "' existiert bereits.  ");
-    EXPECT_EQ(sink.shown[0].kind, MessageKind::Warning);
-    EXPECT_EQ(sink.shown[0].title, "Tonquell Audio Converter");
+    EXPECT_TRUE(again.launches.empty());
+    ASSERT_EQ(again.messages.size(), 1u);
+    EXPECT_EQ(again.messages[0], "Datei '" + dir.File("a_new.wav") + "' existiert bereits.  ");
     EXPECT_EQ(again.progress, std::vector<int>{0});  // a skipped entry makes no step
 }
 
@@ -112,16 +122,13 @@ TEST(BatchRun, Mp3ToMp3CarriesBothTagsOtherPairingsNone) {
     ASSERT_TRUE(id3::WriteId3v2(dir.File("song.mp3"), v2, 3, true, false));
     ASSERT_TRUE(id3::WriteId3v1(dir.File("song.mp3"), v1, false));
 
-    RecordingHost host;
-    host.folder = dir.Path().string();
-    host.format = 1;
-    host.entries = {{"song.mp3", true}, {"plain.wav", true}};
-    RecordingSink sink;
-    const batch::Report report = batch::Run(host, sink, RealSetup());
+    // Two at once: each file's tags go into its own output.
+    Driver driver;
+    const batch::Report report = driver.Run(
+        RealSetup(2), Input(dir.Path().string(), {{"song.mp3", true}, {"plain.wav", true}}, 1));
     ASSERT_EQ(report.Done, 2);
     EXPECT_TRUE(report.Failures.empty());
-    EXPECT_EQ(host.bitrateCalls, 2);  // the format's handler runs before each command line
-    EXPECT_NE(host.commandLines[0].find("--alt-preset cbr 192 )"), std::string::npos);
+    EXPECT_NE(driver.launches[0].CommandLine.find("--alt-preset cbr 192 )"), std::string::npos);
 
     id3::TagSet got1, got2;
     ASSERT_TRUE(id3::ReadId3v1(dir.File("song_new.mp3"), got1));
@@ -136,10 +143,8 @@ TEST(BatchRun, Mp3ToMp3CarriesBothTagsOtherPairingsNone) {
     EXPECT_FALSE(id3::ReadId3v1(dir.File("plain.mp3"), none));
     EXPECT_FALSE(id3::ReadId3v2(dir.File("plain.mp3"), none));
 
-    RecordingHost toWav;
-    toWav.folder = host.folder;
-    toWav.entries = {{"song.mp3", true}};
-    ASSERT_EQ(batch::Run(toWav, sink, RealSetup()).Done, 1);
+    Driver toWav;
+    ASSERT_EQ(toWav.Run(RealSetup(), Input(dir.Path().string(), {{"song.mp3", true}})).Done, 1);
     EXPECT_FALSE(id3::ReadId3v1(dir.File("song.wav"), none));
     EXPECT_FALSE(id3::ReadId3v2(dir.File("song.wav"), none));
 }
@@ -152,86 +157,45 @@ TEST(BatchRun, NameThatWouldInjectAnOutputIsRefusedAndReported) {
     MakeAudio(dir.File("good.wav"));
     std::filesystem::copy_file(dir.File("good.wav"), dir.File(evil));
 
-    RecordingHost host;
-    host.folder = dir.Path().string();
-    host.convertAll = true;
-    host.entries = {{evil, false}, {"good.wav", false}};
-    RecordingSink sink;
+    Driver driver;
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
-    const batch::Report report = batch::Run(host, sink, RealSetup());
+    const batch::Report report = driver.Run(
+        RealSetup(), Input(dir.Path().string(), {{evil, false}, {"good.wav", false}}, 0, true));
     std::filesystem::current_path(previous);
 
     EXPECT_FALSE(Exists(victim));
     EXPECT_EQ(report.Total, 2);
     EXPECT_EQ(report.Done, 1);
-    ASSERT_EQ(host.commandLines.size(), 1u);  // only the good file reached the transcoder
-    EXPECT_NE(host.commandLines[0].find("good.wav"), std::string::npos);
+    ASSERT_EQ(driver.launches.size(), 1u);  // only the good file reached the transcoder
+    EXPECT_NE(driver.launches[0].CommandLine.find("good.wav"), std::string::npos);
     ASSERT_EQ(report.Failures.size(), 1u);
     EXPECT_EQ(report.Failures[0].SourcePath, dir.File(evil));
-    ASSERT_EQ(sink.shown.size(), 1u);
-    EXPECT_NE(sink.shown[0].text.find(dir.File(evil)), std::string::npos);
-    EXPECT_EQ(host.progress, (std::vector<int>{0, 50}));
+    ASSERT_EQ(driver.messages.size(), 1u);
+    EXPECT_NE(driver.messages[0].find(dir.File(evil)), std::string::npos);
+    EXPECT_EQ(driver.progress.front(), 0);
+    EXPECT_EQ(driver.progress.back(), 50);
 }
 
-TEST(BatchRun, FailuresAreListedAndGetNoTags) {
+TEST(BatchRun, RealFailureIsListedAndGetsNoTags) {
     TempDir dir;
     MakeAudio(dir.File("good.mp3"), "-c:a libmp3lame");
     testing_support::WriteFile(dir.File("bad.mp3"), std::string(5000, 'x'));
 
-    RecordingHost host;
-    host.folder = dir.Path().string();
-    host.format = 1;
-    host.entries = {{"bad.mp3", true}, {"good.mp3", true}};
-    RecordingSink sink;
-    const batch::Report report = batch::Run(host, sink, RealSetup());
+    Driver driver;
+    const batch::Report report = driver.Run(
+        RealSetup(2), Input(dir.Path().string(), {{"bad.mp3", true}, {"good.mp3", true}}, 1));
 
     EXPECT_EQ(report.Done, 2);  // the transcoder ran for both
     EXPECT_TRUE(Exists(dir.File("good_new.mp3")));
     EXPECT_FALSE(Exists(dir.File("bad_new.mp3")));  // no tag writer created it
     ASSERT_EQ(report.Failures.size(), 1u);
     EXPECT_EQ(report.Failures[0].SourcePath, dir.File("bad.mp3"));
-    EXPECT_NE(report.Failures[0].Reason.find("Status 1"), std::string::npos);
-    EXPECT_EQ(host.progress, (std::vector<int>{0, 50, 100}));
-    ASSERT_EQ(sink.shown.size(), 1u);
-    EXPECT_EQ(sink.shown[0].title, "Tonquell Audio Converter");
-    EXPECT_EQ(sink.shown[0].text, batch::FailureMessage(report.Failures));
-}
-
-TEST(BatchRun, TranscoderThatCannotStartOrWritesNothingIsAFailure) {
-    TempDir dir;
-    testing_support::WriteFile(dir.File("a.wav"), "RIFF");
-    testing_support::WriteFile(dir.File("b.wav"), "RIFF");
-    const std::string quiet = dir.File("quiet.sh");
-    batchtest::WriteStandIn(quiet, /*writeOutput=*/false, 0);
-
-    RecordingHost host;
-    host.folder = dir.Path().string();
-    host.convertAll = true;
-    host.entries = {{"a.wav", false}};
-    RecordingSink sink;
-    batch::Report report = batch::Run(host, sink, {dir.File("missing"), "T", 0});
-    ASSERT_EQ(report.Failures.size(), 1u);
-    EXPECT_NE(report.Failures[0].Reason.find("nicht gestartet"), std::string::npos);
-
-    report = batch::Run(host, sink, {quiet, "T", 0});
-    ASSERT_EQ(report.Failures.size(), 1u);
-    EXPECT_NE(report.Failures[0].Reason.find("keine Ausgabedatei"), std::string::npos);
-
-    // A transcoder that leaves a file but fails: the file gets no tags.
-    const std::string failing = dir.File("failing.sh");
-    batchtest::WriteStandIn(failing, /*writeOutput=*/true, 1);
-    testing_support::WriteFile(dir.File("c.mp3"), std::string(256, 'x'));
-    id3::TagSet v1;
-    v1.Artist = "Somebody";
-    ASSERT_TRUE(id3::WriteId3v1(dir.File("c.mp3"), v1, false));
-    host.format = 1;
-    host.convertAll = false;
-    host.entries = {{"c.mp3", true}};
-    report = batch::Run(host, sink, {failing, "T", 0});
-    ASSERT_EQ(report.Failures.size(), 1u);
-    EXPECT_NE(report.Failures[0].Reason.find("Status 1"), std::string::npos);
-    EXPECT_EQ(std::filesystem::file_size(dir.File("c_new.mp3")), 0u);
+    EXPECT_NE(report.Failures[0].Reason.find("not an audio or video file"), std::string::npos)
+        << report.Failures[0].Reason;
+    EXPECT_EQ(driver.progress.back(), 100);
+    ASSERT_EQ(driver.messages.size(), 1u);
+    EXPECT_EQ(driver.messages[0], batch::FailureMessage(report.Failures));
 }
 
 TEST(BatchRun, NinetySevenFilesEndAtNinetyNineWithTheClosingStepsInOrder) {
@@ -239,53 +203,45 @@ TEST(BatchRun, NinetySevenFilesEndAtNinetyNineWithTheClosingStepsInOrder) {
     const std::string standIn = dir.File("BeSweet.exe");
     batchtest::WriteStandIn(standIn);
     std::filesystem::create_directory(dir.Path() / "music");
-    RecordingHost host;
-    host.folder = (dir.Path() / "music").string();
-    host.convertAll = true;
-    host.entries.push_back({"[..]", true});
-    host.entries.push_back({"[sub]", true});
+    const std::string folder = (dir.Path() / "music").string();
+    std::vector<batch::Entry> entries = {{"[..]", true}, {"[sub]", true}};
     for (int i = 0; i < 97; ++i) {
         const std::string name = "t" + std::to_string(100 + i) + ".mp3";
-        testing_support::WriteFile(host.folder + "/" + name, "x");
-        host.entries.push_back({name, false});
+        testing_support::WriteFile(folder + "/" + name, "x");
+        entries.push_back({name, false});
     }
-    RecordingSink sink;
-    const batch::Report report = batch::Run(host, sink, {standIn, "T", 20001});
+    Driver driver;
+    const batch::Report report =
+        driver.Run(StandInSetup(standIn, 20001), Input(folder, entries, 0, true));
 
     EXPECT_EQ(report.Total, 97);
     EXPECT_EQ(report.Done, 97);
-    ASSERT_EQ(host.progress.size(), 98u);
-    EXPECT_EQ(host.progress.front(), 0);
-    EXPECT_EQ(host.progress.back(), 99);
-    EXPECT_TRUE(std::is_sorted(host.progress.begin(), host.progress.end()));
-    EXPECT_EQ(host.yields, 1 + 20001);
-    EXPECT_EQ(host.refreshes, 1);
-    EXPECT_TRUE(sink.shown.empty());
-    // Focus, preparation, the runs, then refresh and the restore.
-    std::vector<std::string> expected = {"focus", "busy", "bar", "tall", "yield"};
-    expected.insert(expected.end(), 97, "run");
-    expected.insert(expected.end(), {"refresh", "idle", "nobar", "short"});
-    EXPECT_EQ(host.log, expected);
+    ASSERT_EQ(driver.progress.size(), 98u);
+    EXPECT_EQ(driver.progress.front(), 0);
+    EXPECT_EQ(driver.progress.back(), 99);
+    EXPECT_TRUE(std::is_sorted(driver.progress.begin(), driver.progress.end()));
+    EXPECT_EQ(driver.yields, 1 + 20001);
+    EXPECT_EQ(driver.refreshes, 1);
+    EXPECT_TRUE(driver.messages.empty());
+    EXPECT_EQ(driver.trace.back(), "finished");
 }
 
 TEST(BatchRun, ListsWithoutEligibleEntriesStillCloseButRunNothing) {
-    RecordingHost host;
-    host.folder = "/nonexistent";
-    host.entries = {{"[..]", true}, {"a.wav", false}};
-    RecordingSink sink;
-    const batch::Report report = batch::Run(host, sink, {kTranscoder, "T", 20001});
+    Driver driver;
+    const batch::Report report =
+        driver.Run(StandInSetup(kTranscoder, 20001),
+                   Input("/nonexistent", {{"[..]", true}, {"a.wav", false}}));
     EXPECT_EQ(report.Total, 0);
-    EXPECT_TRUE(host.commandLines.empty());
-    EXPECT_EQ(host.progress, std::vector<int>{0});
-    EXPECT_EQ(host.yields, 20002);
-    EXPECT_EQ(host.log, (std::vector<std::string>{"focus", "busy", "bar", "tall", "yield",
-                                                  "refresh", "idle", "nobar", "short"}));
+    EXPECT_TRUE(driver.launches.empty());
+    EXPECT_EQ(driver.yields, 20002);
+    EXPECT_EQ(driver.trace,
+              (std::vector<std::string>{"busy", "bar", "progress 0", "tall", "yield x20002",
+                                        "refresh", "idle", "nobar", "short", "finished"}));
 
-    RecordingHost empty;
-    const batch::Report nothing = batch::Run(empty, sink, {kTranscoder, "T", 20001});
+    Driver empty;
+    const batch::Report nothing = empty.Run(StandInSetup(kTranscoder, 20001), Input("/", {}));
     EXPECT_EQ(nothing, batch::Report{});
-    EXPECT_EQ(empty.log, std::vector<std::string>{"focus"});
-    EXPECT_TRUE(sink.shown.empty());
+    EXPECT_EQ(empty.trace, std::vector<std::string>{"finished"});
 }
 
 TEST(BatchRun, ConsoleShownForZeroAndTwoHiddenForOne) {
@@ -294,43 +250,14 @@ TEST(BatchRun, ConsoleShownForZeroAndTwoHiddenForOne) {
     batchtest::WriteStandIn(standIn);
     testing_support::WriteFile(dir.File("a.ogg"), "x");
     for (const auto& [check1, mode] : {std::pair{0, -1}, std::pair{1, 0}, std::pair{2, -1}}) {
-        RecordingHost host;
-        host.folder = dir.Path().string();
-        host.entries = {{"a.ogg", true}};
-        host.hideConsole = check1;
-        RecordingSink sink;
-        batch::Run(host, sink, {standIn, "T", 0});
-        ASSERT_EQ(host.showModes.size(), 1u);
-        EXPECT_EQ(host.showModes[0], mode) << check1;
+        batch::RunInput input = Input(dir.Path().string(), {{"a.ogg", true}});
+        input.HideConsole = check1;
+        Driver driver;
+        driver.Run(StandInSetup(standIn), input);
+        ASSERT_EQ(driver.launches.size(), 1u);
+        EXPECT_EQ(driver.launches[0].ShowMode, mode) << check1;
         std::filesystem::remove(dir.File("a.wav"));
     }
-}
-
-TEST(BatchRun, StopAfterARunWritesNoTagsAndEndsWithoutRefresh) {
-    TempDir dir;
-    MakeAudio(dir.File("one.mp3"), "-c:a libmp3lame");
-    std::filesystem::copy_file(dir.File("one.mp3"), dir.File("two.mp3"));
-    id3::TagSet v1;
-    v1.Title = "Kept out";
-    ASSERT_TRUE(id3::WriteId3v1(dir.File("one.mp3"), v1, false));
-
-    RecordingHost host;
-    host.folder = dir.Path().string();
-    host.format = 1;
-    host.convertAll = true;
-    host.entries = {{"one.mp3", false}, {"two.mp3", false}};
-    host.stopAfterRuns = 1;
-    RecordingSink sink;
-    const batch::Report report = batch::Run(host, sink, RealSetup());
-
-    EXPECT_TRUE(report.Stopped);
-    EXPECT_EQ(host.commandLines.size(), 1u);
-    EXPECT_EQ(host.refreshes, 0);
-    EXPECT_TRUE(sink.shown.empty());
-    id3::TagSet got;
-    EXPECT_FALSE(id3::ReadId3v1(dir.File("one_new.mp3"), got));
-    EXPECT_FALSE(Exists(dir.File("two_new.mp3")));
-    EXPECT_EQ(host.log.back(), "short");  // the window is restored all the same
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 # argument in a generated folder, ticks "kompletten Ordner konvertieren" and presses the start
 # button at their designed positions, waits for the outputs, checks them with ffprobe and the
 # tags with mutagen, closes the window and checks the settings file. A screenshot taken during
-# the run goes to <build>/screenshots/batch.png.
+# the run goes to <build>/screenshots/batch.png. Then three runs over long files are ended
+# from outside: by Escape, by SIGTERM to the program (settings written, exit 0) and by
+# SIGKILL (its transcoders end within a second); none may leave a temporary or partial file.
 #   tests/e2e/batch_xvfb.sh [build-folder]
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -128,4 +130,69 @@ app_pid=""
 grep -qx "LastDir=$music" "$program/tonquell.ini" || fail "LastDir: $(cat "$program/tonquell.ini")"
 grep -qx "Format=1" "$program/tonquell.ini" || fail "Format"
 grep -qx "HideBS=1" "$program/tonquell.ini" || fail "HideBS"
+# Runs that are ended before their files are done. Two long files, so two transcoders run.
+long="$work/Lang"
+mkdir -p "$long"
+tone 900 "$long/long1.mp3" -c:a libmp3lame -b:a 64k
+cp "$long/long1.mp3" "$long/long2.mp3"
+tmp_files() { find "$long" -name '.tq-*' | wc -l; }
+outputs() { find "$long" -name '*_new.mp3' | wc -l; }
+transcoders() { pgrep -f "^$program/BeSweet.exe" | wc -l || true; }
+
+# Starts the program on the long files, presses start and waits until a transcoder writes.
+start_long_run() {
+  "$program/tonquell" "$long/long1.mp3" &
+  app_pid=$!
+  wid=$(xdotool search --sync --onlyvisible --name "Tonquell Audio Converter" | head -n 1)
+  sleep 0.5
+  xdotool mousemove --window "$wid" "$(px $((6120 + 540 + 120)))" "$(px $((1020 + 600 + 217)))" click 1
+  sleep 0.3
+  xdotool mousemove --window "$wid" "$(px $((120 + 4567)))" "$(px $((5880 + 307)))" click 1
+  for _ in $(seq 200); do
+    [ "$(tmp_files)" -ge 1 ] && return 0
+    sleep 0.05
+  done
+  fail "no transcoder began writing"
+}
+
+# Escape: the run stops, the window stays, the warning names the stopped files.
+start_long_run
+xdotool key --window "$wid" Escape
+for _ in $(seq 100); do
+  [ "$(xdotool getwindowname "$wid")" = "Tonquell Audio Converter" ] && [ "$(transcoders)" = 0 ] && break
+  sleep 0.1
+done
+[ "$(transcoders)" = 0 ] || fail "Escape: a transcoder still runs"
+[ "$(tmp_files)" = 0 ] || fail "Escape: temporary file left"
+[ "$(outputs)" = 0 ] || fail "Escape: partial output left"
+kill -0 "$app_pid" || fail "Escape ended the program"
+# The end-of-run warning is open now; SIGTERM ends the program all the same.
+sleep 0.5
+kill -TERM "$app_pid"
+wait "$app_pid" || fail "after Escape the program ended with status $?"
+app_pid=""
+
+# SIGTERM (as at logout): stops the run, writes the settings, exits 0.
+printf '[Tonquell Audio Converter]\nLastDir=/\nFormat=1\nHideBS=1\n' >"$program/tonquell.ini"
+start_long_run
+kill -TERM "$app_pid"
+status=0
+wait "$app_pid" || status=$?
+app_pid=""
+[ "$status" = 0 ] || fail "SIGTERM: exit status $status"
+grep -qx "LastDir=$long" "$program/tonquell.ini" || fail "SIGTERM: settings not written"
+[ "$(transcoders)" = 0 ] || fail "SIGTERM: a transcoder outlived the program"
+[ "$(tmp_files)" = 0 ] || fail "SIGTERM: temporary file left"
+[ "$(outputs)" = 0 ] || fail "SIGTERM: partial output left"
+
+# SIGKILL: nothing of the program runs any more; its transcoders notice within a second.
+start_long_run
+kill -KILL "$app_pid"
+wait "$app_pid" 2>/dev/null || true
+app_pid=""
+sleep 1
+[ "$(transcoders)" = 0 ] || fail "SIGKILL: a transcoder still runs after one second"
+[ "$(tmp_files)" = 0 ] || fail "SIGKILL: temporary file left"
+[ "$(outputs)" = 0 ] || fail "SIGKILL: partial output left"
+
 echo "batch_xvfb: ok ($build/screenshots/batch.png)"

@@ -36,6 +36,8 @@ Bytes Header(int version, uint8_t flags, Bytes size) {
 
 std::vector<Hostile> HostileFiles() {
     const Bytes title = TextFrame("TIT2", "ok");
+    const Bytes packed = id3test::Deflate(Bytes(5000, 'a'));
+    const Bytes packedCut(packed.begin(), packed.end() - 2);
     std::vector<Hostile> cases = {
         {"size past the end", Concat({Header(3, 0, {0, 0x3F, 0x7F, 0x7F}), title}), true, "ok"},
         {"size bytes with top bits", Concat({Header(3, 0, {0, 0, 0, 0x8F}), title}), true, "ok"},
@@ -74,6 +76,17 @@ std::vector<Hostile> HostileFiles() {
          Concat({Bytes(5, 1), Tag(3, 0, title), ToBytes("3DI"), Bytes{3, 0, 0},
                  Bytes{0, 0, 0, static_cast<uint8_t>(title.size())}}),
          true, "ok"},
+        {"compressed frame claiming more than its data can inflate to",
+         Tag(3, 0,
+             Concat(
+                 {title,
+                  Frame("TPE1", Concat({Bytes{0x0F, 0xFF, 0xFF, 0xFF}, id3test::Deflate({0, 'a'})}),
+                        3, 0x80)})),
+         true, "ok"},
+        {"compressed frame whose stream is cut",
+         Tag(4, 0, Concat({Frame("TPE1", packedCut, 4, 0x08), title})), true, "ok"},
+        {"compressed frame with a data length larger than the frame",
+         Tag(4, 0, Concat({title, Frame("TALB", Bytes{0x40, 1}, 4, 0x4D)})), true, "ok"},
         {"seek past the end",
          Tag(4, 0,
              Concat({Frame("SEEK", Bytes{0x7F, 0xFF, 0xFF, 0xFF}, 4), TextFrame("TIT2", "ok", 4)})),
@@ -179,6 +192,24 @@ TEST(HostileTagsTest, HalfAMillionTinyFramesAreReadAndCarried) {
     TagSet scratch;
     ParseId3v2Tag(rewritten, 0, scratch, &carried);
     EXPECT_EQ(carried.size(), 500001u);
+}
+
+TEST(HostileTagsTest, ManyDatesAndPeopleListsAreConvertedInOnePass) {
+    Bytes body;
+    const Bytes date = TextFrame("TDRC", "2005-09-27T18:30", 4);
+    const Bytes people = Frame("TIPL", Bytes{0, 'a', 0, 'b'}, 4);
+    for (int i = 0; i < 100000; ++i) {
+        body.insert(body.end(), date.begin(), date.end());
+        body.insert(body.end(), people.begin(), people.end());
+    }
+    const Bytes file = Tag(4, 0, body);
+    MemorySource source(file);
+    CarriedFrames frames;
+    ASSERT_TRUE(CollectId3v2FramesFrom(source, frames));
+    ASSERT_EQ(frames.size(), 300001u);  // each date with its day and time, one list of people
+    EXPECT_EQ(frames[1].Id, "TDAT");
+    EXPECT_EQ(frames[3].Id, "IPLS");
+    EXPECT_EQ(frames[3].Data.size(), 1 + 200000u * 2 - 1);  // "a", "b", ... with separators
 }
 
 // The fuzzers' seed corpus holds every case above; TONQUELL_WRITE_SEEDS=1 writes them anew.

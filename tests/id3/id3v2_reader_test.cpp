@@ -85,9 +85,9 @@ TEST(Id3v2ReaderTest, ReadsFramesOfEveryVersion) {
                      Tag(3, 0, Frame("WXXX", Bytes{1, 0xFF, 0xFE, 'd', 0, 0, 0, 'h', 't', 0})),
                      MakeTags({{"Url", "ht"}})});
     cases.push_back(
-        {"compressed v3 frame empties the field",
+        {"compressed v3 frame too short for its size leaves the field",
          Tag(3, 0, Concat({TextFrame("TPE1", "A"), Frame("TPE1", ToBytes("\0zz"), 3, 0x80)})),
-         TagSet{}});
+         MakeTags({{"Artist", "A"}})});
     cases.push_back({"v3 grouping byte is skipped",
                      Tag(3, 0, Frame("TIT2", Bytes{7, 0, 'G'}, 3, 0x20)),
                      MakeTags({{"Title", "G"}})});
@@ -335,6 +335,186 @@ TEST(Id3v2ReaderTest, CollectsTheWholeChainLikeTheReader) {
     frames.clear();
     EXPECT_TRUE(CollectId3v2FramesFrom(none, frames));
     EXPECT_TRUE(frames.empty());
+}
+
+Bytes Plain32(uint32_t n) {
+    return {static_cast<uint8_t>(n >> 24), static_cast<uint8_t>(n >> 16),
+            static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)};
+}
+
+Bytes Synchsafe32(uint32_t n) {
+    return {static_cast<uint8_t>((n >> 21) & 127), static_cast<uint8_t>((n >> 14) & 127),
+            static_cast<uint8_t>((n >> 7) & 127), static_cast<uint8_t>(n & 127)};
+}
+
+struct Collected {
+    TagSet tag;
+    CarriedFrames frames;
+    DroppedFrames dropped;
+};
+
+Collected Collect(const Bytes& file) {
+    Collected out;
+    MemorySource source(file);
+    ReadId3v2From(source, out.tag);
+    CollectId3v2FramesFrom(source, out.frames, &out.dropped);
+    return out;
+}
+
+TEST(Id3v2ReaderTest, CompressedFramesAreReadInflatedAndUnreadableOnesDropped) {
+    const Bytes artist = {0, 'Z', 'i', 'p'};
+    const Bytes packed = id3test::Deflate(artist);
+    const Bytes cut(packed.begin(), packed.end() - 3);
+    const Bytes before = TextFrame("TPE1", "Kept");
+    const std::string noInflate = "compressed, and its data does not inflate";
+    struct Case {
+        const char* name;
+        Bytes file;
+        std::string artist;
+        DroppedFrames dropped;
+    };
+    const std::vector<Case> cases = {
+        {"v3 with its inflated size first",
+         Tag(3, 0, Frame("TPE1", Concat({Plain32(4), packed}), 3, 0x80)),
+         "Zip",
+         {}},
+        {"v3 compressed and grouped: size, then group symbol",
+         Tag(3, 0, Frame("TPE1", Concat({Plain32(4), Bytes{0x81}, packed}), 3, 0xA0)),
+         "Zip",
+         {}},
+        {"v3 declared size wrong: the stream decides",
+         Tag(3, 0, Frame("TPE1", Concat({Plain32(99), packed}), 3, 0x80)),
+         "Zip",
+         {}},
+        {"v4 with a data length indicator",
+         Tag(4, 0, Frame("TPE1", Concat({Synchsafe32(4), packed}), 4, 0x09)),
+         "Zip",
+         {}},
+        {"v4 grouped, compressed, with a data length indicator",
+         Tag(4, 0, Frame("TPE1", Concat({Bytes{0x90}, Synchsafe32(4), packed}), 4, 0x49)),
+         "Zip",
+         {}},
+        {"v4 without a data length indicator",
+         Tag(4, 0, Frame("TPE1", packed, 4, 0x08)),
+         "Zip",
+         {}},
+        {"zlib data cut short",
+         Tag(3, 0, Concat({before, Frame("TPE1", Concat({Plain32(4), cut}), 3, 0x80)})),
+         "Kept",
+         {{"TPE1", noInflate}}},
+        {"no zlib data at all",
+         Tag(4, 0, Concat({before, Frame("TPE1", ToBytes("\x01\x02\x03\x04\x05"), 4, 0x08)})),
+         "Kept",
+         {{"TPE1", noInflate}}},
+        {"declared size beyond what the data can give",
+         Tag(3, 0, Concat({before, Frame("TPE1", Concat({Plain32(0x7FFFFFF0), packed}), 3, 0x80)})),
+         "Kept",
+         {{"TPE1", noInflate}}},
+        {"too short for its inflated size",
+         Tag(3, 0, Concat({before, Frame("TPE1", Bytes{0, 0}, 3, 0x80)})),
+         "Kept",
+         {{"TPE1", "compressed, and too short to hold its data"}}},
+        {"v3 encrypted",
+         Tag(3, 0, Concat({before, Frame("TPE1", Bytes{1, 0, 'x'}, 3, 0x40)})),
+         "Kept",
+         {{"TPE1", "encrypted"}}},
+        {"v4 encrypted",
+         Tag(4, 0, Concat({before, Frame("TPE1", Bytes{1, 0, 'x'}, 4, 0x04)})),
+         "Kept",
+         {{"TPE1", "encrypted"}}},
+        {"v2 encrypted meta frame",
+         Tag(2, 0, Concat({TextFrame("TP1", "Kept"), FrameV2("CRM", ToBytes("o\0x"))})),
+         "Kept",
+         {{"CRM", "encrypted"}}},
+    };
+    for (const auto& c : cases) {
+        const Collected out = Collect(c.file);
+        EXPECT_EQ(out.tag.Artist, c.artist) << c.name;
+        EXPECT_EQ(out.dropped, c.dropped) << c.name;
+        const bool inflated = c.artist == "Zip";
+        ASSERT_EQ(out.frames.size(), 1u) << c.name;
+        EXPECT_EQ(out.frames[0].Data, inflated ? artist : Bytes({0, 'K', 'e', 'p', 't'})) << c.name;
+    }
+
+    // A cover stored compressed is carried as a plain APIC.
+    const Bytes cover =
+        Concat({Bytes{0}, ToBytes("image/png"), Bytes{0, 3, 'c', 0}, Bytes(3000, 0x89)});
+    const Collected apic = Collect(
+        Tag(3, 0, Frame("APIC", Concat({Plain32(3016), id3test::Deflate(cover)}), 3, 0x80)));
+    ASSERT_EQ(apic.frames.size(), 1u);
+    EXPECT_EQ(apic.frames[0], (CarriedFrame{"APIC", cover}));
+}
+
+TEST(Id3v2ReaderTest, ItunesVersion2FramesTakeTheirVersion3Ids) {
+    const std::vector<std::pair<std::string, std::string>> ids = {
+        {"TCP", "TCMP"}, {"TST", "TSOT"}, {"TSA", "TSOA"}, {"TSP", "TSOP"}, {"TS2", "TSO2"},
+        {"TSC", "TSOC"}, {"GP1", "GRP1"}, {"MVN", "MVNM"}, {"MVI", "MVIN"}, {"TT1", "TIT1"},
+        {"ULT", "USLT"}, {"TXX", "TXXX"}, {"TPA", "TPOS"}, {"TP2", "TPE2"}};
+    Bytes body;
+    for (const auto& [v2, v3] : ids) {
+        body = Concat({body, TextFrame(v2, "x")});
+    }
+    const Collected out = Collect(Tag(2, 0, body));
+    ASSERT_EQ(out.frames.size(), ids.size());
+    for (size_t i = 0; i < ids.size(); ++i) {
+        EXPECT_EQ(out.frames[i], (CarriedFrame{ids[i].second, {0, 'x'}})) << ids[i].first;
+    }
+}
+
+TEST(Id3v2ReaderTest, Version4DatesAndPeopleTakeTheirVersion3Form) {
+    const Bytes utf16Date = Concat(
+        {Bytes{1, 0xFF, 0xFE}, ToBytes(std::string("2\0000\0000\0005\000-\0000\0009\000-"
+                                                   "\0002\0007\000T\0001\0008\000:\0003\0000\000",
+                                                   32))});
+    struct Case {
+        const char* name;
+        Bytes frames;
+        CarriedFrames expected;  // in the order collected; TDRC stays for the record
+    };
+    const CarriedFrame day = {"TDAT", {0, '2', '7', '0', '9'}};
+    const CarriedFrame time = {"TIME", {0, '1', '8', '3', '0'}};
+    auto tdrc = [](const std::string& date) {
+        return CarriedFrame{"TDRC", Concat({Bytes{0}, ToBytes(date)})};
+    };
+    const std::vector<Case> cases = {
+        {"year", TextFrame("TDRC", "2005", 4), {tdrc("2005")}},
+        {"month", TextFrame("TDRC", "2005-09", 4), {tdrc("2005-09")}},
+        {"day", TextFrame("TDRC", "2005-09-27", 4), {tdrc("2005-09-27"), day}},
+        {"minute", TextFrame("TDRC", "2005-09-27T18:30", 4), {tdrc("2005-09-27T18:30"), day, time}},
+        {"second",
+         TextFrame("TDRC", "2005-09-27T18:30:59", 4),
+         {tdrc("2005-09-27T18:30:59"), day, time}},
+        {"midnight",
+         TextFrame("TDRC", "2005-09-27T00:00", 4),
+         {tdrc("2005-09-27T00:00"), day, {"TIME", {0, '0', '0', '0', '0'}}}},
+        {"UTF-16", Frame("TDRC", utf16Date, 4), {{"TDRC", utf16Date}, day, time}},
+        {"no month 13", TextFrame("TDRC", "2005-13-27", 4), {tdrc("2005-13-27")}},
+        {"no hour 24", TextFrame("TDRC", "2005-09-27T24:00", 4), {tdrc("2005-09-27T24:00"), day}},
+        {"a day of the tag's own wins",
+         Concat({TextFrame("TDAT", "0101", 4), TextFrame("TDRC", "2005-09-27T18:30", 4)}),
+         {{"TDAT", {0, '0', '1', '0', '1'}}, tdrc("2005-09-27T18:30"), time}},
+        {"TDOR keeps its year, in any encoding",
+         Frame("TDOR",
+               Concat({Bytes{1, 0xFF, 0xFE}, ToBytes(std::string("2\0000\0000\0001\000-\0", 10))}),
+               4),
+         {{"TORY", {0, '2', '0', '0', '1'}}}},
+        {"a date in front of two people lists",
+         Concat({TextFrame("TDRC", "2005-09-27", 4),
+                 Frame("TIPL", ToBytes(std::string("\0a\0b", 4)), 4),
+                 Frame("TMCL", ToBytes(std::string("\0c\0d", 4)), 4)}),
+         {tdrc("2005-09-27"), day, {"IPLS", ToBytes(std::string("\0a\0b\0c\0d", 8))}}},
+        {"TIPL and TMCL become one IPLS",
+         Concat({Frame("TIPL", Concat({Bytes{0}, ToBytes(std::string("mix\0Ann", 7))}), 4),
+                 TextFrame("TSST", "Side A", 4),
+                 Frame("TMCL", Concat({Bytes{3}, ToBytes(std::string("bass\0B\xC3\xB6", 9))}), 4)}),
+         {{"IPLS", Concat({Bytes{0}, ToBytes(std::string("mix\0Ann\0bass\0B\xF6", 15))})},
+          {"TSST", {0, 'S', 'i', 'd', 'e', ' ', 'A'}}}},
+    };
+    for (const auto& c : cases) {
+        const Collected out = Collect(Tag(4, 0, c.frames));
+        EXPECT_EQ(out.frames, c.expected) << c.name;
+    }
+    EXPECT_EQ(Collect(Tag(4, 0, TextFrame("TDRC", "2005-09-27T18:30", 4))).tag.Year, "2005");
 }
 
 }  // namespace

@@ -8,15 +8,19 @@
   mutagen_check.py scenarios                 list the scenario names
   mutagen_check.py carried SOURCE TARGET     the frames that travel are in TARGET as in SOURCE,
                                              those about the old audio are not
+  mutagen_check.py frames FILE JSON          mutagen must read FILE as ID3v2.3 holding the frames
+                                             of JSON's "present" (key: Describe text), none of its
+                                             "absent" keys, and the ID3v1 fields of its "v1"
 """
 import json
 import struct
 import subprocess
 import sys
+import zlib
 
-from mutagen.id3 import (APIC, COMM, ID3, POPM, PRIV, RVA2, TALB, TCOM, TCON, TCOP, TDRC,
-                         TENC, TIT2, TLEN, TOPE, TPE1, TPE2, TPOS, TRCK, TSOP, TXXX, TYER, USLT,
-                         WXXX, ID3NoHeaderError)
+from mutagen.id3 import (APIC, COMM, ID3, POPM, PRIV, RVA2, TALB, TCOM, TCON, TCOP, TDOR,
+                         TDRC, TENC, TIPL, TIT2, TLEN, TMCL, TMOO, TOPE, TPE1, TPE2, TPOS, TRCK,
+                         TSOP, TSST, TXXX, TYER, USLT, WXXX, ID3NoHeaderError)
 
 FIELDS = ["Artist", "Album", "Title", "Year", "Genre", "Comment", "Track", "EncodedBy", "Url",
           "Copyright", "Composer", "OriginalArtist"]
@@ -29,9 +33,9 @@ def synchsafe(n):
     return bytes([(n >> 21) & 127, (n >> 14) & 127, (n >> 7) & 127, n & 127])
 
 
-def frame(fid, data, version=3):
+def frame(fid, data, version=3, flags=0):
     size = synchsafe(len(data)) if version == 4 else struct.pack(">I", len(data))
-    return fid.encode() + size + b"\0\0" + data
+    return fid.encode() + size + b"\0" + bytes([flags]) + data
 
 
 def frame22(fid, data):
@@ -67,6 +71,9 @@ def mutagen_tags(encoding, extra=()):
     for f in extra:
         tags.add(f)
     return tags
+
+
+PNG = b"\x89PNG\r\n\x1a\n" + bytes(range(256)) * 8
 
 
 def make(scenario, audio_path, out_path):
@@ -143,13 +150,57 @@ def make(scenario, audio_path, out_path):
         tags.add(TYER(encoding=0, text="1999") if version == 3
                  else TDRC(encoding=0, text="1999"))
         tags.save(out_path, v2_version=version, v1=0)
+    elif scenario == "v22-itunes":
+        body = (frame22("TT2", b"\0Title") + frame22("TCP", b"\x001") +
+                frame22("TST", b"\0Title, The") + frame22("TSA", b"\0Album, The") +
+                frame22("TSP", b"\x01\xff\xfeA\0r\0t\0,\0 \0\xe4\0") +
+                frame22("TS2", b"\0Various") + frame22("TSC", b"\0Bach, J. S.") +
+                frame22("PIC", b"\0PNG\x03cover\0\x89PNG\r\n\x1a\npng"))
+        open(out_path, "wb").write(tag(2, 0, body + b"\0" * 32) + audio)
+    elif scenario in ("v23-compressed", "v24-compressed", "v23-compressed-cut"):
+        version = 4 if scenario.startswith("v24") else 3
+        apic = b"\0image/png\0\x03cover\0" + PNG
+        packed = zlib.compress(apic)
+        if scenario.endswith("-cut"):
+            packed = packed[:-6]
+        text = zlib.compress(b"\0Packed Artist")
+        if version == 3:
+            body = (frame("TIT2", b"\0Title") +
+                    frame("APIC", struct.pack(">I", len(apic)) + packed, flags=0x80) +
+                    frame("TPE1", struct.pack(">I", 14) + text, flags=0x80))
+        else:
+            # Compressed, then unsynchronised, with the data length in front.
+            body = (frame("TIT2", b"\0Title", 4) +
+                    frame("APIC", synchsafe(len(apic)) + unsynchronise(packed), 4, 0x0B) +
+                    frame("TPE1", synchsafe(14) + text, 4, 0x09))
+        open(out_path, "wb").write(tag(version, 0, body + b"\0" * 32) + audio)
+    elif scenario.startswith("v24-date-"):
+        tags = ID3()
+        tags.add(TDRC(encoding=3, text={"v24-date-year": "2005", "v24-date-day": "2005-09-27",
+                                       "v24-date-time": "2005-09-27T18:30"}[scenario]))
+        tags.add(TDOR(encoding=1, text="1999-03-04"))
+        tags.add(TIPL(encoding=3, people=[["producer", "Ann \u00e9"], ["mix", "Bo"]]))
+        tags.add(TMCL(encoding=0, people=[["bass", "Cy"]]))
+        tags.add(TSST(encoding=3, text="Side \u00c4"))
+        tags.add(TMOO(encoding=0, text="Calm"))
+        tags.save(out_path, v2_version=4, v1=0)
+    elif scenario == "album-cover-only":
+        tags = ID3()
+        tags.add(TALB(encoding=1, text="Only \u00c4lbum"))
+        tags.add(APIC(encoding=0, mime="image/png", type=3, desc="", data=PNG))
+        tags.save(out_path, v2_version=3, v1=0)
+    elif scenario == "v1-album-only":
+        v1 = b"TAG" + b"\0" * 60 + b"Only Album".ljust(30, b"\0") + b"\0" * 34 + b"\xff"
+        open(out_path, "wb").write(audio + v1)
     else:
         raise SystemExit("unknown scenario " + scenario)
 
 
 SCENARIOS = ["v22", "v23-latin1", "v23-utf16", "v24-utf8", "v24-utf16be", "v23-apic",
              "v24-apic", "v23-unsync", "v23-exthdr", "v24-exthdr", "v24-footer-at-end",
-             "v1-track-genre", "v23-rich", "v24-rich"]
+             "v1-track-genre", "v23-rich", "v24-rich", "v22-itunes", "v23-compressed",
+             "v24-compressed", "v23-compressed-cut", "v24-date-year", "v24-date-day",
+             "v24-date-time", "album-cover-only", "v1-album-only"]
 
 # Frames about the old audio stream, which a converted file must not take over.
 def about_old_audio(frame):
@@ -264,6 +315,51 @@ def expect(path, wanted):
     return problems
 
 
+def describe(frame):
+    """A frame's content as one line of text, for comparisons."""
+    if frame.FrameID == "APIC":
+        return "%s %d %s %d bytes, crc %08x" % (frame.mime, frame.type, frame.desc,
+                                               len(frame.data), zlib.crc32(frame.data))
+    if hasattr(frame, "people"):
+        # One IPLS may stand for several version-2.4 lists: the order of the pairs is free.
+        return ";".join(sorted("%s=%s" % (role, name) for role, name in frame.people))
+    return str(frame)
+
+
+def frames(path, wanted):
+    tags = load(path)
+    problems = []
+    if "present" in wanted or "absent" in wanted:
+        if tags is None:
+            return ["no ID3v2 tag"]
+        if tags.version[:2] != (2, 3):
+            problems.append("version %r" % (tags.version,))
+        for key, text in wanted.get("present", {}).items():
+            if key not in tags:
+                problems.append("%s is missing (has %s)" % (key, sorted(tags.keys())))
+            elif describe(tags[key]) != text:
+                problems.append("%s: mutagen %r, wanted %r" % (key, describe(tags[key]), text))
+        for key in wanted.get("absent", []):
+            if key in tags:
+                problems.append("%s is there: %r" % (key, describe(tags[key])))
+        for key, f in tags.items():
+            if getattr(f, "encoding", 0) > 1:
+                problems.append("%s has encoding %d in version 2.3" % (key, f.encoding))
+            if len(f.FrameID) != 4:
+                problems.append("%s has no version-2.3 id" % key)
+    elif tags is not None:
+        problems.append("an ID3v2 tag: %s" % sorted(tags.keys()))
+    if "v1" in wanted:
+        fields = v1_fields(path)
+        if fields is None:
+            problems.append("no ID3v1 block")
+        else:
+            for name, value in wanted["v1"].items():
+                if fields[name] != value:
+                    problems.append("ID3v1 %s: mutagen %r, wanted %r" % (name, fields[name], value))
+    return problems
+
+
 def main(argv):
     if argv[1] == "scenarios":
         print("\n".join(SCENARIOS))
@@ -273,6 +369,8 @@ def main(argv):
         return 0
     if argv[1] == "carried":
         problems = carried(argv[2], argv[3])
+    elif argv[1] == "frames":
+        problems = frames(argv[2], json.loads(argv[3]))
     elif argv[1] == "compare":
         problems = compare(argv[2], argv[3], "--v1-only" in argv)
     else:

@@ -36,7 +36,8 @@ TEST(TagTransferTest, EachKindGoesOnlyIntoItsOwnKind) {
     };
     const std::vector<Case> cases = {
         {"only ID3v1 with an artist", MakeTags({{"Artist", "A"}}), TagSet{}, true, false},
-        {"ID3v2 without artist and title", TagSet{}, MakeTags({{"Album", "Al"}}), false, false},
+        {"ID3v2 with only an album", TagSet{}, MakeTags({{"Album", "Al"}}), false, true},
+        {"ID3v1 with only an album", MakeTags({{"Album", "Al"}}), TagSet{}, true, false},
         {"both kinds", MakeTags({{"Title", "T1"}}), MakeTags({{"Title", "T2"}, {"Album", "B"}}),
          true, true},
         {"neither", TagSet{}, TagSet{}, false, false}};
@@ -59,8 +60,9 @@ TEST(TagTransferTest, EachKindGoesOnlyIntoItsOwnKind) {
         EXPECT_EQ(ReadId3v1(target, v1), c.targetV1) << c.name;
         EXPECT_EQ(ReadId3v2(target, v2), c.targetV2) << c.name;
         if (c.targetV1) {
-            EXPECT_EQ(v1.Title, c.v1.Title);
-            EXPECT_EQ(v1.Artist, c.v1.Artist);
+            EXPECT_EQ(v1.Title, c.v1.Title) << c.name;
+            EXPECT_EQ(v1.Artist, c.v1.Artist) << c.name;
+            EXPECT_EQ(v1.Album, c.v1.Album) << c.name;
         }
         if (c.targetV2) {
             EXPECT_EQ(v2, c.v2) << c.name;
@@ -362,6 +364,39 @@ TEST(TagTransferTest, ReadBackThatDiffersCountsAsFailed) {
     EXPECT_FALSE(status.Ok);
     EXPECT_EQ(status.Reason, "ID3v2: the tag read back from '" + target +
                                  "' differs from the one written (Comment)");
+}
+
+TEST(TagTransferTest, GroupedFramesTravelWithTheirGroupOnlyWhenItIsRegistered) {
+    TempDir dir;
+    const std::string source = dir.File("grouped.mp3");
+    const std::string target = dir.File("target.mp3");
+    const Bytes grid = Concat({ToBytes("http://owner"), Bytes{0, 0x81, 'g'}});
+    const Bytes user = Described("TXXX", "d", ToBytes("v"));
+    // Version 3: the group symbol stands in front of the data.
+    WriteFile(
+        source,
+        Concat({Tag(3, 0,
+                    Concat({Frame("GRID", grid), Frame("TXXX", Concat({{0x81}, user}), 3, 0x20),
+                            Frame("PRIV", Bytes{0x82, 'o', 0, 1}, 3, 0x20)})),
+                id3test::Mp3Audio()}));
+    WriteFile(target, id3test::Mp3Audio());
+    const SourceTags tags = ReadSourceTags(source);
+    EXPECT_EQ(tags.Frames, (CarriedFrames{{"GRID", grid}, {"TXXX", user, 0x81}}));
+    EXPECT_EQ(tags.Dropped, (DroppedFrames{{"PRIV", "in a group that no GRID frame registers"}}));
+    ASSERT_EQ(WriteTargetTags(target, tags), WriteStatus{});
+
+    const Bytes written = ReadFile(target);
+    const Bytes header = Concat(
+        {ToBytes("TXXX"), Bytes{0, 0, 0, static_cast<uint8_t>(user.size() + 1), 0, 0x20, 0x81}});
+    EXPECT_NE(std::search(written.begin(), written.end(), header.begin(), header.end()),
+              written.end());
+    // Written again as version 4, the symbol keeps its place and the flag its version-4 bit.
+    TagSet scratch;
+    CarriedFrames back;
+    ASSERT_TRUE(WriteId3v2(target, MakeTags({{"Title", "t"}}), 4, false, false));
+    MemorySource rewritten(ReadFile(target));
+    ParseId3v2Tag(rewritten, 0, scratch, &back);
+    EXPECT_EQ(back, (CarriedFrames{{"TIT2", {0, 't', 0}}, {"GRID", grid}, {"TXXX", user, 0x81}}));
 }
 
 }  // namespace

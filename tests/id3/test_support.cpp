@@ -3,6 +3,7 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,6 +83,16 @@ Bytes TextFrame(const std::string& id, const std::string& text, int version) {
     const Bytes body = ToBytes(text);
     data.insert(data.end(), body.begin(), body.end());
     return id.size() == 3 ? FrameV2(id, data) : Frame(id, data, version);
+}
+
+Bytes Deflate(const Bytes& bytes) {
+    uLongf length = compressBound(bytes.size());
+    Bytes out(length);
+    if (compress2(out.data(), &length, bytes.data(), bytes.size(), 9) != Z_OK) {
+        throw std::runtime_error("zlib could not compress");
+    }
+    out.resize(length);
+    return out;
 }
 
 Bytes Tag(int version, uint8_t flags, const Bytes& body, size_t padding) {

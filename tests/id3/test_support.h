@@ -46,6 +46,8 @@ Bytes Frame(const std::string& id, const Bytes& data, int version = 3, uint8_t f
 Bytes FrameV2(const std::string& id, const Bytes& data);
 // A text frame in encoding 0.
 Bytes TextFrame(const std::string& id, const std::string& text, int version = 3);
+// `bytes` compressed as a zlib stream, as compressed frames hold them.
+Bytes Deflate(const Bytes& bytes);
 // A tag header with a synchsafe size for `body` plus `padding` zero bytes behind it.
 Bytes Tag(int version, uint8_t flags, const Bytes& body, size_t padding = 0);
 

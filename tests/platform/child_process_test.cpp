@@ -286,10 +286,40 @@ TEST(ChildProcess, DestructorDoesNotCallTheHandler) {
 }
 
 TEST(ChildProcess, DiscardedOutputGoesNowhere) {
-    ChildProcess child(Shell("echo out; echo err >&2"), ChildOptions{ChildOutput::Discard, true});
+    ChildProcess child(Shell("echo out; echo err >&2"),
+                       ChildOptions{ChildOutput::Discard, true, {}});
     ASSERT_TRUE(child.Started());
     EXPECT_EQ(child.StdoutFd(), -1);
     EXPECT_EQ(child.StderrFd(), -1);
     EXPECT_EQ(child.Wait(), 0);
     EXPECT_EQ(child.StderrTail(), "");
+}
+
+TEST(ChildProcess, EnvironmentEntriesReachTheChildInPlaceOfOurs) {
+    ::setenv("TONQUELL_TEST_A", "ours", 1);
+    ::setenv("TONQUELL_TEST_KEPT", "kept", 1);
+    ChildOptions options;
+    options.environment = {"TONQUELL_TEST_A=theirs", "TONQUELL_TEST_B=new"};
+    ChildProcess child(Shell("echo \"$TONQUELL_TEST_A $TONQUELL_TEST_B $TONQUELL_TEST_KEPT\"; "
+                             "env | grep -c '^TONQUELL_TEST_A='"),
+                       options);
+    ::unsetenv("TONQUELL_TEST_A");
+    ::unsetenv("TONQUELL_TEST_KEPT");
+    ASSERT_TRUE(child.Started());
+    EXPECT_EQ(child.Wait(), 0);
+    EXPECT_EQ(child.StdoutTail(), "theirs new kept\n1\n");  // one entry of the name, not two
+}
+
+TEST(ChildProcess, TakingAnotherChildStopsTheOneHeld) {
+    ChildProcess held(ResolvedCommand{"sleep", {"30"}});
+    const pid_t first = held.Pid();
+    ASSERT_GT(first, 0);
+    held = ChildProcess(ResolvedCommand{"true", {}});
+    EXPECT_NE(held.Pid(), first);
+    int status = 0;
+    EXPECT_EQ(::waitpid(first, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);  // stopped and reaped on the way
+    EXPECT_TRUE(IsGone(first));
+    EXPECT_EQ(held.Wait(), 0);
+    EXPECT_GE(platform::UsableCores(), 1);
 }

@@ -66,4 +66,13 @@ std::string JsonFrameList(const id3::CarriedFrames& frames) {
     return out + "]";
 }
 
+std::string JsonDroppedList(const id3::DroppedFrames& frames) {
+    std::string out = "[";
+    for (size_t i = 0; i < frames.size(); ++i) {
+        out += (i == 0 ? "{" : ", {") + JsonString("id") + ": " + JsonString(frames[i].Id) + ", " +
+               JsonString("reason") + ": " + JsonString(frames[i].Reason) + "}";
+    }
+    return out + "]";
+}
+
 }  // namespace tags_tool

@@ -17,4 +17,7 @@ std::string JsonTagSet(const std::optional<id3::TagSet>& tag);
 // A JSON array with one {"id": ..., "size": ...} object per frame, in list order.
 std::string JsonFrameList(const id3::CarriedFrames& frames);
 
+// A JSON array with one {"id": ..., "reason": ...} object per dropped frame, in list order.
+std::string JsonDroppedList(const id3::DroppedFrames& frames);
+
 }  // namespace tags_tool

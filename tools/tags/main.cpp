@@ -51,9 +51,10 @@ int Read(const std::string& path) {
         v2.reset();
     }
     const id3::SourceTags travelling = id3::ReadSourceTags(path);
-    std::printf("{\"id3v1\": %s, \"id3v2\": %s, \"other\": %s}\n",
+    std::printf("{\"id3v1\": %s, \"id3v2\": %s, \"other\": %s, \"dropped\": %s}\n",
                 tags_tool::JsonTagSet(v1).c_str(), tags_tool::JsonTagSet(v2).c_str(),
-                tags_tool::JsonFrameList(travelling.Frames).c_str());
+                tags_tool::JsonFrameList(travelling.Frames).c_str(),
+                tags_tool::JsonDroppedList(travelling.Dropped).c_str());
     return 0;
 }
 

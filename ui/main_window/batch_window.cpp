@@ -4,11 +4,12 @@
 #include <QCheckBox>
 #include <QCursor>
 #include <QEvent>
-#include <QEventLoop>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -17,10 +18,14 @@
 #include "file_browser.h"
 #include "main_window.h"
 #include "paths.h"
+#include "transcoder_child.h"
 #include "ultrabox.h"
 #include "xp_progress_bar.h"
 
 namespace {
+
+// The start button's caption while a run can be stopped, in the start caption's style.
+const QString kStopCaption = QStringLiteral("A B B R E C H E N");
 
 // The chosen button of a group of `count` buttons given by `button(i)`; 0 when none is.
 int ChosenIndex(const std::function<QRadioButton*(int)>& button, int count) {
@@ -61,132 +66,121 @@ bool IsUserInput(QEvent::Type type) {
 
 }  // namespace
 
-// The transcoder now running: its process and the event loop the run waits in. The loop
-// wakes on the child's output and on its end; input to the main window is held back by the
-// filter meanwhile.
-class BatchWindow::Child {
-public:
-    explicit Child(platform::ChildProcess& process) : process_(process) {
-        for (const int fd : {process.StdoutFd(), process.StderrFd(), process.ExitFd()}) {
-            if (fd >= 0) {
-                auto notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-                QObject::connect(notifier.get(), &QSocketNotifier::activated, [this] { Check(); });
-                notifiers_.push_back({fd, std::move(notifier)});
-            }
-        }
-        // Without a descriptor for the child's end, its end is seen by asking now and then.
-        poll_.setInterval(process.ExitFd() >= 0 ? 250 : 20);
-        QObject::connect(&poll_, &QTimer::timeout, [this] { Check(); });
-    }
+// A transcoder of the run and what watches it. The notifiers go before the child: they must
+// not outlive the descriptors it closes.
+struct BatchWindow::Watched {
+    std::unique_ptr<batch::TranscoderChild> child;
+    std::vector<std::pair<int, std::unique_ptr<QSocketNotifier>>> notifiers;
+    QPointer<BatchConsole> console;
 
-    // Returns when the child has ended, processing window events meanwhile.
-    void Wait() {
-        if (!Check()) {
-            poll_.start();
-            loop_.exec();
-            poll_.stop();
-        }
-        process_.Wait();  // takes what is left in the pipes
-    }
-
-    // Asks the child to end (SIGTERM: the transcoder removes its temporary output), waits
-    // for it and kills it when it does not end; the waiting loop then returns.
-    void Stop() {
-        if (!process_.HasEnded()) {
-            process_.Terminate();
-            if (!process_.WaitFor(std::chrono::seconds(10))) {
-                process_.Kill();
-                process_.Wait();
-            }
-        }
-        Check();
-    }
-
-private:
-    // Drains the pipes; true (and the loop told to end) once the child has ended.
-    bool Check() {
-        process_.ReadAvailable();
-        const bool ended = process_.HasEnded();
-        // A notifier must not outlive its descriptor: the process closes a pipe at its end
-        // and the exit descriptor when it reaps the child.
-        for (auto& [fd, notifier] : notifiers_) {
-            const bool open =
-                fd == process_.StdoutFd() || fd == process_.StderrFd() || fd == process_.ExitFd();
-            if (notifier && (!open || ended)) {
+    // Lets go of the notifiers of descriptors the child has closed (all of them once it has
+    // ended), before anything else can open a descriptor of the same number.
+    void DropClosed(bool ended) {
+        const std::vector<int> open = child->Descriptors();
+        for (auto& [fd, notifier] : notifiers) {
+            if (notifier && (ended || std::find(open.begin(), open.end(), fd) == open.end())) {
                 notifier->setEnabled(false);
+                // It may be the one whose signal is being delivered.
+                notifier.release()->deleteLater();
             }
         }
-        if (ended) {
-            loop_.quit();
-        }
-        return ended;
     }
-
-    platform::ChildProcess& process_;
-    std::vector<std::pair<int, std::unique_ptr<QSocketNotifier>>> notifiers_;
-    QTimer poll_;
-    QEventLoop loop_;
 };
 
 BatchWindow::BatchWindow(MainWindow& window, std::string transcoderPath, MessageSink& messages)
     : QObject(&window), window_(window), messages_(messages) {
     setup_.TranscoderPath = std::move(transcoderPath);
     setup_.AppTitle = window.AppTitle().toStdString();
+    setup_.Cores = platform::UsableCores();
+    setup_.Jobs = batch::JobCount(0, setup_.Cores);
+    poll_.setInterval(20);
+    connect(&poll_, &QTimer::timeout, this, &BatchWindow::ServiceAll);
     connect(window.Command1(), &QPushButton::clicked, this, &BatchWindow::Command1_Click);
     connect(&window, &MainWindow::aboutToClose, this, &BatchWindow::StopForClose);
 }
 
 BatchWindow::~BatchWindow() {
+    qApp->removeEventFilter(this);
     if (busyPointer_) {
         QApplication::restoreOverrideCursor();
     }
+    // The children stop with their objects (SIGTERM, a short grace, then SIGKILL); asked all
+    // at once first, their graces overlap.
+    for (const auto& [slot, watched] : children_) {
+        watched->child->Terminate();
+    }
+    children_.clear();
+}
+
+void BatchWindow::SetJobs(int setting) {
+    setup_.Jobs = batch::JobCount(setting, setup_.Cores);
+}
+
+BatchConsole* BatchWindow::Console() const {
+    for (const auto& [slot, watched] : children_) {
+        if (watched->console) {
+            return watched->console;
+        }
+    }
+    return nullptr;
 }
 
 void BatchWindow::Command1_Click() {
-    if (running_) {
+    if (Running()) {
+        Stop();
         return;
     }
-    running_ = true;
-    stopRequested_ = false;
+    window_.ParkFocus();
+    report_ = {};
+    ++generation_;
+    batch::EngineHost& host = *this;
+    engine_ = std::make_unique<batch::Engine>(host, setup_, Snapshot());
+    QPushButton* button = window_.Command1();
+    startCaption_ = button->text();
+    button->setText(kStopCaption);
     qApp->installEventFilter(this);
-    report_ = batch::Run(*this, messages_, setup_);
-    qApp->removeEventFilter(this);
-    running_ = false;
+    engine_->Start();
+}
+
+void BatchWindow::Stop() {
+    if (Running()) {
+        engine_->Stop();
+    }
+}
+
+void BatchWindow::StopForClose() {
+    closing_ = true;
+    Stop();
 }
 
 bool BatchWindow::eventFilter(QObject* watched, QEvent* event) {
-    // While a run goes on, the main window and its controls take no input; the console
-    // window stays usable (scrolling, copying).
-    if (running_ && IsUserInput(event->type()) && watched->isWidgetType()) {
+    // While a run goes on, the main window and its controls take no input but the stop
+    // button and Escape; the console windows stay usable (scrolling, copying).
+    if (Running() && IsUserInput(event->type()) && watched->isWidgetType()) {
         const auto* widget = static_cast<QWidget*>(watched);
         if (widget == &window_ || window_.isAncestorOf(widget)) {
-            return true;
+            if (event->type() == QEvent::KeyPress &&
+                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+                Stop();
+                return true;
+            }
+            const bool onStop =
+                widget == window_.Command1() && (event->type() == QEvent::MouseButtonPress ||
+                                                 event->type() == QEvent::MouseButtonRelease);
+            return !onStop;
         }
     }
     return QObject::eventFilter(watched, event);
 }
 
-void BatchWindow::StopForClose() {
-    if (!running_) {
-        return;
-    }
-    stopRequested_ = true;
-    if (child_ != nullptr) {
-        child_->Stop();
-    }
-}
-
-void BatchWindow::FocusSink() {
-    window_.ParkFocus();
-}
-
-std::vector<batch::Entry> BatchWindow::Entries() {
-    std::vector<batch::Entry> entries;
+batch::RunInput BatchWindow::Snapshot() {
+    batch::RunInput input;
     const UltraBox* list = window_.ubMain();
     const FileBrowser* browser = window_.browser();
-    const std::string folder = paths::AddBackslash(Folder());
+    input.Folder = browser != nullptr ? browser->CurrentFolder() : std::string("/");
+    const std::string folder = paths::AddBackslash(input.Folder);
     const int count = list->ListCount();
-    entries.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
+    input.Entries.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
     for (int i = 1; i <= count; ++i) {
         std::string text = list->List(i).toStdString();
         // The list shows names that are not valid UTF-8 with replacement characters; the
@@ -197,91 +191,164 @@ std::vector<batch::Entry> BatchWindow::Entries() {
                 text = path.substr(folder.size());
             }
         }
-        entries.push_back({std::move(text), list->IsSelected(i)});
+        input.Entries.push_back({std::move(text), list->IsSelected(i)});
     }
-    return entries;
-}
-
-std::string BatchWindow::Folder() {
-    const FileBrowser* browser = window_.browser();
-    return browser != nullptr ? browser->CurrentFolder() : std::string("/");
-}
-
-bool BatchWindow::ConvertAll() {
-    return Ticked(window_.chkAll());
-}
-
-int BatchWindow::ChosenFormat() {
-    return window_.ChosenFormat();
-}
-
-batch::FormatOptions BatchWindow::Options(TargetFormat format) {
+    if (input.Entries.empty()) {
+        return input;
+    }
     const MainWindow& w = window_;
+    input.ConvertAll = Ticked(w.chkAll());
+    input.Format = w.ChosenFormat();
+    const auto format =
+        static_cast<TargetFormat>(input.Format >= 0 && input.Format <= 3 ? input.Format : 0);
+    // The bitrate handler runs first, so the value belongs to the format being built.
+    if (format != TargetFormat::Wav) {
+        window_.RunBitrateHandler(static_cast<int>(format));
+        input.Bitrate = window_.SelectedBitrate();
+    }
     switch (format) {
         case TargetFormat::Wav:
-            return {ChosenIndex([&w](int i) { return w.Option1(i); }, 3), Ticked(w.chkNormal()),
-                    Ticked(w.chkAC3to6WAV())};
+            input.Options = {ChosenIndex([&w](int i) { return w.Option1(i); }, 3),
+                             Ticked(w.chkNormal()), Ticked(w.chkAC3to6WAV())};
+            break;
         case TargetFormat::Mp3:
-            return {ChosenIndex([&w](int i) { return w.optSmpRt(i); }, 2), Ticked(w.chkNormalMP3()),
-                    false};
+            input.Options = {ChosenIndex([&w](int i) { return w.optSmpRt(i); }, 2),
+                             Ticked(w.chkNormalMP3()), false};
+            break;
         case TargetFormat::Ac3:
-            return {ChosenIndex([&w](int i) { return w.optSmpAC(i); }, 2), Ticked(w.chkNormalAC3()),
-                    false};
+            input.Options = {ChosenIndex([&w](int i) { return w.optSmpAC(i); }, 2),
+                             Ticked(w.chkNormalAC3()), false};
+            break;
         case TargetFormat::Mpa:
-            return {ChosenIndex([&w](int i) { return w.optSmpMP(i); }, 2), Ticked(w.chkNormalMPA()),
-                    false};
+            input.Options = {ChosenIndex([&w](int i) { return w.optSmpMP(i); }, 2),
+                             Ticked(w.chkNormalMPA()), false};
+            break;
     }
+    switch (w.Check1()->checkState()) {
+        case Qt::Checked:
+            input.HideConsole = 1;
+            break;
+        case Qt::PartiallyChecked:
+            input.HideConsole = 2;
+            break;
+        case Qt::Unchecked:
+            input.HideConsole = 0;
+            break;
+    }
+    return input;
+}
+
+void BatchWindow::Later(void (batch::Engine::*step)()) {
+    QTimer::singleShot(0, this, [this, step, generation = generation_] {
+        if (engine_ && generation == generation_) {
+            (engine_.get()->*step)();
+        }
+    });
+}
+
+std::string BatchWindow::Launch(int slot, const batch::LaunchRequest& request) {
+    auto watched = std::make_unique<Watched>();
+    watched->child = std::make_unique<batch::TranscoderChild>(request);
+    batch::TranscoderChild& child = *watched->child;
+    if (!child.Started()) {
+        return child.StartError().empty() ? std::string("?") : child.StartError();
+    }
+    if (request.ShowMode != 0) {
+        // A shown console is where a terminal would be; it closes when its transcoder ends.
+        watched->console = new BatchConsole(QString::fromStdString(request.SourceName), &window_);
+        watched->console->show();
+        child.SetConsole([console = watched->console](std::string_view bytes) {
+            if (console) {
+                console->Append(bytes);
+            }
+        });
+    }
+    for (const int fd : child.Descriptors()) {
+        auto notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        connect(notifier.get(), &QSocketNotifier::activated, this, [this, slot] { Service(slot); });
+        watched->notifiers.emplace_back(fd, std::move(notifier));
+    }
+    if (child.NeedsPolling()) {
+        poll_.start();
+    }
+    const qint64 pid = child.Pid();
+    children_[slot] = std::move(watched);
+    emit childStarted(pid);
     return {};
 }
 
-std::int16_t BatchWindow::Bitrate(TargetFormat format) {
-    window_.RunBitrateHandler(static_cast<int>(format));
-    return window_.SelectedBitrate();
+void BatchWindow::Service(int slot) {
+    const auto found = children_.find(slot);
+    if (found == children_.end()) {
+        return;
+    }
+    Watched& watched = *found->second;
+    const batch::TranscoderChild::Seen seen = watched.child->Service();
+    watched.DropClosed(seen.Ended);
+    if (seen.Share && engine_) {
+        engine_->Progress(slot, *seen.Share);
+    }
+    if (!seen.Ended) {
+        return;
+    }
+    const batch::RunResult result = watched.child->Result();
+    if (watched.console) {
+        delete watched.console.data();
+    }
+    children_.erase(found);
+    if (engine_) {
+        engine_->Ended(slot, result);
+    }
 }
 
-int BatchWindow::HideConsole() {
-    switch (window_.Check1()->checkState()) {
-        case Qt::Checked:
-            return 1;
-        case Qt::PartiallyChecked:
-            return 2;
-        case Qt::Unchecked:
-            break;
+void BatchWindow::ServiceAll() {
+    std::vector<int> ids;
+    bool polling = false;
+    for (const auto& [slot, watched] : children_) {
+        ids.push_back(slot);
+        polling = polling || watched->child->NeedsPolling();
     }
-    return 0;
+    for (const int slot : ids) {
+        Service(slot);
+    }
+    if (!polling) {
+        poll_.stop();
+    }
 }
 
-batch::RunResult BatchWindow::Run(const std::string& commandLine, std::int16_t showMode,
-                                  const std::string& sourceName) {
-    // A shown console is where a terminal would be: the transcoder's progress goes there too.
-    const std::string processLine = showMode != 0 ? commandLine + " --progress" : commandLine;
-    platform::ChildProcess process = platform::ChildProcess::FromCommandLine(processLine);
-    if (!process.Started()) {
-        return {false, 0, process.StartError()};
+void BatchWindow::Terminate(int slot) {
+    const auto found = children_.find(slot);
+    if (found == children_.end()) {
+        return;
     }
-    if (showMode != 0) {
-        console_ = new BatchConsole(QString::fromStdString(sourceName), &window_);
-        console_->show();
-        process.SetOutputHandler(
-            [console = console_](platform::ChildStream, std::string_view bytes) {
-                if (console) {
-                    console->Append(bytes);
-                }
-            });
+    found->second->child->Terminate();
+    // The transcoder ends within moments of SIGTERM; one that does not is ended outright.
+    QTimer::singleShot(std::chrono::seconds(10), this, [this, slot] {
+        if (const auto still = children_.find(slot); still != children_.end()) {
+            still->second->child->Kill();
+        }
+    });
+}
+
+void BatchWindow::ShowMessage(const std::string& text) {
+    if (closing_) {
+        Later(&batch::Engine::MessageClosed);
+        return;
     }
-    {
-        Child child(process);
-        child_ = &child;
-        emit childStarted(process.Pid());
-        child.Wait();
-        child_ = nullptr;
-    }
-    process.SetOutputHandler({});
-    // The console closes when the transcoder ends, as its own console would.
-    if (console_) {
-        delete console_.data();
-    }
-    return {true, process.ExitStatus().value_or(128 + 9), process.LastErrorLine()};
+    // Shown from the event loop, so the engine is not on the stack while the box is open.
+    QTimer::singleShot(0, this, [this, text, generation = generation_] {
+        messages_.Show(text, MessageKind::Warning, setup_.AppTitle);
+        if (engine_ && generation == generation_) {
+            engine_->MessageClosed();
+        }
+    });
+}
+
+void BatchWindow::Finished(const batch::Report& report) {
+    report_ = report;
+    qApp->removeEventFilter(this);
+    window_.Command1()->setText(startCaption_);
+    emit runFinished();
 }
 
 void BatchWindow::SetBusyPointer(bool busy) {
@@ -309,7 +376,7 @@ void BatchWindow::SetBusyHeight(bool busy) {
 }
 
 void BatchWindow::Yield() {
-    QCoreApplication::processEvents();
+    Later(&batch::Engine::Yielded);
 }
 
 void BatchWindow::Refresh() {

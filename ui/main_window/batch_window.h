@@ -2,20 +2,29 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "batch_console.h"
-#include "batch_run.h"
+#include "batch_engine.h"
 #include "messages.h"
 
 class MainWindow;
+class QSocketNotifier;
 
-// The window's side of the batch run: Command1 starts it; the run reads the window's
-// controls through here, and each transcoder runs while the window keeps repainting but
-// takes no input. Closing the window during a run stops the transcoder before the window's
-// settings are written. Only one run at a time: a press during a run is ignored.
-class BatchWindow : public QObject, private batch::BatchHost {
+namespace batch {
+class TranscoderChild;
+}
+
+// The window's side of the batch run: Command1 starts it and, while it runs, stops it (its
+// caption then reads "A B B R E C H E N"; Escape does the same). The run itself is a
+// batch::Engine fed from the window's event loop: each transcoder is watched with socket
+// notifiers, and no handler waits. During a run the window repaints but takes no other input.
+// Closing the window stops the run's transcoders before the window's settings are written.
+class BatchWindow : public QObject, private batch::EngineHost {
     Q_OBJECT
 public:
     // Connects `window`'s Command1 to the run; `transcoderPath` is the program's folder
@@ -25,54 +34,61 @@ public:
     BatchWindow(const BatchWindow&) = delete;
     BatchWindow& operator=(const BatchWindow&) = delete;
 
-    // Command1's action: runs one batch over the list; returns at once during a run.
+    // Command1's action: starts a run over the list, or stops the run going on.
     void Command1_Click();
-    // True while a run is going on.
-    bool Running() const { return running_; }
+    // Stops the run going on; nothing when idle.
+    void Stop();
+    // True while a run is going on (until its last message has been confirmed).
+    bool Running() const { return engine_ != nullptr && engine_->Busy(); }
     // What the last finished run did.
     const batch::Report& LastReport() const { return report_; }
-    // The console window of the transcoder now running; nullptr when hidden or idle.
-    BatchConsole* Console() const { return console_; }
+    // The console window of a transcoder now running; nullptr when hidden or idle.
+    BatchConsole* Console() const;
     // Event rounds after the last file (20001 as designed; tests may lower it).
     void SetClosingYields(int yields) { setup_.ClosingYields = yields; }
+    // Transcoders that may run at once: the "Jobs" setting when 1 or more, else the cores
+    // this process may use (at most 8).
+    void SetJobs(int setting);
+    int Jobs() const { return setup_.Jobs; }
 
 signals:
-    // A transcoder has been started (its process id) and the run now waits for it.
+    // A transcoder has been started (its process id).
     void childStarted(qint64 pid);
+    // A run has ended: the window is restored and its messages confirmed.
+    void runFinished();
 
 private:
-    class Child;
+    struct Watched;
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void StopForClose();
+    void Service(int slot);
+    void ServiceAll();
+    void Later(void (batch::Engine::*step)());
+    batch::RunInput Snapshot();
 
-    // batch::BatchHost
-    void FocusSink() override;
-    std::vector<batch::Entry> Entries() override;
-    std::string Folder() override;
-    bool ConvertAll() override;
-    int ChosenFormat() override;
-    batch::FormatOptions Options(TargetFormat format) override;
-    std::int16_t Bitrate(TargetFormat format) override;
-    int HideConsole() override;
-    batch::RunResult Run(const std::string& commandLine, std::int16_t showMode,
-                         const std::string& sourceName) override;
-    bool StopRequested() override { return stopRequested_; }
+    // batch::EngineHost
     void SetBusyPointer(bool busy) override;
     void ShowProgress(bool visible) override;
     void SetProgress(int percent) override;
     void SetBusyHeight(bool busy) override;
     void Yield() override;
-    void Refresh() override;
     void SetTitle(const std::string& title) override;
+    void Refresh() override;
+    std::string Launch(int slot, const batch::LaunchRequest& request) override;
+    void Terminate(int slot) override;
+    void ShowMessage(const std::string& text) override;
+    void Finished(const batch::Report& report) override;
 
     MainWindow& window_;
     MessageSink& messages_;
     batch::Setup setup_;
     batch::Report report_;
-    bool running_ = false;
-    bool stopRequested_ = false;
+    std::unique_ptr<batch::Engine> engine_;
+    std::map<int, std::unique_ptr<Watched>> children_;
+    QTimer poll_;  // for transcoders whose end no descriptor reports
+    QString startCaption_;
     bool busyPointer_ = false;
-    Child* child_ = nullptr;  // the transcoder now running, owned by Run
-    QPointer<BatchConsole> console_;
+    bool closing_ = false;
+    int generation_ = 0;  // tells a late event of an earlier run from one of this run
 };

@@ -144,7 +144,11 @@ protected:
         window_->optFormat(index)->setChecked(true);
         window_->optFormat_Click(index);
     }
-    void Start() { QTest::mouseClick(window_->Command1(), Qt::LeftButton); }
+    // Presses the start button and lets the window's event loop run until the run is over.
+    void Start() {
+        QTest::mouseClick(window_->Command1(), Qt::LeftButton);
+        ASSERT_TRUE(SpinUntil([&] { return !batch_->Running(); }, 100000));
+    }
 
     testing_support::TempDir dir_;
     RecordingSink sink_;
@@ -202,6 +206,7 @@ TEST_F(BatchWindowTest, ConvertAllCarriesTagsOnlyMp3ToMp3AndStepsThroughThree) {
     ASSERT_TRUE(id3::WriteId3v1(File("song.mp3"), v1, false));
 
     Open();
+    batch_->SetJobs(1);  // one at a time: each file starts where the one before ended
     ChooseFormat(1);
     window_->chkAll()->setChecked(true);
     std::vector<int> atStart;
@@ -395,25 +400,22 @@ TEST_F(BatchWindowTest, WindowRepaintsButTakesNoClicksWhileTheTranscoderRuns) {
     window_->installEventFilter(&counter);
     const int bIndex = IndexOf("b.ogg");
     int paintsWhileWaiting = -1;
-    bool secondRun = false;
     QObject::connect(batch_, &BatchWindow::childStarted, [&] {
         QTimer::singleShot(0, [&] {
             const int before = counter.paints;
             window_->update();
             SpinUntil([&] { return counter.paints > before; });
             paintsWhileWaiting = counter.paints - before;
-            // A user's click on the list and on the start button while the child runs.
+            // A user's click on the list while the child runs.
             const int y = 3 + (bIndex - List().TopIndex()) * List().ItemHeightPx() +
                           List().ItemHeightPx() / 2;
             QTest::mouseClick(List().Surface(), Qt::LeftButton, Qt::NoModifier, QPoint(20, y));
-            QTest::mouseClick(window_->Command1(), Qt::LeftButton);
-            secondRun = batch_->LastReport().Total != 0;
+            QTest::keyClick(List().Surface(), Qt::Key_Space);
             testing_support::WriteFile(program.File("go"), "");
         });
     });
     Start();
     EXPECT_GT(paintsWhileWaiting, 0);
-    EXPECT_FALSE(secondRun);
     EXPECT_EQ(batch_->LastReport().Done, 1);
     // The click reached nothing: b.ogg stays unselected (the list was rebuilt afterwards,
     // but a selection made during the run would have started a second conversion).
@@ -421,22 +423,109 @@ TEST_F(BatchWindowTest, WindowRepaintsButTakesNoClicksWhileTheTranscoderRuns) {
     EXPECT_TRUE(fs::exists(File("a.wav")));
 }
 
-TEST_F(BatchWindowTest, SecondPressDuringTheClosingYieldsStartsNoNestedRun) {
+TEST_F(BatchWindowTest, StopButtonAndEscapeEndTheRunAndRestoreTheWindow) {
     testing_support::TempDir program;
     const std::string standIn = program.File("BeSweet.exe");
-    WriteStandIn(standIn, false);
-    testing_support::WriteFile(File("a.ogg"), "x");
+    // Writes a temporary file until stopped (then removes it) or until "go" appears.
+    {
+        std::ofstream out(standIn);
+        out << "#!/bin/sh\n"
+               "for a; do [ \"$prev\" = -output ] && out=\"$a\"; prev=\"$a\"; done\n"
+               "tmp=\"$(dirname \"$out\")/.tq-$$\"\n"
+               "trap 'rm -f \"$tmp\"; exit 143' TERM\n"
+               "echo data > \"$tmp\"\n"
+               "n=0\n"
+               "while [ ! -e \"$(dirname \"$0\")/go\" ] && [ $n -lt 3000 ]; do\n"
+               "  sleep 0.01; n=$((n + 1))\n"
+               "done\n"
+               "mv \"$tmp\" \"$out\"\n";
+    }
+    fs::permissions(standIn, fs::perms::owner_all);
+    for (const char* name : {"a.ogg", "b.ogg", "c.ogg"}) {
+        testing_support::WriteFile(File(name), "x");
+    }
     Open(standIn);
-    Select("a.ogg");
-    int starts = 0;
-    QObject::connect(batch_, &BatchWindow::childStarted, [&] {
-        ++starts;
-        // Delivered during the closing yields, after this file is done.
-        QTimer::singleShot(0, [&] { batch_->Command1_Click(); });
-    });
+    batch_->SetJobs(2);
+    window_->chkAll()->setChecked(true);
+    const QString startCaption = window_->Command1()->text();
+    const int idleHeight = window_->height();
+
+    for (const bool byEscape : {false, true}) {
+        sink_.texts.clear();
+        QString busyCaption;
+        int started = 0;
+        const auto connection = QObject::connect(batch_, &BatchWindow::childStarted, [&] {
+            if (++started == 2) {
+                QTimer::singleShot(0, [&] {
+                    SpinUntil([&] { return HasPartFile(dir_.Path()); });
+                    busyCaption = window_->Command1()->text();
+                    if (!byEscape) {
+                        fs::create_directories(std::string(TONQUELL_BUILD_DIR) + "/screenshots");
+                        window_->grab().save(QString::fromStdString(
+                            std::string(TONQUELL_BUILD_DIR) + "/screenshots/batch_stop.png"));
+                        QTest::mouseClick(window_->Command1(), Qt::LeftButton);
+                    } else {
+                        QTest::keyClick(window_.get(), Qt::Key_Escape);
+                    }
+                });
+            }
+        });
+        Start();
+        QObject::disconnect(connection);
+        EXPECT_EQ(busyCaption, QStringLiteral("A B B R E C H E N")) << byEscape;
+        const batch::Report& report = batch_->LastReport();
+        EXPECT_TRUE(report.Stopped) << byEscape;
+        EXPECT_EQ(started, 2) << byEscape;  // c.ogg never started
+        EXPECT_EQ(report.Interrupted.size(), 2u) << byEscape;
+        EXPECT_FALSE(HasPartFile(dir_.Path()));
+        for (const char* out : {"a.wav", "b.wav", "c.wav"}) {
+            EXPECT_FALSE(fs::exists(File(out))) << out;
+        }
+        EXPECT_EQ(window_->Command1()->text(), startCaption);
+        EXPECT_EQ(window_->height(), idleHeight);
+        EXPECT_EQ(window_->windowTitle(), kTitle);
+        EXPECT_FALSE(window_->XP_ProgressBar1()->isVisible());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        ASSERT_EQ(sink_.texts.size(), 1u);
+        EXPECT_NE(sink_.texts[0].find("2 Dateien wurden abgebrochen"), std::string::npos);
+        EXPECT_NE(sink_.texts[0].find(File("a.ogg")), std::string::npos);
+    }
+}
+
+TEST_F(BatchWindowTest, TwoAtOnceGiveTheSameFilesAndTagsAsOneAtATime) {
+    id3::TagSet v2;
+    v2.Artist = "Künstlerin";
+    v2.Album = "Zwei zugleich";
+    for (const char* name : {"one.mp3", "two.mp3", "three.mp3"}) {
+        MakeAudio(File(name), "-ac 2 -c:a libmp3lame -b:a 128k");
+        v2.Title = name;
+        ASSERT_TRUE(id3::WriteId3v2(File(name), v2, 3, true, false));
+        ASSERT_TRUE(id3::WriteId3v1(File(name), v2, false));
+    }
+    testing_support::TempDir second;
+    for (const auto& e : fs::directory_iterator(dir_.Path())) {
+        fs::copy_file(e.path(), second.Path() / e.path().filename());
+    }
+    Open();
+    ChooseFormat(1);
+    window_->chkAll()->setChecked(true);
+    batch_->SetJobs(1);
     Start();
-    EXPECT_EQ(starts, 1);
-    EXPECT_EQ(batch_->LastReport().Done, 1);
+    ASSERT_TRUE(window_->browser()->SetFolder(second.Path().string()));
+    window_->chkAll()->setChecked(true);
+    batch_->SetJobs(2);
+    Start();
+    EXPECT_TRUE(sink_.texts.empty()) << sink_.texts.front();
+    for (const char* name : {"one_new.mp3", "two_new.mp3", "three_new.mp3"}) {
+        const std::string a = testing_support::ReadFile(File(name));
+        const std::string b = testing_support::ReadFile(second.File(name));
+        EXPECT_GT(a.size(), 1000u) << name;
+        EXPECT_TRUE(a == b) << name;  // audio and tags, byte for byte
+        id3::TagSet got;
+        ASSERT_TRUE(id3::ReadId3v2(second.File(name), got));
+        EXPECT_EQ(got.Artist, v2.Artist);
+        EXPECT_EQ(got.Title, std::string(name).substr(0, std::string(name).find('_')) + ".mp3");
+    }
 }
 
 TEST_F(BatchWindowTest, ClosingMidRunStopsTheTranscoderAndLeavesNothing) {

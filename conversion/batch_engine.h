@@ -1,0 +1,140 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "batch_run.h"
+#include "tag_transfer.h"
+
+// The batch run as a state machine. The window feeds it events from its own event loop
+// ("yielded", "transcoder N ended", "message closed", "stop") and carries out what it asks
+// through EngineHost; nothing here waits or needs a window.
+namespace batch {
+
+// What the run takes from the window when the start button is pressed. The window takes no
+// input during a run, so these are the values every file of the run would read.
+struct RunInput {
+    std::vector<Entry> Entries;  // in list order
+    std::string Folder;          // current folder of the file list
+    bool ConvertAll = false;     // "kompletten Ordner konvertieren"
+    int Format = 0;              // target format index, -1 when none is chosen
+    FormatOptions Options;       // the chosen format's options
+    std::int16_t Bitrate = 0;    // as the format's bitrate handler set it (MP3, AC3, MPA)
+    int HideConsole = 1;         // "BeSweet Box verstecken": 0, 1 or 2 (greyed)
+    bool operator==(const RunInput&) const = default;
+};
+
+// One transcoder to start.
+struct LaunchRequest {
+    std::string CommandLine;  // the transcoder's path followed by the argument text
+    // The program and its arguments as words; empty: the command line is split into them.
+    std::vector<std::string> Words;
+    std::int16_t ShowMode = 0;  // 0 console hidden, -1 shown
+    std::string SourceName;     // the entry's text (the console's title)
+    int Threads = 0;            // threads the transcoder may use; 0 leaves it its own choice
+    bool operator==(const LaunchRequest&) const = default;
+};
+
+// What the run asks of the window. A call may come back into the engine at once or later.
+class EngineHost {
+public:
+    virtual ~EngineHost() = default;
+    // Busy pointer on or off for the whole program.
+    virtual void SetBusyPointer(bool busy) = 0;
+    // Shows or hides the progress bar.
+    virtual void ShowProgress(bool visible) = 0;
+    // Sets the progress bar's value, 0 to 100.
+    virtual void SetProgress(int percent) = 0;
+    // The window's height: 7230 twips while busy, else 6945.
+    virtual void SetBusyHeight(bool busy) = 0;
+    // Lets pending window events be processed once, then calls Engine::Yielded.
+    virtual void Yield() = 0;
+    // Sets the window's title.
+    virtual void SetTitle(const std::string& title) = 0;
+    // The refresh button's action: the folder is read again and the title reset.
+    virtual void Refresh() = 0;
+    // Starts transcoder `slot`; its end goes to Engine::Ended. Empty when it started, else
+    // why it could not.
+    virtual std::string Launch(int slot, const LaunchRequest& request) = 0;
+    // Asks transcoder `slot` to end (it removes its temporary output); its end still comes.
+    virtual void Terminate(int slot) = 0;
+    // Shows a warning box with `text`, then calls Engine::MessageClosed.
+    virtual void ShowMessage(const std::string& text) = 0;
+    // The run is over: the window is restored and every message confirmed.
+    virtual void Finished(const Report& report) = 0;
+};
+
+class Engine {
+public:
+    Engine(EngineHost& host, Setup setup, RunInput input);
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Preparation: busy pointer, progress bar at 0, the busy height, one yield. A list
+    // without entries finishes at once with nothing changed.
+    void Start();
+    // The yield asked for has happened.
+    void Yielded();
+    // The message box asked for has been confirmed.
+    void MessageClosed();
+    // Transcoder `slot` has done `share` (0 to 1) of its file.
+    void Progress(int slot, double share);
+    // Transcoder `slot` has ended as `result` says.
+    void Ended(int slot, const RunResult& result);
+    // Stops the run: running transcoders are asked to end, no new file starts; the window
+    // is then restored as after the last file.
+    void Stop();
+
+    // True from Start until Finished has been called.
+    bool Busy() const { return phase_ != Phase::Idle && phase_ != Phase::Done; }
+    // How many transcoders run now.
+    int Running() const { return static_cast<int>(running_.size()); }
+    const Report& report() const { return report_; }
+
+private:
+    enum class Phase { Idle, Preparing, Working, Closing, Restored, Done };
+
+    // A file whose transcoder runs.
+    struct Job {
+        std::string Source;
+        std::string Target;
+        bool CarriesTags = false;
+        id3::SourceTags Tags;
+        double Share = 0.0;
+        bool Terminated = false;
+    };
+
+    void Advance();
+    bool StartNext();  // false when nothing more may start now
+    void Launch(const Entry& entry);
+    void FileEnded();
+    void Close();
+    void Restore();
+    int ThreadsFor() const;
+    int ProgressNow() const;
+    bool Taken(const std::string& path) const;
+
+    EngineHost& host_;
+    const Setup setup_;
+    const RunInput input_;
+    TargetFormat format_ = TargetFormat::Wav;
+    std::string folder_;
+    Phase phase_ = Phase::Idle;
+    Report report_;
+    std::size_t next_ = 0;  // the next entry to look at
+    int eligibleLeft_ = 0;  // eligible entries not yet looked at
+    int nextSlot_ = 1;
+    std::map<int, Job> running_;
+    std::set<std::string> reserved_;            // targets of the running transcoders
+    std::map<std::string, std::size_t> order_;  // sources in the order they came up
+    int yieldsLeft_ = 0;
+    bool awaitingMessage_ = false;
+    bool advancing_ = false;
+    bool again_ = false;
+    int shownProgress_ = -1;
+};
+
+}  // namespace batch
