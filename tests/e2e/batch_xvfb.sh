@@ -47,7 +47,8 @@ tone() {  # tone SECONDS FILE [ffmpeg output options...]
   ffmpeg -v error -nostdin -y -f lavfi -i "sine=frequency=440:duration=$seconds" -ac 2 "$@" "$file"
 }
 tone 2 "$music/song.mp3" -c:a libmp3lame -b:a 128k
-tone 120 "$music/zz_long.mp3" -c:a libmp3lame -b:a 128k
+# No tag at all (the muxer would write one naming itself): its target must get none.
+tone 120 "$music/zz_long.mp3" -c:a libmp3lame -b:a 128k -id3v2_version 0
 tone 2 "$music/other.mp3" -c:a libmp3lame -b:a 128k
 "$py" - "$music/song.mp3" <<'EOF'
 import sys

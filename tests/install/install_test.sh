@@ -110,6 +110,10 @@ check "AppStream release is the project version" test "$metainfo_version" = "$ve
 changelog_version=$(zcat "$usr/share/doc/tonquell/changelog.gz" | dpkg-parsechangelog -l - -S Version)
 check "changelog's last entry is the project version" test "$changelog_version" = "$version"
 
+# What cmake --install laid out, before the program runs: stopped, it keeps its settings
+# beside itself where that folder can be written, as here.
+(cd "$usr" && find . -not -type d | sed 's|^\./||' | sort) >"$work/install-files"
+
 # --- the installed program, started through its link ------------------------------------
 # Prints the window type of the first window the program maps on a virtual display: a
 # missing transcoder shows its modal warning (a dialog) before the main window (a normal
@@ -178,7 +182,6 @@ else
   # Its file list is what cmake --install lays out, and nothing else.
   dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\./usr/||; /\/$/d; /^$/d' | sort \
     >"$work/deb-files"
-  (cd "$usr" && find . -not -type d | sed 's|^\./||' | sort) >"$work/install-files"
   check "package holds exactly the installed files" \
     diff "$work/install-files" "$work/deb-files"
   listing=$(dpkg-deb -c "$deb")
