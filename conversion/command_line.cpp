@@ -101,19 +101,6 @@ std::string SourceKindOf(std::string_view sourcePath) {
     return kind;
 }
 
-bool IsSafeForCommandLine(std::string_view path) {
-    if (path.empty() || path == ")") {
-        return false;
-    }
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || byte < 0x20 || byte == 0x7F) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool IsMultichannelSource(std::string_view sourceKind) {
     return sourceKind == "AC3" || sourceKind == "VOB";
 }

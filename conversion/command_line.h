@@ -27,15 +27,6 @@ std::string SourceKindOf(std::string_view sourcePath);
 // True for the sources that carry more than two channels: kind "AC3" or "VOB".
 bool IsMultichannelSource(std::string_view sourceKind);
 
-// True when `path` can stand between the double quotes of the argument text and reach the
-// transcoder as exactly one word, unchanged: it is not empty, holds no double quote (which
-// would end the quoted part and let the rest become words of their own, such as a second
-// -output), no control character (bytes below 0x20 and 0x7F: NUL would cut the word short,
-// tabs, newlines and the like have no place in a file name shown to the user), and is not
-// ")" alone (the transcoder reads that as the end of the block). Blanks, a leading "-", a
-// trailing "" and bytes above 0x7F are safe: the launcher gives backslashes no meaning.
-bool IsSafeForCommandLine(std::string_view path);
-
 // The transcoder's arguments for one job in the two forms that must never disagree: the
 // text that the console window and the logs show, and the words the child is started with.
 struct TranscoderArguments {

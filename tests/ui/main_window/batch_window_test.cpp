@@ -191,7 +191,6 @@ TEST_F(BatchWindowTest, NameThatIsNotUtf8KeepsItsBytes) {
 TEST_F(BatchWindowTest, ConvertAllCarriesTagsOnlyMp3ToMp3AndStepsThroughThree) {
     MakeAudio(File("song.mp3"), "-ac 2 -c:a libmp3lame -b:a 128k");
     MakeAudio(File("plain.wav"));
-    MakeAudio(File("[live].mp3"), "-ac 2 -c:a libmp3lame");
     MakeAudio(File("zz.mp3"), "-ac 2 -c:a libmp3lame");
     fs::create_directory(File("sub"));
     id3::TagSet v1;
@@ -231,7 +230,6 @@ TEST_F(BatchWindowTest, ConvertAllCarriesTagsOnlyMp3ToMp3AndStepsThroughThree) {
     EXPECT_EQ(atStart, (std::vector<int>{0, 33, 66}));
     EXPECT_EQ(window_->XP_ProgressBar1()->Value(), 100);
     EXPECT_TRUE(sink_.texts.empty()) << sink_.texts.front();
-    EXPECT_FALSE(fs::exists(File("[live]_new.mp3")));
     id3::TagSet got1, got2, none;
     ASSERT_TRUE(id3::ReadId3v1(File("song_new.mp3"), got1));
     ASSERT_TRUE(id3::ReadId3v2(File("song_new.mp3"), got2));
