@@ -260,6 +260,8 @@ std::string BatchWindow::Launch(int slot, const batch::LaunchRequest& request) {
         // A shown console is where a terminal would be; it closes when its transcoder ends.
         watched->console = new BatchConsole(QString::fromStdString(request.SourceName), &window_);
         watched->console->show();
+        // Its first line is the command as a terminal would echo it: the argument text.
+        watched->console->Append(request.CommandLine + "\n");
         child.SetConsole([console = watched->console](std::string_view bytes) {
             if (console) {
                 console->Append(bytes);

@@ -343,8 +343,12 @@ TEST_F(BatchWindowTest, ConsoleWindowShownForUntickedAndGreyedHiddenForTicked) {
                 // The transcoder's progress appears while it runs.
                 QTimer::singleShot(0, [&] {
                     SpinUntil([&] {
-                        consoleText = batch_->Console()->toPlainText();
-                        consoleShot = batch_->Console()->grab();
+                        BatchConsole* console = batch_->Console();
+                        if (console == nullptr) {
+                            return true;  // the transcoder has ended and its console closed
+                        }
+                        consoleText = console->toPlainText();
+                        consoleShot = console->grab();
                         return consoleText.contains(QStringLiteral("100%"));
                     });
                 });
@@ -361,6 +365,10 @@ TEST_F(BatchWindowTest, ConsoleWindowShownForUntickedAndGreyedHiddenForTicked) {
                                                     "/screenshots/batch_console.png"));
             EXPECT_EQ(consoleTitle, QStringLiteral("a.wav"));
             EXPECT_TRUE(consoleText.contains(QStringLiteral("100%"))) << consoleText.toStdString();
+            const std::string command = kTranscoder + " -core( -input \"" + File("a.wav") +
+                                        "\" -output \"" + File("a_new.wav") + "\" -2ch )\n";
+            EXPECT_TRUE(consoleText.startsWith(QString::fromStdString(command)))
+                << consoleText.toStdString();
         }
         EXPECT_EQ(batch_->Console(), nullptr);  // closed when the transcoder ended
         EXPECT_TRUE(fs::exists(File("a_new.wav")));
