@@ -182,6 +182,9 @@ TEST_F(WindowNamesTest, EveryNameConvertsWithItsTagsAndIsListedAsItIs) {
         ASSERT_GT(index, 0) << target;
         EXPECT_EQ(List().List(index), QString::fromUtf8(target.data(), target.size()));
     }
+    fs::create_directories(std::string(TONQUELL_BUILD_DIR) + "/screenshots");
+    EXPECT_TRUE(window_->grab().save(QString::fromUtf8(TONQUELL_BUILD_DIR) +
+                                     QStringLiteral("/screenshots/window-names.png")));
 }
 
 // "a.mp3" and "a.MP3" both become "a.wav": the first gets it, the second "a_new.wav"; when
