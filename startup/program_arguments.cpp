@@ -61,7 +61,9 @@ std::string UsageText(const AppValues& values) {
             "]:\n"
             "  LastDir  the folder opened without FILE (default: the program's folder)\n"
             "  Format   the target format: 0 WAV, 1 MP3, 2 AC3, 3 MPA (default 0)\n"
-            "  HideBS   1 hides the transcoder's console window, 0 shows it (default 1)\n";
+            "  HideBS   1 hides the transcoder's console window, 0 shows it (default 1)\n"
+            "  Jobs     how many files a batch converts at once (default: one per core, at most "
+            "8)\n";
     return text;
 }
 
