@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "file_attributes.h"
 #include "messages.h"
 #include "paths.h"
 #include "tag_rule.h"
@@ -34,8 +35,13 @@ std::string JoinedWarnings(const std::vector<std::string>& warnings) {
     return text;
 }
 
+std::string TooLongReason(std::size_t bytes, std::size_t limit) {
+    return "Der Name der Ausgabedatei wäre mit " + std::to_string(bytes) +
+           " Bytes länger, als der Ordner erlaubt (höchstens " + std::to_string(limit) + ")";
+}
+
 bool IsEligible(const Entry& entry, bool convertAll) {
-    return (convertAll || entry.Selected) && !IsFolderEntry(entry.Text);
+    return (convertAll || entry.Selected) && !entry.Folder;
 }
 
 }  // namespace
@@ -222,11 +228,11 @@ void Engine::Launch(const Entry& entry) {
     const std::string targetPath =
         TargetPathFor(sourcePath, format_, [this](const std::string& p) { return Taken(p); });
 
-    if (!IsSafeForCommandLine(sourcePath) || !IsSafeForCommandLine(targetPath)) {
-        report_.Failures.push_back(
-            {sourcePath,
-             "Der Name enthält ein Anführungszeichen oder ein Steuerzeichen und wird "
-             "nicht an BeSweet.exe übergeben"});
+    // A name longer than the folder allows could never be written: say so and write nothing.
+    const std::size_t nameBytes = targetPath.size() - targetPath.rfind('/') - 1;
+    const std::size_t nameMax = platform::NameMax(folder_);
+    if (nameBytes > nameMax) {
+        report_.Failures.push_back({sourcePath, TooLongReason(nameBytes, nameMax)});
         return;
     }
     if (Taken(targetPath)) {
@@ -255,8 +261,14 @@ void Engine::Launch(const Entry& entry) {
         job.Tags = id3::ReadSourceTags(sourcePath);
     }
 
+    // The console shows the text; the transcoder gets the words it stands for, so a name
+    // reaches it byte for byte whatever it holds.
+    const TranscoderArguments arguments = BuildTranscoderArguments(conversion);
     LaunchRequest request;
-    request.CommandLine = setup_.TranscoderPath + TranscoderCommandLine(conversion);
+    request.CommandLine = setup_.TranscoderPath + arguments.Text;
+    request.Words.reserve(arguments.Words.size() + 1);
+    request.Words.push_back(setup_.TranscoderPath);
+    request.Words.insert(request.Words.end(), arguments.Words.begin(), arguments.Words.end());
     request.ShowMode = input_.HideConsole == 1 ? 0 : -1;
     request.SourceName = entry.Text;
     request.Threads = ThreadsFor();
@@ -337,7 +349,9 @@ int Engine::ProgressNow() const {
 }
 
 bool Engine::Taken(const std::string& path) const {
-    return reserved_.count(path) != 0 || paths::FileExists(path);
+    // Anything under the name keeps it taken, also a file this program cannot read: the
+    // transcoder would otherwise replace it.
+    return reserved_.count(path) != 0 || platform::NameTaken(path);
 }
 
 }  // namespace batch

@@ -7,14 +7,10 @@ namespace batch {
 namespace {
 
 bool IsEligible(const Entry& entry, bool convertAll) {
-    return (convertAll || entry.Selected) && !IsFolderEntry(entry.Text);
+    return (convertAll || entry.Selected) && !entry.Folder;
 }
 
 }  // namespace
-
-bool IsFolderEntry(std::string_view text) {
-    return !text.empty() && text.front() == '[';
-}
 
 int CountEligible(const std::vector<Entry>& entries, bool convertAll) {
     int total = 0;

@@ -11,10 +11,12 @@
 // names, the progress value and the end-of-run text. The run itself is batch::Engine.
 namespace batch {
 
-// One entry of the file list, as the list reports it: its text (no markup) and selection.
+// One entry of the file list: for a file its name as the folder holds it, its selection, and
+// whether the browser listed it as the parent or a folder (those are never converted).
 struct Entry {
     std::string Text;
     bool Selected = false;
+    bool Folder = false;
     bool operator==(const Entry&) const = default;
 };
 
@@ -63,10 +65,7 @@ struct Setup {
     bool operator==(const Setup&) const = default;
 };
 
-// True when `text` names a folder entry ("[..]" or "[name]"); those are never converted.
-bool IsFolderEntry(std::string_view text);
-
-// The eligible entries: every file entry when `convertAll`, else the selected ones.
+// The eligible entries: every file entry when `convertAll`, else the selected file entries.
 int CountEligible(const std::vector<Entry>& entries, bool convertAll);
 
 // The output extension of `format`: ".wav", ".mp3", ".ac3" or ".mpa".

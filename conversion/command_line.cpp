@@ -2,11 +2,59 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace {
 
-std::string CoreBlock(const ConversionJob& job) {
-    return " -core( -input \"" + job.SourcePath + "\" -output \"" + job.TargetPath + "\"";
+// Collects the text and the words side by side. Option text is split into words at its
+// blanks, as the launcher splits it; a path goes into the text between double quotes and
+// into the current word as it is, so no byte of it is ever read as a separator.
+class ArgumentWriter {
+public:
+    void Options(std::string_view text) {
+        for (const char c : text) {
+            args_.Text.push_back(c);
+            if (c == ' ') {
+                EndWord();
+            } else {
+                word_.push_back(c);
+                inWord_ = true;
+            }
+        }
+    }
+
+    void Path(std::string_view path) {
+        args_.Text.push_back('"');
+        args_.Text.append(path);
+        args_.Text.push_back('"');
+        word_.append(path);
+        inWord_ = true;
+    }
+
+    TranscoderArguments Finish() && {
+        EndWord();
+        return std::move(args_);
+    }
+
+private:
+    void EndWord() {
+        if (inWord_) {
+            args_.Words.push_back(std::move(word_));
+            word_.clear();
+            inWord_ = false;
+        }
+    }
+
+    TranscoderArguments args_;
+    std::string word_;
+    bool inWord_ = false;
+};
+
+void CoreBlock(const ConversionJob& job, ArgumentWriter& out) {
+    out.Options(" -core( -input ");
+    out.Path(job.SourcePath);
+    out.Options(" -output ");
+    out.Path(job.TargetPath);
 }
 
 // The resampling block. WAV offers two rates and ends in a blank; the others offer one.
@@ -53,49 +101,41 @@ std::string SourceKindOf(std::string_view sourcePath) {
     return kind;
 }
 
-bool IsSafeForCommandLine(std::string_view path) {
-    if (path.empty() || path == ")") {
-        return false;
-    }
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || byte < 0x20 || byte == 0x7F) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool IsMultichannelSource(std::string_view sourceKind) {
     return sourceKind == "AC3" || sourceKind == "VOB";
 }
 
-std::string TranscoderCommandLine(const ConversionJob& job) {
+TranscoderArguments BuildTranscoderArguments(const ConversionJob& job) {
     const bool multichannel = IsMultichannelSource(job.SourceKind);
     const std::string bitrate = std::to_string(job.Bitrate);
     const std::string downmix = multichannel ? " ) -azid( -d 3/2 )" : " )";
-    std::string text = CoreBlock(job);
+    ArgumentWriter out;
+    CoreBlock(job, out);
     switch (job.Format) {
         case TargetFormat::Wav:
             if (!multichannel) {
-                text += " -2ch )" + OptionBlock(job);
+                out.Options(" -2ch )" + OptionBlock(job));
             } else if (job.SplitToSixWav) {
-                text += " -6ch ) -azid( -d 3/2 )" + OptionBlock(job) +
-                        " -profile( AC3_to_Six_Waves_5.1 )";
+                out.Options(" -6ch ) -azid( -d 3/2 )" + OptionBlock(job) +
+                            " -profile( AC3_to_Six_Waves_5.1 )");
             } else {
-                text += " -2ch ) -azid( -d 3/2 )" + OptionBlock(job);
+                out.Options(" -2ch ) -azid( -d 3/2 )" + OptionBlock(job));
             }
             break;
         case TargetFormat::Mp3:
-            text +=
-                downmix + OptionBlock(job) + " -lame( -p --ta ? --alt-preset cbr " + bitrate + " )";
+            out.Options(downmix + OptionBlock(job) + " -lame( -p --ta ? --alt-preset cbr " +
+                        bitrate + " )");
             break;
         case TargetFormat::Ac3:
-            text += downmix + OptionBlock(job) + " -ac3enc( -b " + bitrate + " )";
+            out.Options(downmix + OptionBlock(job) + " -ac3enc( -b " + bitrate + " )");
             break;
         case TargetFormat::Mpa:
-            text += downmix + OptionBlock(job) + " -mp2enc( -m s -b " + bitrate + " -e )";
+            out.Options(downmix + OptionBlock(job) + " -mp2enc( -m s -b " + bitrate + " -e )");
             break;
     }
-    return text;
+    return std::move(out).Finish();
+}
+
+std::string TranscoderCommandLine(const ConversionJob& job) {
+    return BuildTranscoderArguments(job).Text;
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Target formats, numbered as the format options, the settings and the batch run number them.
 enum class TargetFormat : int { Wav = 0, Mp3 = 1, Ac3 = 2, Mpa = 3 };
@@ -26,15 +27,18 @@ std::string SourceKindOf(std::string_view sourcePath);
 // True for the sources that carry more than two channels: kind "AC3" or "VOB".
 bool IsMultichannelSource(std::string_view sourceKind);
 
-// True when `path` can stand between the double quotes of the argument text and reach the
-// transcoder as exactly one word, unchanged: it is not empty, holds no double quote (which
-// would end the quoted part and let the rest become words of their own, such as a second
-// -output), no control character (bytes below 0x20 and 0x7F: NUL would cut the word short,
-// tabs, newlines and the like have no place in a file name shown to the user), and is not
-// ")" alone (the transcoder reads that as the end of the block). Blanks, a leading "-", a
-// trailing "" and bytes above 0x7F are safe: the launcher gives backslashes no meaning.
-bool IsSafeForCommandLine(std::string_view path);
+// The transcoder's arguments for one job in the two forms that must never disagree: the
+// text that the console window and the logs show, and the words the child is started with.
+struct TranscoderArguments {
+    std::string Text;                // begins with a blank; goes right after the program path
+    std::vector<std::string> Words;  // the program's words after its name
+    bool operator==(const TranscoderArguments&) const = default;
+};
 
-// The transcoder's argument text for `job`; it always begins with a blank and goes right
-// after the transcoder's path. Pure: touches no file.
+// Both forms for `job`, built in one pass over the same pieces: each path stands between
+// double quotes in Text and is one word of Words, byte for byte, whatever it holds. Where
+// no path holds a double quote, splitting Text by the launcher's rule gives Words. Pure.
+TranscoderArguments BuildTranscoderArguments(const ConversionJob& job);
+
+// The argument text alone (BuildTranscoderArguments(job).Text).
 std::string TranscoderCommandLine(const ConversionJob& job);

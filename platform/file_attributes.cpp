@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace platform {
 
 bool FileExists(const std::string& path) {
@@ -42,6 +44,23 @@ bool ClearReadOnly(const std::string& path) {
 bool IsDirectory(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool NameTaken(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0) {
+        return true;
+    }
+    // Only a name that is known to be free is free; any other doubt keeps it taken.
+    return errno != ENOENT && errno != ENOTDIR;
+}
+
+std::size_t NameMax(const std::string& folder) {
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : 255;
 }
 
 bool IsExecutableFile(const std::string& path) {

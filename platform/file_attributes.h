@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace platform {
@@ -16,6 +17,14 @@ bool ClearReadOnly(const std::string& path);
 
 // True when `path` names a folder.
 bool IsDirectory(const std::string& path);
+
+// True when anything at all is at `path` (a file of any kind, readable or not, a folder, a
+// dangling link): a name that a new file must not take.
+bool NameTaken(const std::string& path);
+
+// The longest name, in bytes, that a file in `folder` may have; 255 when the system cannot
+// say (the limit of the common Linux file systems).
+std::size_t NameMax(const std::string& folder);
 
 // True when `path` names a regular file that the caller may execute.
 bool IsExecutableFile(const std::string& path);

@@ -96,12 +96,16 @@ std::optional<int> RunAndWaitStatus(std::string_view commandLine, ShowMode showM
     if (!resolved) {
         return std::nullopt;
     }
+    return RunAndWaitStatus(*resolved, showMode);
+}
+
+std::optional<int> RunAndWaitStatus(const ResolvedCommand& command, ShowMode showMode) {
     // The blocking use keeps the child in our process group, so a terminal's Ctrl+C
     // reaches both.
     ChildOptions options;
     options.output = showMode == 0 ? ChildOutput::Discard : ChildOutput::Inherit;
     options.ownProcessGroup = false;
-    ChildProcess child(*resolved, options);
+    ChildProcess child(command, options);
     if (!child.Started()) {
         return std::nullopt;
     }

@@ -52,4 +52,9 @@ void RunAndWait(std::string_view commandLine, ShowMode showMode);
 // 128 + signal number when it was killed, or empty when it could not be started.
 std::optional<int> RunAndWaitStatus(std::string_view commandLine, ShowMode showMode);
 
+// As RunAndWaitStatus, for a program and its words as they are: `command.args` reach the
+// child as its argv, byte for byte, with nothing split, quoted or searched (a program
+// without "/" is still looked up on PATH). Empty when it could not be started.
+std::optional<int> RunAndWaitStatus(const ResolvedCommand& command, ShowMode showMode);
+
 }  // namespace platform

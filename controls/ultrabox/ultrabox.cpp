@@ -110,9 +110,14 @@ void UltraBox::RecomputeMetrics(int lines, int marginPx) {
         RoundHalfEven(heightPx * twipsPerPixel_) / lines + RoundHalfEven(marginPx * twipsPerPixel_);
 }
 
-void UltraBox::MeasureEntry(const QString& text, bool hasPicture) {
+void UltraBox::MeasureEntry(const UltraBoxItem& item) {
+    const QString& text = item.Text;
+    const bool hasPicture = !item.Picture.isNull();
     int width = 0;
-    if (!text.contains(QLatin1Char('}'))) {
+    if (item.Literal) {
+        width =
+            RoundHalfEven(PlainTextWidthPx(UltraBoxMarkup::LiteralShown(text)) * twipsPerPixel_);
+    } else if (!text.contains(QLatin1Char('}'))) {
         width = RoundHalfEven(PlainTextWidthPx(text) * twipsPerPixel_);
     } else {
         for (const UltraBoxMarkup::Run& run : UltraBoxMarkup::Runs(text)) {
@@ -205,7 +210,12 @@ QString UltraBox::List(int index, bool keepTags) const {
     if (!item) {
         return {};
     }
-    return keepTags ? item->Text : UltraBoxMarkup::StripMarkup(item->Text);
+    return keepTags ? item->Text : UltraBoxModel::DisplayText(*item);
+}
+
+std::int64_t UltraBox::ItemData(int index) const {
+    const UltraBoxItem* item = Entry(index);
+    return item ? item->Data : 0;
 }
 
 int UltraBox::ListCount() const {
@@ -326,10 +336,13 @@ void UltraBox::AddItem(const QString& sText, int alignment, const QImage& pPictu
 void UltraBox::AddItem(const QString& sText, const UltraBoxAddArgs& args) {
     UltraBoxItem item;
     item.Text = sText;
-    if (item.Text.contains(QLatin1Char('\r'))) {
+    item.Literal = args.literal;
+    item.Data = args.data;
+    if (!item.Literal && item.Text.contains(QLatin1Char('\r'))) {
         item.Text.remove(QStringLiteral("\r\n"));
     }
-    MeasureEntry(item.Text, !args.picture.isNull());
+    item.Picture = args.picture;
+    MeasureEntry(item);
     item.BColor = args.bColor == kDefaultColor ? color_ : args.bColor;
     item.FColor = args.fColor == kDefaultColor ? foreColorDefault_ : args.fColor;
     item.HText = args.hText == kDefaultColor ? hTextDefault_ : args.hText;
@@ -345,7 +358,6 @@ void UltraBox::AddItem(const QString& sText, const UltraBoxAddArgs& args) {
     item.TextFormat = UltraBoxModel::TextFormatFor(args.alignment);
     item.OptionGroup = args.optionGroup;
     item.Enabled = args.enabled;
-    item.Picture = args.picture;
     item.TransColor = args.transColor;
     items_.push_back(std::move(item));
     if (sorted_ && paint_) {
@@ -422,7 +434,7 @@ void UltraBox::Refresh() {
     FontChanged();
     measureFont_ = picMain_->font();
     for (int i = 1; i <= ListCount(); ++i) {
-        MeasureEntry(items_[i].Text, !items_[i].Picture.isNull());
+        MeasureEntry(items_[i]);
     }
     if (sorted_) {
         UltraBoxModel::SortItems(items_);

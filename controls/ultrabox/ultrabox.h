@@ -32,6 +32,8 @@ struct UltraBoxAddArgs {
     int progressBarMax = 100;
     int progressBarValue = 1;
     OleColor progressBarProgressColor = kDefaultColor;
+    bool literal = false;   // the text is shown as it stands (UltraBoxItem::Literal)
+    std::int64_t data = 0;  // the host's own value for the entry
 };
 
 // The owner-drawn item list: entries of plain text, check boxes, option buttons or
@@ -66,8 +68,11 @@ public:
     QString ItemText(bool keepTags = false) const;
     // Kind code: 0 option, 1 check, 2 progress, 3 plain; -1 for no entry.
     int ItemTypeX(int index) const;
-    // The entry's text, markup removed unless `keepTags`; empty for no entry.
+    // The entry's text, markup removed unless `keepTags` (a literal entry's text is never
+    // changed); empty for no entry.
     QString List(int index, bool keepTags = false) const;
+    // The host's own value given when the entry was added; 0 for no entry.
+    std::int64_t ItemData(int index) const;
     // Number of entries.
     int ListCount() const;
     // The current entry; -1 when none.
@@ -197,7 +202,7 @@ private:
     const UltraBoxItem* Entry(int index) const;
     void MarkChanged(const char* name);
     void RecomputeMetrics(int lines, int marginPx);
-    void MeasureEntry(const QString& text, bool hasPicture);
+    void MeasureEntry(const UltraBoxItem& item);
     double PlainTextWidthPx(const QString& text);
     void FontChanged();
     void ChooseOption(int index);

@@ -37,6 +37,10 @@ struct UltraBoxItem {
     QString TransPixels;                  // "x,y,x,y," cache of the transparent pixels
     bool TransPixelsValid = false;
     bool SavedEnabled = false;
+    // Shown as it stands: no markup codes, no mnemonics, control characters as symbols.
+    // For texts the user chose, such as file names.
+    bool Literal = false;
+    std::int64_t Data = 0;  // the host's own value; travels with the entry when sorted
 
     bool operator==(const UltraBoxItem&) const = default;
 };

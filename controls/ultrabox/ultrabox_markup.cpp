@@ -49,6 +49,22 @@ int MarkupCode(QChar c) {
     }
 }
 
+QString LiteralShown(const QString& text) {
+    QString shown = text;
+    for (QChar& c : shown) {
+        const char16_t code = c.unicode();
+        if (code == '\t') {
+            c = QChar(char16_t{0x21E5});  // the tab key's arrow
+        } else if (code == '\n' || code == '\r' || code == '\v' || code == '\f' || code == 0x2028 ||
+                   code == 0x2029) {
+            c = QChar(char16_t{0x21B5});  // the return key's arrow
+        } else if (code < 0x20 || code == 0x7F) {
+            c = QChar(char16_t{0xFFFD});
+        }
+    }
+    return shown;
+}
+
 QString StripMarkup(const QString& text) {
     if (!text.contains(QLatin1Char('}'))) {
         return text;

@@ -22,6 +22,11 @@ int MarkupCode(QChar c);
 // `text` with every two-character code removed; other braces stay.
 QString StripMarkup(const QString& text);
 
+// `text` as a literal entry draws it on one line: a tab becomes "⇥", a line end (and the
+// Unicode line and paragraph separators) "↵", any other control character "�"; the
+// common fonts hold all three.
+QString LiteralShown(const QString& text);
+
 // `text` split at every brace; piece 0 is the text before the first brace.
 QStringList SplitPieces(const QString& text);
 

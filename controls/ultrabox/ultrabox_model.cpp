@@ -7,6 +7,10 @@
 
 namespace UltraBoxModel {
 
+QString DisplayText(const UltraBoxItem& item) {
+    return item.Literal ? item.Text : UltraBoxMarkup::StripMarkup(item.Text);
+}
+
 int ItemType(const UltraBoxItem& item) {
     int type = kPlainEntry;
     if (item.UseCheckBox) {
@@ -40,7 +44,7 @@ void SortItems(std::vector<UltraBoxItem>& items) {
     // Sort keys, kept beside the records and swapped with them.
     std::vector<QString> keys(items.size());
     for (int i = 1; i <= count; ++i) {
-        keys[i] = UltraBoxMarkup::StripMarkup(items[i].Text).toUpper();
+        keys[i] = DisplayText(items[i]).toUpper();
     }
     // Two entries still need one pass with gap 1.
     for (int gap = std::max((count - 1) / 2, 1); gap >= 1; gap /= 2) {

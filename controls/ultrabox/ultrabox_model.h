@@ -15,6 +15,9 @@ inline constexpr int kCheckEntry = 1;
 inline constexpr int kProgressEntry = 2;
 inline constexpr int kPlainEntry = 3;
 
+// The text `item` shows: a literal entry's text as stored, else with its markup removed.
+QString DisplayText(const UltraBoxItem& item);
+
 // The kind code of `item`: flags tested check, option, progress; the last true one wins.
 int ItemType(const UltraBoxItem& item);
 

@@ -281,6 +281,14 @@ void UltraBox::PaintHighlight(QPainter& painter, Rect rect, OleColor color) {
 }
 
 void UltraBox::DrawText(QPainter& painter, const UltraBoxItem& item, Rect rect, OleColor color) {
+    if (item.Literal) {
+        // No mnemonic flag: "&" is drawn as "&".
+        painter.setFont(drawFont_);
+        painter.setPen(UltraBoxColors::ToQColor(color, palette()));
+        painter.drawText(rect.ToQRect(), AlignmentFlags(item.TextFormat) & ~Qt::TextShowMnemonic,
+                         UltraBoxMarkup::LiteralShown(item.Text));
+        return;
+    }
     if (item.Text.contains(QLatin1Char('}'))) {
         DrawMarkupText(painter, item, rect, color);
         return;

@@ -1,5 +1,6 @@
 #include "batch_run.h"
-#include "../support/media_cache.h"
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "../support/media_cache.h"
 #include "../support/temp_dir.h"
 #include "batch_test_host.h"
 #include "id3v1.h"
@@ -76,10 +78,12 @@ TEST(BatchRules, TargetNamesAndEligibility) {
     EXPECT_EQ(batch::TargetPathFor("/m/b.vob", TargetFormat::Mpa, none), "/m/b.mpa");
     EXPECT_EQ(batch::TargetPathFor("/m/b.vob", TargetFormat::Ac3, none), "/m/b.ac3");
 
-    const std::vector<batch::Entry> entries = {
-        {"[..]", true}, {"[sub]", true}, {"a.wav", true}, {"b.mp3", false}, {"c.ac3", true}};
-    EXPECT_EQ(batch::CountEligible(entries, false), 2);
-    EXPECT_EQ(batch::CountEligible(entries, true), 3);
+    // The kind comes with the entry: "[2001] x.mp3" is a file, whatever its first character.
+    const std::vector<batch::Entry> entries = {{"[..]", true, true},   {"[sub]", true, true},
+                                               {"a.wav", true},        {"b.mp3", false},
+                                               {"[2001] x.mp3", true}, {"c.ac3", true}};
+    EXPECT_EQ(batch::CountEligible(entries, false), 3);
+    EXPECT_EQ(batch::CountEligible(entries, true), 4);
     EXPECT_EQ(batch::CountEligible({}, true), 0);
 }
 
@@ -149,32 +153,70 @@ TEST(BatchRun, Mp3ToMp3CarriesBothTagsOtherPairingsNone) {
     EXPECT_FALSE(id3::ReadId3v2(dir.File("song.wav"), none));
 }
 
-TEST(BatchRun, NameThatWouldInjectAnOutputIsRefusedAndReported) {
+// The transcoder gets the words the text stands for: a name that would split into a second
+// -output converts into its own target, and the smuggled name is never written.
+TEST(BatchRun, EveryNameReachesTheTranscoderAsOneWord) {
     TempDir dir;
-    // A file name cannot hold "/", so the smuggled output is relative to the working folder.
-    const std::string victim = dir.File("victim.wav");
     const std::string evil = "a\" -output \"victim.wav\" \"x.wav";
-    MakeAudio(dir.File("good.wav"));
-    std::filesystem::copy_file(dir.File("good.wav"), dir.File(evil));
+    const std::string lines = "line\nbreak\t.wav";
+    MakeAudio(dir.File(evil));
+    MakeAudio(dir.File(lines));
 
     Driver driver;
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
     const batch::Report report = driver.Run(
-        RealSetup(), Input(dir.Path().string(), {{evil, false}, {"good.wav", false}}, 0, true));
+        RealSetup(), Input(dir.Path().string(), {{evil, false}, {lines, false}}, 0, true));
     std::filesystem::current_path(previous);
 
-    EXPECT_FALSE(Exists(victim));
-    EXPECT_EQ(report.Total, 2);
-    EXPECT_EQ(report.Done, 1);
-    ASSERT_EQ(driver.launches.size(), 1u);  // only the good file reached the transcoder
-    EXPECT_NE(driver.launches[0].CommandLine.find("good.wav"), std::string::npos);
+    EXPECT_TRUE(report.Failures.empty()) << report.Failures.front().Reason;
+    EXPECT_EQ(report.Done, 2);
+    EXPECT_FALSE(Exists(dir.File("victim.wav")));
+    EXPECT_TRUE(Exists(dir.File("a\" -output \"victim.wav\" \"x_new.wav")));
+    EXPECT_TRUE(Exists(dir.File("line\nbreak\t_new.wav")));
+    ASSERT_EQ(driver.launches.size(), 2u);
+    const batch::LaunchRequest& first = driver.launches[0];
+    EXPECT_EQ(first.Words.front(), kTranscoder);
+    EXPECT_EQ(first.Words[3], dir.File(evil));
+    EXPECT_EQ(first.Words[5], dir.File("a\" -output \"victim.wav\" \"x_new.wav"));
+    // The console's text is the one the command-line builder gives, name and all.
+    EXPECT_EQ(first.CommandLine.rfind(kTranscoder + " -core( -input \"" + dir.File(evil) + "\"", 0),
+              0u);
+}
+
+// A target the folder cannot hold is refused before any transcoder starts and is listed
+// with its reason; a name anything stands under (here a pipe, which is no readable file)
+// is taken and never replaced.
+TEST(BatchRun, TooLongAndTakenTargetsAreNeverWritten) {
+    TempDir dir;
+    const std::string fits = std::string(246, 'f') + ".wav";     // "_new" gives 254 bytes
+    const std::string tooLong = std::string(248, 'l') + ".wav";  // "_new" would give 256
+    MakeAudio(dir.File(fits));
+    MakeAudio(dir.File(tooLong));
+    MakeAudio(dir.File("p.mp3"), "-c:a libmp3lame");
+    ASSERT_EQ(::mkfifo(dir.File("p.wav").c_str(), 0600), 0);
+
+    Driver driver;
+    const batch::Report report = driver.Run(
+        RealSetup(),
+        Input(dir.Path().string(), {{fits, false}, {tooLong, false}, {"p.mp3", false}}, 0, true));
+
+    EXPECT_TRUE(Exists(dir.File(std::string(246, 'f') + "_new.wav")));
+    EXPECT_TRUE(Exists(dir.File("p_new.wav")));
+    EXPECT_EQ(std::filesystem::status(dir.File("p.wav")).type(), std::filesystem::file_type::fifo);
+    EXPECT_EQ(driver.launches.size(), 2u);
     ASSERT_EQ(report.Failures.size(), 1u);
-    EXPECT_EQ(report.Failures[0].SourcePath, dir.File(evil));
+    EXPECT_EQ(report.Failures[0].SourcePath, dir.File(tooLong));
+    EXPECT_EQ(report.Failures[0].Reason,
+              "Der Name der Ausgabedatei wäre mit 256 Bytes länger, als der Ordner erlaubt "
+              "(höchstens 255)");
     ASSERT_EQ(driver.messages.size(), 1u);
-    EXPECT_NE(driver.messages[0].find(dir.File(evil)), std::string::npos);
-    EXPECT_EQ(driver.progress.front(), 0);
-    EXPECT_EQ(driver.progress.back(), 50);
+    EXPECT_NE(driver.messages[0].find(dir.File(tooLong)), std::string::npos);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+        ++files;
+    }
+    EXPECT_EQ(files, 6u);  // three sources, the pipe, two targets
 }
 
 TEST(BatchRun, RealFailureIsListedAndGetsNoTags) {
@@ -204,7 +246,7 @@ TEST(BatchRun, NinetySevenFilesEndAtNinetyNineWithTheClosingStepsInOrder) {
     batchtest::WriteStandIn(standIn);
     std::filesystem::create_directory(dir.Path() / "music");
     const std::string folder = (dir.Path() / "music").string();
-    std::vector<batch::Entry> entries = {{"[..]", true}, {"[sub]", true}};
+    std::vector<batch::Entry> entries = {{"[..]", true, true}, {"[sub]", true, true}};
     for (int i = 0; i < 97; ++i) {
         const std::string name = "t" + std::to_string(100 + i) + ".mp3";
         testing_support::WriteFile(folder + "/" + name, "x");
@@ -230,7 +272,7 @@ TEST(BatchRun, ListsWithoutEligibleEntriesStillCloseButRunNothing) {
     Driver driver;
     const batch::Report report =
         driver.Run(StandInSetup(kTranscoder, 20001),
-                   Input("/nonexistent", {{"[..]", true}, {"a.wav", false}}));
+                   Input("/nonexistent", {{"[..]", true, true}, {"a.wav", false}}));
     EXPECT_EQ(report.Total, 0);
     EXPECT_TRUE(driver.launches.empty());
     EXPECT_EQ(driver.yields, 20002);

@@ -142,56 +142,88 @@ TEST(SourceKind, LastThreeCharactersInUpperCase) {
     EXPECT_FALSE(IsMultichannelSource("vob"));  // the kind is always upper case
 }
 
-// The guarantee behind IsSafeForCommandLine: a safe path comes back from the launcher's
-// splitting as exactly one word, itself, in the place of -input or -output; the unsafe ones
-// are those that would not.
-TEST(IsSafeForCommandLine, SafePathsSurviveTheLaunchersSplittingUnchanged) {
-    struct Case {
-        std::string path;
-        bool safe;
+// The text and the words are one: for every name whose text is unambiguous (no double
+// quote), the launcher's splitting of the text gives exactly the words the child gets, and
+// behind the unquoted program path with blanks too. A name with a double quote still makes
+// one word of its own; only its text no longer splits back into it.
+TEST(TranscoderArguments, TheWordsAreWhatTheTextStandsFor) {
+    const std::string names[] = {
+        "a.mp3",
+        "Blue Monday (12\" Version).mp3",
+        "two \"quoted\" words.mp3",
+        "ends in a quote\"",
+        "line\nbreak.mp3",
+        "car\rriage.mp3",
+        "tab\there.mp3",
+        "Simon & Garfunkel && more.mp3",
+        "\xc3\x9c"
+        "ber }r Stra\xc3\x9f"
+        "e }b.mp3",
+        "[2001] x.mp3",
+        "[..]x.mp3",
+        "-leading dash.mp3",
+        "$HOME.mp3",
+        "back`quote`.mp3",
+        " -output x.mp3",
+        "a  b .mp3",
+        ")",
+        "-core( -input x ).mp3",
+        "trailing backslash\\",
+        "Gr\xfc\xdf"
+        "e.mp3",  // Latin-1 bytes, not UTF-8
+        std::string(250, 'n') + ".mp3",
+        "",
     };
-    const Case cases[] = {
-        {"/m/a.mp3", true},
-        {"/My Music/a  b .mp3", true},
-        {"/m/-core( -input x ).wav", true},
-        {"-leading dash.wav", true},
-        {"/m/trailing backslash\\", true},
-        {"/m/\xc3\xa4\xc3\xb6\xc3\xbc \xe2\x82\xac.wav", true},  // umlauts and the euro sign
-        {"/m/Gr\xfc\xdf"
-         "e.wav",
-         true},  // Latin-1 bytes
-        {"/m/(.wav", true},
-        {"/m/a\" -output \"/home/u/.bashrc\" \"x.wav", false},
-        {"/m/a\".wav", false},
-        {"\"", false},
-        {"", false},
-        {")", false},
-        {"/m/new\nline.wav", false},
-        {"/m/carriage\rreturn.wav", false},
-        {"/m/tab\t.wav", false},
-        {std::string("/m/nul\0.wav", 11), false},
-        {"/m/escape\x1b.wav", false},
-        {"/m/delete\x7f.wav", false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(IsSafeForCommandLine(c.path), c.safe) << c.path;
-        ConversionJob job;
-        job.SourcePath = c.path;
-        job.TargetPath = "/out/t.mp3";
-        job.Format = TargetFormat::Mp3;
-        job.SourceKind = SourceKindOf(c.path);
-        job.Bitrate = 128;
-        std::vector<std::string> words;
-        for (const platform::CommandWord& w :
-             platform::SplitCommandLine(TranscoderCommandLine(job))) {
-            words.push_back(w.text);
+    const std::string program = "/opt/My Apps/BeSweet.exe";
+    const auto isExecutable = [&](const std::string& p) { return p == program; };
+    for (const std::string& name : names) {
+        for (const TargetFormat format : {TargetFormat::Wav, TargetFormat::Mp3}) {
+            ConversionJob job = Job("", "", format, 1, true, false, 192);
+            job.SourcePath = "/in dir/" + name;
+            job.TargetPath = name + ".out";
+            job.SourceKind = SourceKindOf(job.SourcePath);
+            SCOPED_TRACE(name);
+            const TranscoderArguments args = BuildTranscoderArguments(job);
+            EXPECT_EQ(args.Text, TranscoderCommandLine(job));
+            ASSERT_GE(args.Words.size(), 6u);
+            EXPECT_EQ(args.Words[0], "-core(");
+            EXPECT_EQ(args.Words[1], "-input");
+            EXPECT_EQ(args.Words[2], job.SourcePath);
+            EXPECT_EQ(args.Words[3], "-output");
+            EXPECT_EQ(args.Words[4], job.TargetPath);
+            if (name.find('"') != std::string::npos) {
+                continue;
+            }
+            std::vector<std::string> split;
+            for (const platform::CommandWord& w : platform::SplitCommandLine(args.Text)) {
+                split.push_back(w.text);
+            }
+            EXPECT_EQ(split, args.Words);
+            const auto resolved = platform::ResolveCommandLine(program + args.Text, isExecutable);
+            ASSERT_TRUE(resolved);
+            EXPECT_EQ(resolved->program, program);
+            EXPECT_EQ(resolved->args, args.Words);
         }
-        const bool survives = words.size() == 14 && words[1] == "-input" && words[2] == c.path &&
-                              words[3] == "-output" && words[4] == "/out/t.mp3" && words[5] == ")";
-        if (c.safe) {
-            EXPECT_TRUE(survives) << c.path;
-        } else if (c.path.find('"') != std::string::npos) {
-            EXPECT_FALSE(survives) << c.path;
+    }
+}
+
+// Every shape of the assembly gives words that the text splits back into.
+TEST(TranscoderArguments, EveryAssemblyRowSplitsBackIntoItsWords) {
+    for (const char* source : {"/m/x.wav", "/m/x.ac3", "/m/x.VOB"}) {
+        for (int format = 0; format <= 3; ++format) {
+            for (int resample = 0; resample <= 2; ++resample) {
+                for (const bool flag : {false, true}) {
+                    const ConversionJob job =
+                        Job(source, "/m/y.out", static_cast<TargetFormat>(format), resample, flag,
+                            flag, 224);
+                    const TranscoderArguments args = BuildTranscoderArguments(job);
+                    std::vector<std::string> split;
+                    for (const platform::CommandWord& w : platform::SplitCommandLine(args.Text)) {
+                        split.push_back(w.text);
+                    }
+                    EXPECT_EQ(split, args.Words) << args.Text;
+                }
+            }
         }
     }
 }

@@ -1,4 +1,4 @@
-// From the job to the file on disk: ConversionJob -> TranscoderCommandLine -> the
+// From the job to the file on disk: ConversionJob -> BuildTranscoderArguments -> the
 // platform launcher -> the real BeSweet.exe -> the output read back with libavformat.
 // The program folder is reached through a symbolic link and holds blanks; the music folder
 // and the file names hold blanks, umlauts and a leading dash.
@@ -77,17 +77,20 @@ protected:
         return job;
     }
 
-    // The program's way: the transcoder path without quotes, the argument text after it,
-    // resolved by the launcher and run as a child whose stderr is kept.
+    // The program's way: the transcoder started with the job's words as its argv, the child's
+    // stderr kept. The text, which the console shows, names the same program and words.
     static Outcome Run(const ConversionJob& job) {
-        Outcome outcome;
-        const std::string commandLine = transcoder_ + TranscoderCommandLine(job);
-        const auto resolved = platform::ResolveCommandLine(commandLine);
+        const TranscoderArguments args = BuildTranscoderArguments(job);
+        const auto resolved = platform::ResolveCommandLine(transcoder_ + args.Text);
         if (!resolved || resolved->program != transcoder_) {
-            ADD_FAILURE() << "not resolved to the transcoder: " << commandLine;
-            return outcome;
+            ADD_FAILURE() << "the text does not name the transcoder: " << args.Text;
         }
-        platform::ChildProcess child(*resolved);
+        return Start(platform::ResolvedCommand{transcoder_, args.Words});
+    }
+
+    static Outcome Start(const platform::ResolvedCommand& command) {
+        Outcome outcome;
+        platform::ChildProcess child(command);
         outcome.started = child.Started();
         outcome.status = child.Wait();
         outcome.lastErrorLine = child.LastErrorLine();
@@ -142,8 +145,6 @@ TEST_F(Contract, EveryTargetFormatAndTheSixFileProfileMakeTheirFiles) {
     for (const Row& row : rows) {
         const ConversionJob& job = row.job;
         SCOPED_TRACE(TranscoderCommandLine(job));
-        ASSERT_TRUE(IsSafeForCommandLine(job.SourcePath));
-        ASSERT_TRUE(IsSafeForCommandLine(job.TargetPath));
         const Outcome outcome = Run(job);
         ASSERT_TRUE(outcome.started);
         ASSERT_EQ(outcome.status, 0) << outcome.lastErrorLine;
@@ -171,43 +172,80 @@ TEST_F(Contract, EveryTargetFormatAndTheSixFileProfileMakeTheirFiles) {
     }
 }
 
-// A source whose name holds double quotes splits into extra words. The run refuses such a
-// name (IsSafeForCommandLine); should one get through all the same, the transcoder refuses
-// the command line and writes nothing: no victim file is replaced or created.
-TEST_F(Contract, AQuotedNameCannotRedirectTheOutput) {
+// Names that the text cannot carry and the words can: each converts into its own target and
+// nothing else in the folder appears or changes.
+TEST_F(Contract, EveryNameAFolderCanHoldConvertsIntoItsOwnTarget) {
+    const std::string names[] = {
+        "Blue Monday (12\" Version).mp3",
+        "two \"quoted\" words.mp3",
+        "line\nbreak.mp3",
+        "tab\there.mp3",
+        "-leading dash.mp3",
+        "$HOME.mp3",
+        "back`quote`.mp3",
+        " -output x.mp3",
+        "a\" -output \"victim.mp3",
+        "Gr\xfc\xdf"
+        "e.mp3",                         // Latin-1 bytes, not UTF-8
+        std::string(246, 'n') + ".mp3",  // 250 bytes
+    };
+    const fs::path folder = root_->Path() / "names";
+    fs::create_directories(folder);
+    WriteFile((folder / "victim.wav").string(), "precious");
+    const std::string audio = ReadFile((music_ / "Straße Nr 5.mp3").string());
+    const fs::path saved = fs::current_path();
+    fs::current_path(folder);  // a stray relative -output would land here
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        WriteFile((folder / name).string(), audio);
+        std::set<std::string> expected;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            expected.insert(entry.path().filename().string());
+        }
+        const std::string target = name.substr(0, name.size() - 4) + ".wav";
+        expected.insert(target);
+        ConversionJob job;
+        job.SourcePath = (folder / name).string();
+        job.TargetPath = (folder / target).string();
+        job.SourceKind = SourceKindOf(job.SourcePath);
+        job.Format = TargetFormat::Wav;
+        const Outcome outcome = Run(job);
+        ASSERT_TRUE(outcome.started);
+        EXPECT_EQ(outcome.status, 0) << outcome.lastErrorLine;
+        const auto info = Probe(job.TargetPath);
+        ASSERT_TRUE(info);
+        EXPECT_NEAR(info->duration, 2.0, 0.1);
+        std::set<std::string> now;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            now.insert(entry.path().filename().string());
+        }
+        EXPECT_EQ(now, expected);
+    }
+    fs::current_path(saved);
+    EXPECT_TRUE(ReadFile((folder / "victim.wav").string()) == "precious");
+}
+
+// Should a name ever be split out of the text again, its extra words cannot choose the
+// file that gets written: the transcoder refuses a second -output and writes nothing.
+TEST_F(Contract, ATextSplitAgainCannotRedirectTheOutput) {
     const fs::path victim = music_ / "victim_new.wav";
     WriteFile(victim.string(), "precious");
-    WriteFile((music_ / "a").string(), ReadFile((music_ / "-Käse & Brot.wav").string()));
-    const std::string literal =
-        "a\" -output \"" + (root_->Path() / "bashrc").string() + "\" \"x.wav";
-    const std::string pairsUp = "a\" -output \"victim.wav";
-    struct Row {
-        std::string source;  // as the folder and the list entry give it
-        std::string target;  // as the run's naming gives it
-    };
-    const Row rows[] = {
-        {literal, literal.substr(0, literal.size() - 4) + "_new.wav"},
-        // Splits into words the transcoder would otherwise all accept, the last -output
-        // naming victim_new.wav in the working folder.
-        {pairsUp, pairsUp.substr(0, pairsUp.size() - 4) + "_new.wav"},
-    };
+    const std::string source = "a\" -output \"victim.wav";
+    WriteFile((music_ / source).string(), ReadFile((music_ / "-Käse & Brot.wav").string()));
+    ConversionJob job = Job(source, source.substr(0, source.size() - 4) + "_new.wav",
+                            TargetFormat::Wav, 0, false, false, 0);
     const fs::path saved = fs::current_path();
     fs::current_path(music_);
-    for (const Row& row : rows) {
-        WriteFile((music_ / row.source).string(), "");  // a name a folder can hold
-        ConversionJob job = Job(row.source, row.target, TargetFormat::Wav, 0, false, false, 0);
-        SCOPED_TRACE(TranscoderCommandLine(job));
-        EXPECT_FALSE(IsSafeForCommandLine(job.SourcePath));
-        EXPECT_FALSE(IsSafeForCommandLine(job.TargetPath));
-        const std::set<std::string> before = MusicFiles();
-        const Outcome outcome = Run(job);
-        EXPECT_EQ(outcome.status, 2) << outcome.lastErrorLine;
-        EXPECT_TRUE(outcome.lastErrorLine.starts_with("BeSweet.exe: ")) << outcome.lastErrorLine;
-        EXPECT_EQ(MusicFiles(), before);
-        EXPECT_TRUE(ReadFile(victim.string()) == "precious") << "the victim was overwritten";
-        EXPECT_FALSE(fs::exists(root_->Path() / "bashrc"));
-        fs::remove(music_ / row.source);
-    }
+    const std::set<std::string> before = MusicFiles();
+    const auto resplit = platform::ResolveCommandLine(transcoder_ + TranscoderCommandLine(job));
+    ASSERT_TRUE(resplit);
+    EXPECT_NE(resplit->args, BuildTranscoderArguments(job).Words);
+    const Outcome outcome = Start(*resplit);
+    EXPECT_EQ(outcome.status, 2) << outcome.lastErrorLine;
+    EXPECT_TRUE(outcome.lastErrorLine.starts_with("BeSweet.exe: ")) << outcome.lastErrorLine;
+    EXPECT_EQ(MusicFiles(), before);
+    EXPECT_TRUE(ReadFile(victim.string()) == "precious") << "the victim was overwritten";
+    fs::remove(music_ / source);
     fs::current_path(saved);
 }
 

@@ -80,3 +80,32 @@ TEST(FileAttributes, ExecutableFilesAndFolders) {
     EXPECT_TRUE(platform::IsDirectory(dir.Path().string()));
     EXPECT_FALSE(platform::IsDirectory(script));
 }
+
+// A name is taken by anything that stands under it; only a name known to be free is free.
+TEST(FileAttributes, NameTakenByAnythingAndTheFoldersNameLimit) {
+    TempDir dir;
+    testing_support::WriteFile(dir.File("a.wav"), "x");
+    ::chmod(dir.File("a.wav").c_str(), 0);
+    std::filesystem::create_directory(dir.File("folder.wav"));
+    std::filesystem::create_symlink(dir.File("gone"), dir.File("dangling.wav"));
+    ::mkfifo(dir.File("fifo.wav").c_str(), 0600);
+    struct Case {
+        std::string path;
+        bool taken;
+    };
+    const Case cases[] = {
+        {dir.File("a.wav"), true},
+        {dir.File("folder.wav"), true},
+        {dir.File("dangling.wav"), true},
+        {dir.File("fifo.wav"), true},
+        {dir.File("free.wav"), false},
+        {dir.File("a.wav/below.wav"), false},     // under a file: nothing can be there
+        {dir.File(std::string(300, 'x')), true},  // too long to be checked, so not free
+        {"", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::NameTaken(c.path), c.taken) << c.path;
+    }
+    EXPECT_EQ(platform::NameMax(dir.Path().string()), 255u);  // the temporary folder's
+    EXPECT_EQ(platform::NameMax(dir.File("missing")), 255u);
+}

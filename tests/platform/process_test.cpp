@@ -182,3 +182,29 @@ TEST_F(RunAndWaitTest, AProgramThatCannotBeStartedReturnsAtOnceWithoutAStatus) {
     }
     EXPECT_FALSE(std::filesystem::exists(out_));
 }
+
+// Started from its words, the child gets each of them as one argv entry, byte for byte:
+// nothing is split at blanks, quotes or line ends, and no shell sees "$", "`" or "*".
+TEST_F(RunAndWaitTest, WordsReachTheChildExactlyAsGiven) {
+    const std::vector<std::string> words = {"-input",
+                                            "/m/Blue Monday (12\" Version).mp3",
+                                            "/m/two \"\" quotes\".mp3",
+                                            "/m/line\nbreak.mp3",
+                                            "/m/tab\there.mp3",
+                                            "-output",
+                                            "-leading dash",
+                                            "$HOME `id` *.mp3",
+                                            "/m/Gr\xfc\xdf"
+                                            "e.mp3",
+                                            "",
+                                            ")"};
+    const auto status = platform::RunAndWaitStatus(ResolvedCommand{program_, words}, 0);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 7);
+    std::string expected;
+    for (const std::string& w : words) {
+        expected += "arg:" + w + "\n";
+    }
+    EXPECT_EQ(ReadFile(out_), expected);
+    EXPECT_FALSE(platform::RunAndWaitStatus(ResolvedCommand{dir_.File("missing"), words}, 0));
+}

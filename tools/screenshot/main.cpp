@@ -15,17 +15,19 @@
 
 namespace {
 
-// A small music folder: a few sub-folders, audio files and one that the filter hides.
+// A small music folder: a few sub-folders, audio files and one that the filter hides. The
+// names hold what real collections hold: "&", "}", a leading "[", a double quote.
 bool MakeSampleFolder(const QString& root) {
     QDir dir(root);
-    for (const char* folder : {"Hörbücher", "Live 2019", "Singles"}) {
+    for (const char* folder : {"Hörbücher", "Live & Unplugged", "Singles"}) {
         if (!dir.mkpath(QString::fromUtf8(folder))) {
             return false;
         }
     }
-    for (const char* name : {"01 - Ouvertüre.mp3", "02 - Morgenlied.mp3", "03 - Intermezzo.mp3",
-                             "04 - Abendstimmung.mp3", "05 - Finale.mp3", "Konzert.ac3",
-                             "Mitschnitt.wav", "Cover.jpg"}) {
+    for (const char* name :
+         {"01 - Ouvertüre.mp3", "02 - Morgenlied.mp3", "03 - Intermezzo.mp3",
+          "Blue Monday (12\" Version).mp3", "Simon & Garfunkel - The Boxer.mp3",
+          "Über }r Straße.mp3", "[2001] Intro.mp3", "Konzert.ac3", "Mitschnitt.wav", "Cover.jpg"}) {
         QFile file(dir.filePath(QString::fromUtf8(name)));
         if (!file.open(QIODevice::WriteOnly)) {
             return false;

@@ -184,14 +184,17 @@ batch::RunInput BatchWindow::Snapshot() {
     for (int i = 1; i <= count; ++i) {
         std::string text = list->List(i).toStdString();
         // The list shows names that are not valid UTF-8 with replacement characters; the
-        // browser knows each entry's bytes.
-        if (browser != nullptr && !batch::IsFolderEntry(text)) {
+        // browser knows each entry's bytes, and which entries are folders.
+        bool folderEntry = false;
+        if (browser != nullptr) {
+            folderEntry = browser->KindOf(i) != FileBrowser::EntryKind::File;
             const std::string path = browser->EntryPath(i);
-            if (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0) {
+            if (!folderEntry && path.size() > folder.size() &&
+                path.compare(0, folder.size(), folder) == 0) {
                 text = path.substr(folder.size());
             }
         }
-        input.Entries.push_back({std::move(text), list->IsSelected(i)});
+        input.Entries.push_back({std::move(text), list->IsSelected(i), folderEntry});
     }
     if (input.Entries.empty()) {
         return input;
@@ -257,6 +260,8 @@ std::string BatchWindow::Launch(int slot, const batch::LaunchRequest& request) {
         // A shown console is where a terminal would be; it closes when its transcoder ends.
         watched->console = new BatchConsole(QString::fromStdString(request.SourceName), &window_);
         watched->console->show();
+        // Its first line is the command as a terminal would echo it: the argument text.
+        watched->console->Append(request.CommandLine + "\n");
         child.SetConsole([console = watched->console](std::string_view bytes) {
             if (console) {
                 console->Append(bytes);

@@ -227,23 +227,30 @@ void FileBrowser::Rebuild() {
     entries_.clear();
     entries_.push_back({});
     const bool showFolders = c_.chkDirs == nullptr || !c_.chkDirs->isChecked();
-    const auto add = [&](std::string rawText, std::string rawName, OleColor back) {
+    // Names are shown as they are: no "&" mnemonics, no "}" markup. Each entry carries its
+    // number in entries_, so its kind and bytes are found even after the list sorted itself.
+    UltraBoxAddArgs look;
+    look.fColor = kEntryText;
+    look.literal = true;
+    const auto add = [&](EntryKind kind, const std::string& rawText, std::string path) {
         QString text = Shown(rawText);
         if (list != nullptr) {
-            list->AddItem(text, 0, {}, kDefaultColor, true, kEntryText, back);
+            look.bColor = kind == EntryKind::File ? kFileBack : kFolderBack;
+            look.data = static_cast<std::int64_t>(entries_.size());
+            list->AddItem(text, look);
         }
-        entries_.push_back({std::move(text), std::move(rawText), std::move(rawName)});
+        entries_.push_back({kind, std::move(text), std::move(path)});
     };
     if (showFolders) {
         if (folders_.Path() != DriveRoot()) {
-            add("[..]", ParentFolder(folders_.Path()), kFolderBack);
+            add(EntryKind::Parent, "[..]", ParentFolder(folders_.Path()));
         }
         for (const std::string& name : folders_.SubFolders()) {
-            add("[" + name + "]", paths::AddBackslash(folders_.Path()) + name, kFolderBack);
+            add(EntryKind::Folder, "[" + name + "]", paths::AddBackslash(folders_.Path()) + name);
         }
     }
     for (const std::string& name : files_.Files()) {
-        add(name, paths::AddBackslash(folders_.Path()) + name, kFileBack);
+        add(EntryKind::File, name, paths::AddBackslash(folders_.Path()) + name);
     }
     if (list != nullptr) {
         list->SetPaint(true);
@@ -320,7 +327,7 @@ int FileBrowser::ChosenFileCount() const {
     }
     int count = 0;
     for (int i = 1; i <= c_.ubMain->ListCount(); ++i) {
-        if (c_.ubMain->IsSelected(i) && !c_.ubMain->List(i, true).startsWith(QLatin1Char('['))) {
+        if (c_.ubMain->IsSelected(i) && KindOf(i) == EntryKind::File) {
             ++count;
         }
     }
@@ -331,12 +338,12 @@ void FileBrowser::ubMain_Click() {
     if (c_.ubMain == nullptr || c_.ubMain->ListIndex() < 1) {
         return;
     }
-    const QString text = c_.ubMain->List(c_.ubMain->ListIndex(), true);
-    if (text.startsWith(QLatin1Char('['))) {
+    const int index = c_.ubMain->ListIndex();
+    if (KindOf(index) != EntryKind::File) {
         SetCaption(c_.appTitle);
         return;
     }
-    SetCaption(text + QStringLiteral(" - ") + c_.appTitle);
+    SetCaption(c_.ubMain->List(index) + QStringLiteral(" - ") + c_.appTitle);
     if (ChosenFileCount() > 1) {
         SetStartCaption(kBatchCaption);
     } else if (c_.chkAll == nullptr || !c_.chkAll->isChecked()) {
@@ -352,14 +359,20 @@ void FileBrowser::ubMain_DblClick() {
     if (entry == nullptr) {
         return;
     }
-    if (entry->text == kParentEntry) {
-        ChangeFolder(ParentFolder(folders_.Path()));
-    } else if (entry->text.startsWith(QLatin1Char('['))) {
-        const std::string& raw = entry->rawText;
-        const std::string inner = raw.size() >= 2 ? raw.substr(1, raw.size() - 2) : std::string();
-        ChangeFolder(paths::AddBackslash(folders_.Path()) + inner + "/");
-    } else if (opener_) {
-        opener_(entry->path);
+    switch (entry->kind) {
+        case EntryKind::Parent:
+            ChangeFolder(ParentFolder(folders_.Path()));
+            break;
+        case EntryKind::Folder:
+            ChangeFolder(entry->path + "/");
+            break;
+        case EntryKind::File:
+            if (opener_) {
+                opener_(entry->path);
+            }
+            break;
+        case EntryKind::None:
+            break;
     }
 }
 
@@ -367,17 +380,24 @@ const FileBrowser::Entry* FileBrowser::EntryAt(int index) const {
     if (c_.ubMain == nullptr || index < 1 || index > c_.ubMain->ListCount()) {
         return nullptr;
     }
-    const QString text = c_.ubMain->List(index, true);
-    if (index < static_cast<int>(entries_.size()) && entries_[index].text == text) {
-        return &entries_[index];
+    // The entry's own number travels with it, should the list have reordered itself; an
+    // entry that some other hand added or changed is none of the browser's.
+    const std::int64_t number = c_.ubMain->ItemData(index);
+    if (number < 1 || number >= static_cast<std::int64_t>(entries_.size())) {
+        return nullptr;
     }
-    // The list was reordered since the rebuild: find the entry by its text.
-    for (std::size_t i = 1; i < entries_.size(); ++i) {
-        if (entries_[i].text == text) {
-            return &entries_[i];
-        }
-    }
-    return nullptr;
+    const Entry& entry = entries_[static_cast<std::size_t>(number)];
+    return entry.text == c_.ubMain->List(index) ? &entry : nullptr;
+}
+
+FileBrowser::EntryKind FileBrowser::KindOf(int index) const {
+    const Entry* entry = EntryAt(index);
+    return entry != nullptr ? entry->kind : EntryKind::None;
+}
+
+bool FileBrowser::IsFolderEntry(int index) const {
+    const EntryKind kind = KindOf(index);
+    return kind == EntryKind::Parent || kind == EntryKind::Folder;
 }
 
 std::string FileBrowser::EntryPath(int index) const {
@@ -391,7 +411,7 @@ bool FileBrowser::SelectFileEntry(const QString& name) {
     }
     const QString wanted = name.toUpper();
     for (int i = 1; i <= c_.ubMain->ListCount(); ++i) {
-        if (c_.ubMain->List(i, true).toUpper() == wanted) {
+        if (KindOf(i) == EntryKind::File && c_.ubMain->List(i).toUpper() == wanted) {
             c_.ubMain->SetSelected(i, true);
             return true;
         }

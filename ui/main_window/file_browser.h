@@ -82,14 +82,22 @@ public:
     bool SetFolder(const std::string& folder);
     // The current folder as raw bytes, without a closing "/" except at "/".
     const std::string& CurrentFolder() const { return folders_.Path(); }
-    // Selects the first entry whose text equals `name`, case ignored; false when none.
+    // Selects the first file entry whose text equals `name`, case ignored; false when none.
     bool SelectFileEntry(const QString& name);
 
+    // What an entry of ubMain stands for. The browser knows it from the folder it read, so
+    // a file whose name begins with "[" is a file entry like any other.
+    enum class EntryKind { None, Parent, Folder, File };
+
+    // The kind of entry `index` (1..ListCount of ubMain); None for no such entry.
+    EntryKind KindOf(int index) const;
+    // True for the parent entry and the folder entries; those are never converted.
+    bool IsFolderEntry(int index) const;
     // The full path, as raw bytes, of entry `index` (1..ListCount of ubMain), whose text
     // may show replacement characters where the name is not valid UTF-8. For the parent
     // entry, the parent folder; empty for no such entry.
     std::string EntryPath(int index) const;
-    // The number of selected entries that are files (text not beginning with "[").
+    // The number of selected file entries.
     int ChosenFileCount() const;
 
     // The user's actions; each is connected to its control.
@@ -118,9 +126,9 @@ protected:
 private:
     // One entry of ubMain as the last rebuild added it.
     struct Entry {
-        QString text;         // as shown
-        std::string rawText;  // the same as raw bytes
-        std::string path;     // full path of the folder or file it stands for
+        EntryKind kind = EntryKind::None;
+        QString text;      // as shown
+        std::string path;  // full path of the folder or file it stands for
     };
     bool ChangeFolder(const std::string& folder);
     void Rebuild();

@@ -431,7 +431,7 @@ std::size_t MainWindow::SelectDropped(const std::vector<std::string>& names) {
     std::vector<int> found;
     for (int i = 1; i <= ubMain_->ListCount(); ++i) {
         // The parent and folder entries are never part of a selection of files.
-        if (ubMain_->List(i).startsWith(QLatin1Char('['))) {
+        if (browser_->KindOf(i) != FileBrowser::EntryKind::File) {
             continue;
         }
         if (wanted.count(paths::LastPathPart(browser_->EntryPath(i))) != 0) {

@@ -308,6 +308,40 @@ TEST_F(UltraBoxEntries, DesignValuesRoundTrip) {
     EXPECT_EQ(tolerant.Color(), 0xFFFFFFu);
 }
 
+// Entries added as literal keep their text as it stands, wherever the list hands it back or
+// orders by it; the host's value travels with the entry. Other entries keep their markup.
+TEST_F(UltraBoxEntries, LiteralEntriesKeepTheirTextAndData) {
+    UltraBoxAddArgs literal;
+    literal.literal = true;
+    const QString texts[] = {"}3Error}r ok", "Simon & Garfunkel && more", "a\r\nb", "}b"};
+    for (int i = 0; i < 4; ++i) {
+        literal.data = 100 + i;
+        box.AddItem(texts[i], literal);
+    }
+    box.AddItem("}3Error}r ok");  // markup, for comparison
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(box.List(i + 1), texts[i]);
+        EXPECT_EQ(box.List(i + 1, true), texts[i]);
+        EXPECT_EQ(box.ItemData(i + 1), 100 + i);
+    }
+    EXPECT_EQ(box.List(5), "Error ok");
+    EXPECT_EQ(box.ItemData(5), 0);
+    EXPECT_EQ(box.ItemData(6), 0);
+    box.SetSelected(1, true);
+    EXPECT_EQ(box.ItemText(), "}3Error}r ok");
+
+    // Sorted by what they show: the literal "}3..." and "}b" by their braces, the marked-up
+    // entry by the "E" of "Error ok".
+    box.SetSorted(true);
+    EXPECT_EQ(AllTexts(box), (QStringList{"a\r\nb", "}3Error}r ok", "Simon & Garfunkel && more",
+                                          "}3Error}r ok", "}b"}));
+    const std::int64_t data[] = {102, 0, 101, 100, 103};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(box.ItemData(i + 1), data[i]) << i;
+    }
+    EXPECT_FALSE(box.Item(2)->Literal);
+}
+
 TEST_F(UltraBoxTest, SelectEntriesSelectsExactlyTheGivenSetInOnePass) {
     UltraBox box;
     box.AddItemCheck("check");

@@ -65,6 +65,14 @@ TEST(UltraBoxMarkup, CodesStripAndPieces) {
     EXPECT_EQ(runs, expected);
 }
 
+TEST(UltraBoxMarkup, LiteralTextsShowControlCharactersAsSymbols) {
+    EXPECT_EQ(UltraBoxMarkup::LiteralShown("a & }r b"), "a & }r b");
+    EXPECT_EQ(UltraBoxMarkup::LiteralShown(QString::fromUtf8("line\nbreak\ttab\r\x7f\x1b.")),
+              QString::fromUtf8("line\u21b5break\u21e5tab\u21b5\ufffd\ufffd."));
+    EXPECT_EQ(UltraBoxMarkup::LiteralShown(QString(QChar(0)) + QChar(0x2028)),
+              QString::fromUtf8("\ufffd\u21b5"));
+}
+
 TEST(UltraBoxModel, SortOrdersByDisplayTextAndMovesWholeRecords) {
     struct Case {
         QStringList added;

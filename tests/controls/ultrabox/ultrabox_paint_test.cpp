@@ -305,3 +305,41 @@ TEST_F(UltraBoxPaint, PictureTransparencyIsCachedOnce) {
     box.SetPaint(true);
     EXPECT_EQ(Pixel(box, 3 + h - 2, RowTop(0) + h - 2), 0xFF00FFu);
 }
+
+namespace {
+
+// The rightmost column of a row that holds text ink (a pixel much darker than white); -1
+// for none.
+int InkRight(const QImage& row) {
+    for (int x = row.width() - 1; x >= 0; --x) {
+        for (int y = 0; y < row.height(); ++y) {
+            if (qGray(row.pixel(x, y)) < 128) {
+                return x;
+            }
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+// A literal entry draws "&" as "&" and "}" as "}", on one line whatever it holds; a plain
+// entry keeps the mnemonic and markup rules.
+TEST_F(UltraBoxPaint, LiteralEntriesDrawTheirTextAsItStands) {
+    UltraBoxAddArgs literal;
+    literal.literal = true;
+    box.AddItem("Simon & Garfunkel", literal);  // row 0
+    box.AddItem("Simon && Garfunkel");          // row 1: the mnemonic form of the same text
+    box.AddItem("Simon & Garfunkel");           // row 2: "&" underlines the blank
+    box.AddItem("ab}rcd", literal);             // row 3
+    box.AddItem("ab}rcd");                      // row 4: shows "abcd"
+    box.AddItem("abcd", literal);               // row 5
+    box.AddItem("x\ny\tz", literal);            // row 6
+    EXPECT_EQ(InkRight(Row(0)), InkRight(Row(1)));
+    EXPECT_NE(Row(0), Row(2));
+    EXPECT_GT(InkRight(Row(3)), InkRight(Row(4)));
+    EXPECT_EQ(InkRight(Row(4)), InkRight(Row(5)));
+    EXPECT_GT(InkRight(Row(6)), 0);
+    EXPECT_EQ(InkRight(Row(7)), -1);  // the line break did not spill into the next row
+    EXPECT_EQ(box.List(4), "ab}rcd");
+}

@@ -227,19 +227,85 @@ TEST_F(BrowserTest, HidingFoldersAndRefreshing) {
     EXPECT_EQ(List().List(4), "[Neu]");
 }
 
-TEST_F(BrowserTest, FileWithABracketIsTreatedAsAFolderEntry) {
-    const int live = IndexOf(List(), "[live].mp3");
-    window_->setWindowTitle("x - " + kTitle);
-    ClickEntry(List(), live);
-    EXPECT_EQ(window_->windowTitle(), kTitle);
-    EXPECT_EQ(browser_->ChosenFileCount(), 0);
-    DoubleClickEntry(List(), live);  // there is no folder "live].mp"
-    EXPECT_EQ(browser_->CurrentFolder(), root_);
-    EXPECT_TRUE(opened_.empty());
-    // When such a folder does exist, the double-click enters it.
+// The kind of an entry comes from the folder that was read, not from its text: a file
+// whose name begins with "[" is a file entry, and a folder "[x]" shows as "[[x]]".
+TEST_F(BrowserTest, AFileWhoseNameBeginsWithABracketIsAFileEntry) {
+    fs::create_directory(dir_.Path() / "[x]");
     fs::create_directory(dir_.Path() / "live].mp");
-    DoubleClickEntry(List(), live);
-    EXPECT_EQ(browser_->CurrentFolder(), root_ + "/live].mp");
+    ASSERT_TRUE(browser_->SetFolder(root_));
+    using Kind = FileBrowser::EntryKind;
+    const int live = IndexOf(List(), "[live].mp3");
+    const int liveFolder = IndexOf(List(), "[live].mp]");
+    const int bracketFolder = IndexOf(List(), "[[x]]");
+    EXPECT_EQ(browser_->KindOf(1), Kind::Parent);
+    EXPECT_EQ(browser_->KindOf(bracketFolder), Kind::Folder);
+    EXPECT_EQ(browser_->KindOf(liveFolder), Kind::Folder);
+    EXPECT_EQ(browser_->KindOf(live), Kind::File);
+    EXPECT_EQ(browser_->KindOf(0), Kind::None);
+    EXPECT_TRUE(browser_->IsFolderEntry(1));
+    EXPECT_TRUE(browser_->IsFolderEntry(bracketFolder));
+    EXPECT_FALSE(browser_->IsFolderEntry(live));
+    EXPECT_EQ(List().Item(live)->BColor, kFileBack);
+
+    window_->setWindowTitle("x - " + kTitle);
+    ClickEntry(List(), bracketFolder);
+    EXPECT_EQ(window_->windowTitle(), kTitle);
+    ClickEntry(List(), live);
+    EXPECT_EQ(window_->windowTitle(), "[live].mp3 - " + kTitle);
+    EXPECT_EQ(browser_->ChosenFileCount(), 1);
+    CtrlClickEntry(List(), IndexOf(List(), "a.mp3"));
+    EXPECT_EQ(window_->Command1()->text(), kBatch);
+    DoubleClickEntry(List(), live);  // opens the file; the folder "live].mp" stays unvisited
+    EXPECT_EQ(browser_->CurrentFolder(), root_);
+    EXPECT_EQ(opened_, (std::vector<std::string>{root_ + "/[live].mp3"}));
+
+    DoubleClickEntry(List(), bracketFolder);
+    EXPECT_EQ(browser_->CurrentFolder(), root_ + "/[x]");
+}
+
+// The kinds travel with the entries when the list sorts itself.
+TEST_F(BrowserTest, KindsFollowTheEntriesWhenTheListIsSorted) {
+    List().SetSorted(true);  // "[..]" "[alpha]" "[live].mp3" "[Musik]" "a.mp3" ...
+    const int live = IndexOf(List(), "[live].mp3");
+    const int musik = IndexOf(List(), "[Musik]");
+    ASSERT_LT(live, musik);
+    EXPECT_EQ(browser_->KindOf(live), FileBrowser::EntryKind::File);
+    EXPECT_EQ(browser_->KindOf(musik), FileBrowser::EntryKind::Folder);
+    EXPECT_EQ(browser_->EntryPath(musik), root_ + "/Musik");
+    // An entry that another hand changed is none of the browser's.
+    List().SetItemText(live, "elsewhere.mp3");
+    EXPECT_EQ(browser_->KindOf(live), FileBrowser::EntryKind::None);
+    EXPECT_EQ(browser_->EntryPath(live), "");
+}
+
+// Names are shown as they are: "&" is no mnemonic, "}" no markup, a line break stays in the
+// text, and the list hands each name back unchanged.
+TEST_F(BrowserTest, NamesAreShownAndHandedBackAsTheyAre) {
+    const std::string names[] = {"Simon & Garfunkel - The Boxer.mp3",
+                                 "R&&B.mp3",
+                                 "\xc3\x9c"
+                                 "ber }r Stra\xc3\x9f"
+                                 "e.mp3",
+                                 "}b bold.mp3",
+                                 "line\nbreak.mp3",
+                                 "tab\there.mp3",
+                                 "Blue Monday (12\" Version).mp3"};
+    const fs::path folder = dir_.Path() / "names";
+    fs::create_directory(folder);
+    for (const std::string& name : names) {
+        testing_support::WriteFile((folder / name).string(), "x");
+    }
+    ASSERT_TRUE(browser_->SetFolder(folder.string()));
+    for (const std::string& name : names) {
+        const QString text = QString::fromStdString(name);
+        const int index = IndexOf(List(), text);
+        ASSERT_GT(index, 0) << name;
+        EXPECT_EQ(List().List(index), text) << name;
+        EXPECT_EQ(browser_->EntryPath(index), (folder / name).string());
+        EXPECT_EQ(browser_->KindOf(index), FileBrowser::EntryKind::File);
+        ClickEntry(List(), index);
+        EXPECT_EQ(window_->windowTitle(), text + " - " + kTitle);
+    }
 }
 
 TEST_F(BrowserTest, DoubleClickOnAFileOpensItWithItsBytes) {

@@ -44,7 +44,8 @@ protected:
         music_ = dir_.Path() / "Musik";
         fs::create_directories(music_ / "Live");
         fs::create_directories(dir_.Path() / "start");
-        for (const char* f : {"a.mp3", "b.wav", "c.mp3", "\xff\xfe.mp3", ".hidden.mp3"}) {
+        for (const char* f :
+             {"a.mp3", "b.wav", "c.mp3", "\xff\xfe.mp3", ".hidden.mp3", "[2001] x.mp3"}) {
             testing_support::WriteFile((music_ / f).string(), "x");
         }
         testing_support::WriteFile((music_ / "Live" / "d.ogg").string(), "x");
@@ -122,6 +123,8 @@ TEST_F(WindowDropTest, DroppedFilesOpenTheirFolderAndBecomeTheSelection) {
         // folder dropped with files is not selected.
         {Urls({".hidden.mp3"}), 4, {}, kTitle, false},
         {Urls({"Live", "a.mp3"}), 4, {"a.mp3"}, "a.mp3 - " + kTitle, false},
+        // A file whose name begins with "[" is a file like any other.
+        {Urls({"[2001] x.mp3", "a.mp3"}), 4, {"[2001] x.mp3", "a.mp3"}, kTitle, true},
         // The same file twice is one file.
         {Urls({"c.mp3", "c.mp3"}), 4, {"c.mp3"}, "c.mp3 - " + kTitle, false},
     };
