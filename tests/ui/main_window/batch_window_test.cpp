@@ -340,17 +340,14 @@ TEST_F(BatchWindowTest, ConsoleWindowShownForUntickedAndGreyedHiddenForTicked) {
                 sawConsole = batch_->Console()->isVisible();
                 consoleTitle = batch_->Console()->windowTitle();
                 EXPECT_TRUE(batch_->Console()->isReadOnly());
-                // The transcoder's progress appears while it runs.
-                QTimer::singleShot(0, [&] {
-                    SpinUntil([&] {
-                        BatchConsole* console = batch_->Console();
-                        if (console == nullptr) {
-                            return true;  // the transcoder has ended and its console closed
-                        }
-                        consoleText = console->toPlainText();
+                // The transcoder's progress appears while it runs. Every change of the text is
+                // seen, so a transcoder that ends at once and closes its console loses none.
+                BatchConsole* console = batch_->Console();
+                QObject::connect(console, &QPlainTextEdit::textChanged, console, [&, console] {
+                    consoleText = console->toPlainText();
+                    if (consoleShot.isNull() && consoleText.contains(QStringLiteral("100%"))) {
                         consoleShot = console->grab();
-                        return consoleText.contains(QStringLiteral("100%"));
-                    });
+                    }
                 });
                 EXPECT_TRUE(batch_->Console()->font().fixedPitch() ||
                             QFontInfo(batch_->Console()->font()).fixedPitch());
