@@ -12,18 +12,10 @@
 
 namespace {
 
+using testing_support::Names;
 using testing_support::SmallDisk;
 using testing_support::TempDir;
 using testing_support::WriteFile;
-
-std::vector<std::string> Names(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 }  // namespace
 
