@@ -227,20 +227,42 @@ void Engine::Launch(const Entry& entry) {
     order_.emplace(sourcePath, order_.size());
     const std::string targetPath =
         TargetPathFor(sourcePath, format_, [this](const std::string& p) { return Taken(p); });
+    if (!Admit(sourcePath, targetPath)) {
+        return;
+    }
+    const ConversionJob conversion = ConversionFor(sourcePath, targetPath);
+    Job job;
+    job.Source = sourcePath;
+    job.Target = targetPath;
+    job.CarriesTags = CarriesTags(conversion);
+    if (job.CarriesTags) {
+        job.Tags = id3::ReadSourceTags(sourcePath);
+    }
+    StartTranscoder(std::move(job), RequestFor(conversion, entry.Text));
+}
 
+bool Engine::Admit(const std::string& sourcePath, const std::string& targetPath) {
     // A name longer than the folder allows could never be written: say so and write nothing.
+    // The entry is finished all the same, so the bar still reaches its end.
     const std::size_t nameBytes = targetPath.size() - targetPath.rfind('/') - 1;
     const std::size_t nameMax = platform::NameMax(folder_);
     if (nameBytes > nameMax) {
         report_.Failures.push_back({sourcePath, TooLongReason(nameBytes, nameMax)});
-        return;
+        FileEnded();
+        return false;
     }
+    // A name that is taken is refused after the user's confirmation; that entry makes no
+    // step, as designed.
     if (Taken(targetPath)) {
         awaitingMessage_ = true;
         host_.ShowMessage(FileExistsMessage(targetPath));
-        return;
+        return false;
     }
+    return true;
+}
 
+ConversionJob Engine::ConversionFor(const std::string& sourcePath,
+                                    const std::string& targetPath) const {
     ConversionJob conversion;
     conversion.SourceKind = SourceKindOf(sourcePath);
     conversion.SourcePath = sourcePath;
@@ -252,15 +274,11 @@ void Engine::Launch(const Entry& entry) {
     conversion.ResampleChoice = input_.Options.ResampleChoice;
     conversion.Normalise = input_.Options.Normalise;
     conversion.SplitToSixWav = input_.Options.SplitToSixWav;
+    return conversion;
+}
 
-    Job job;
-    job.Source = sourcePath;
-    job.Target = targetPath;
-    job.CarriesTags = CarriesTags(conversion);
-    if (job.CarriesTags) {
-        job.Tags = id3::ReadSourceTags(sourcePath);
-    }
-
+LaunchRequest Engine::RequestFor(const ConversionJob& conversion,
+                                 const std::string& sourceName) const {
     // The console shows the text; the transcoder gets the words it stands for, so a name
     // reaches it byte for byte whatever it holds.
     const TranscoderArguments arguments = BuildTranscoderArguments(conversion);
@@ -270,9 +288,14 @@ void Engine::Launch(const Entry& entry) {
     request.Words.push_back(setup_.TranscoderPath);
     request.Words.insert(request.Words.end(), arguments.Words.begin(), arguments.Words.end());
     request.ShowMode = input_.HideConsole == 1 ? 0 : -1;
-    request.SourceName = entry.Text;
+    request.SourceName = sourceName;
     request.Threads = ThreadsFor();
+    return request;
+}
 
+void Engine::StartTranscoder(Job job, const LaunchRequest& request) {
+    const std::string sourcePath = job.Source;
+    const std::string targetPath = job.Target;
     const int slot = nextSlot_++;
     running_.emplace(slot, std::move(job));
     reserved_.insert(targetPath);

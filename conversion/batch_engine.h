@@ -110,6 +110,12 @@ private:
     void Advance();
     bool StartNext();  // false when nothing more may start now
     void Launch(const Entry& entry);
+    // False when the entry ends here: its target is too long for the folder (a failure) or
+    // taken (the refusal message is shown).
+    bool Admit(const std::string& sourcePath, const std::string& targetPath);
+    ConversionJob ConversionFor(const std::string& sourcePath, const std::string& targetPath) const;
+    LaunchRequest RequestFor(const ConversionJob& conversion, const std::string& sourceName) const;
+    void StartTranscoder(Job job, const LaunchRequest& request);
     void FileEnded();
     void Close();
     void Restore();

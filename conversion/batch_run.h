@@ -47,7 +47,8 @@ struct Failure {
 // What one run did.
 struct Report {
     int Total = 0;  // eligible entries
-    int Done = 0;   // entries whose transcoder ended (or could not start) on its own
+    int Done = 0;   // entries finished on their own: the transcoder ended or could not start,
+                    // or the target's name was too long for its folder
     std::vector<Failure> Failures;
     std::vector<Failure> Warnings;         // converted, with what the transcoder warned of
     std::vector<std::string> Interrupted;  // sources whose transcoder the stop ended

@@ -219,6 +219,50 @@ TEST(BatchRun, TooLongAndTakenTargetsAreNeverWritten) {
     EXPECT_EQ(files, 6u);  // three sources, the pipe, two targets
 }
 
+// Every way an entry ends without a transcoder of its own. A target too long for its folder
+// and a transcoder that cannot start each finish their entry, so the bar still reaches its
+// end; the refusal of a taken name is the one that makes no step, as designed.
+TEST(BatchRun, EntriesEndedWithoutATranscoderStillMoveTheBar) {
+    const std::string tooLong = std::string(251, 'l') + ".wav";  // "_new" would give 259 bytes
+    struct Case {
+        const char* what;
+        std::vector<std::string> names;
+        bool transcoderThere;
+        int done;
+        std::vector<int> progress;
+        std::size_t failures;
+    } const cases[] = {
+        {"a name too long among others", {"a.ogg", tooLong, "c.ogg"}, true, 3, {0, 33, 66, 100}, 1},
+        {"only names too long", {tooLong}, true, 1, {0, 100}, 1},
+        {"no transcoder", {"a.ogg", "c.ogg"}, false, 2, {0, 50, 100}, 2},
+        {"a taken name", {"a.ogg", "taken.ogg"}, true, 1, {0, 50}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string standIn = dir.File("BeSweet.exe");
+        batchtest::WriteStandIn(standIn);
+        std::filesystem::create_directory(dir.Path() / "music");
+        const std::string folder = (dir.Path() / "music").string();
+        for (const char* file : {"a.ogg", "c.ogg", "taken.ogg", "taken.wav", "taken_new.wav"}) {
+            testing_support::WriteFile(folder + "/" + file, "x");
+        }
+        testing_support::WriteFile(folder + "/" + tooLong, "x");
+        std::vector<batch::Entry> entries;
+        for (const std::string& name : c.names) {
+            entries.push_back({name, true});
+        }
+        Driver driver;
+        const batch::Report report =
+            driver.Run(StandInSetup(c.transcoderThere ? standIn : dir.File("missing")),
+                       Input(folder, entries));
+        EXPECT_EQ(report.Done, c.done);
+        EXPECT_EQ(driver.progress, c.progress);
+        EXPECT_EQ(report.Failures.size(), c.failures);
+        EXPECT_EQ(driver.trace.back(), "finished");
+    }
+}
+
 TEST(BatchRun, RealFailureIsListedAndGetsNoTags) {
     TempDir dir;
     MakeAudio(dir.File("good.mp3"), "-c:a libmp3lame");
