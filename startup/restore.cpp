@@ -1,23 +1,16 @@
 #include "restore.h"
 
-#include <QCheckBox>
-#include <QRadioButton>
-
-#include <array>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
 #include "file_browser.h"
+#include "form_state.h"
 #include "main_window.h"
 #include "paths.h"
 #include "settings_store.h"
 
 namespace {
-
-// A check box's stored value (0 not ticked, 1 ticked, 2 greyed) as Qt's state.
-constexpr std::array<Qt::CheckState, 3> kCheckValues = {Qt::Unchecked, Qt::Checked,
-                                                        Qt::PartiallyChecked};
 
 // A relative argument names a file in the working folder, where the program was started.
 std::string Absolute(const std::string& file) {
@@ -35,19 +28,37 @@ std::string FolderOf(const std::string& file) {
     return last == std::string::npos ? std::string() : file.substr(0, last + 1);
 }
 
-// Step 1: folder, filter, selected file and caption.
-void RestoreFolder(MainWindow& window, FileBrowser& browser, const AppValues& values,
+// Step 1: folder, filter, selected file and caption. Without a file the filter is "*.*".
+void RestoreFolder(MainWindow& window, FormState& state, const AppValues& values,
                    const std::string& argument, const std::string& settingsPath) {
-    const QString title = QString::fromStdString(values.AppTitle);
     if (argument.empty()) {
         const std::string folder = paths::AddBackslash(
             settings::ReadSetting(settingsPath, values.AppTitle, "LastDir", values.AppPath));
-        browser.SetFolder(folder);
-        browser.optPattern_Click(FileBrowser::kAllFilesPattern);
-        window.setWindowTitle(title);
+        if (!window.browser()->SetFolder(folder)) {
+            window.dirDirs_Change();  // the list shows the folder it stayed in
+        }
+        state.Filter = FileFilter::AllFiles;
+        window.setWindowTitle(QString::fromStdString(values.AppTitle));
         return;
     }
+    // The filter follows the file's extension; the file's folder is listed with it.
     window.OpenFile(CommandLineFile(argument));
+    state.Filter = window.State().Filter;
+}
+
+// Steps 2 and 3: the stored target format and console option. A value without a control
+// (a format outside 0..3, a console value outside 0..2) leaves the window's own.
+void RestoreChoices(FormState& state, const AppValues& values, const std::string& settingsPath) {
+    const auto stored = [&](const char* key, const char* fallback) {
+        return settings::SettingToInt(
+            settings::ReadSetting(settingsPath, values.AppTitle, key, fallback));
+    };
+    if (const auto format = stored("Format", "0")) {
+        state.Format = form_state::FormatAt(*format).value_or(state.Format);
+    }
+    if (const auto hide = stored("HideBS", "1")) {
+        state.Console = form_state::ConsoleModeOf(*hide).value_or(state.Console);
+    }
 }
 
 // The folder as one settings line can hold it: a name with a line break would split the line
@@ -94,43 +105,19 @@ std::string ArgumentText(int argc, char** argv) {
 
 void RestoreWindow(MainWindow& window, const AppValues& values, const std::string& argument,
                    const std::string& settingsPath) {
-    if (FileBrowser* browser = window.browser()) {
-        RestoreFolder(window, *browser, values, argument, settingsPath);
-    }
-
-    // A stored format without a button leaves WAV chosen with its own options shown.
-    const auto format =
-        settings::SettingToInt(settings::ReadSetting(settingsPath, values.AppTitle, "Format", "0"));
-    if (format && *format >= 0 && *format < MainWindow::kFormatCount) {
-        if (QRadioButton* button = window.optFormat(*format)) {
-            button->setChecked(true);
-        }
-        window.optFormat_Click(*format);
-    } else {
-        window.optFormat_Click(window.ChosenFormat());
-    }
-
-    const auto hide =
-        settings::SettingToInt(settings::ReadSetting(settingsPath, values.AppTitle, "HideBS", "1"));
-    if (hide && *hide >= 0 && *hide < static_cast<int>(kCheckValues.size())) {
-        window.Check1()->setCheckState(kCheckValues[static_cast<std::size_t>(*hide)]);
-    }
+    FormState state = window.State();
+    RestoreFolder(window, state, values, argument, settingsPath);
+    RestoreChoices(state, values, settingsPath);
+    // Applying shows the chosen format's options frame alone, also when it was chosen already.
+    window.Apply(state);
 }
 
 std::string WriteClosingSettings(const MainWindow& window, const AppValues& values,
                                  const settings::SettingsFiles& files) {
     std::vector<std::pair<std::string, std::string>> entries;
-    if (const FileBrowser* browser = window.browser()) {
-        entries.emplace_back("LastDir", StorableFolder(browser->CurrentFolder()));
-    }
-    if (const int format = window.ChosenFormat(); format >= 0) {
-        entries.emplace_back("Format", std::to_string(format));
-    }
-    const Qt::CheckState hide = window.Check1()->checkState();
-    for (std::size_t value = 0; value < kCheckValues.size(); ++value) {
-        if (kCheckValues[value] == hide) {
-            entries.emplace_back("HideBS", std::to_string(value));
-        }
-    }
+    const FormState state = window.State();
+    entries.emplace_back("LastDir", StorableFolder(window.browser()->CurrentFolder()));
+    entries.emplace_back("Format", std::to_string(static_cast<int>(state.Format)));
+    entries.emplace_back("HideBS", std::to_string(static_cast<int>(state.Console)));
     return settings::WriteSettings(files, values.AppTitle, entries);
 }

@@ -41,7 +41,7 @@ std::unique_ptr<MainWindow> StartUp(const AppValues& values, const std::string& 
     CentreWindow(*window);
     window->show();
     window->activateWindow();
-    window->cmdDummy()->setFocus();
+    window->ParkFocus();
     CentreWindow(*window);  // the frame is known once the window is shown
     return window;
 }

@@ -13,9 +13,7 @@
 // bench/batch/batch_vs_loop.sh times "run" against a shell loop of the transcoder and the tag
 // tool over the same files; bench/batch/album.sh times it against ffmpeg.
 #include <QApplication>
-#include <QCheckBox>
 #include <QEventLoop>
-#include <QRadioButton>
 
 #include <algorithm>
 #include <chrono>
@@ -28,6 +26,7 @@
 
 #include "batch_window.h"
 #include "file_browser.h"
+#include "form_state.h"
 #include "id3v1.h"
 #include "id3v2_writer.h"
 #include "main_window.h"
@@ -63,9 +62,10 @@ struct Batch {
         run->SetClosingYields(closingYields);
         run->SetJobs(jobs);
         window.browser()->SetFolder(folder);
-        window.chkAll()->setChecked(true);
-        window.optFormat(1)->setChecked(true);
-        window.optFormat_Click(1);
+        FormState state = window.State();
+        state.ConvertAll = true;
+        state.Format = TargetFormat::Mp3;
+        window.Apply(state);
         QApplication::processEvents();
     }
 };

@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/temp_dir.h"
+#include "../support/window_controls.h"
 #include "file_browser.h"
 #include "hand_over_receiver.h"
 #include "hand_over_server.h"
@@ -32,6 +33,8 @@ using namespace std::chrono_literals;
 using hand_over::MessageState;
 
 namespace {
+
+using testing_support::Radio;
 
 std::string Header(std::uint32_t size) {
     std::string h = "TQHO";
@@ -292,7 +295,7 @@ TEST_F(HandOverReceiverTest, AFileOpensAsAtStartOnceTheWindowIsFree) {
     receiver_.Attach(window_, [this] { return busy_; });
     EXPECT_FALSE(receiver_.Pending());
     EXPECT_EQ(window_.browser()->CurrentFolder(), music_.string());
-    EXPECT_TRUE(window_.optPattern(4)->isChecked());
+    EXPECT_TRUE(Radio(window_, "optPattern", 4)->isChecked());
     EXPECT_EQ(Selected(), std::vector<QString>{"a.mp3"});
     EXPECT_EQ(window_.windowTitle(), "a.mp3 - " + kTitle);
 
@@ -305,7 +308,7 @@ TEST_F(HandOverReceiverTest, AFileOpensAsAtStartOnceTheWindowIsFree) {
     EXPECT_EQ(Selected(), std::vector<QString>{"a.mp3"});
     busy_ = false;
     ASSERT_TRUE(QTest::qWaitFor([&] { return !receiver_.Pending(); }, 5000));
-    EXPECT_TRUE(window_.optPattern(6)->isChecked());
+    EXPECT_TRUE(Radio(window_, "optPattern", 6)->isChecked());
     EXPECT_EQ(Selected(), std::vector<QString>{"b.ogg"});
     EXPECT_EQ(window_.windowTitle(), "b.ogg - " + kTitle);
 }

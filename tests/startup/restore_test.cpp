@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/temp_dir.h"
+#include "../support/window_controls.h"
 #include "file_browser.h"
 #include "main_window.h"
 #include "settings_store.h"
@@ -26,6 +27,10 @@ void PrintTo(const QString& text, std::ostream* os) {
 }
 
 namespace {
+
+using testing_support::Box;
+using testing_support::FormatFrame;
+using testing_support::Radio;
 
 const QString kTitle = QStringLiteral("Tonquell Audio Converter");
 
@@ -63,7 +68,7 @@ protected:
     FileBrowser& Browser() { return *window_->browser(); }
     int CheckedPattern() const {
         for (int i = 0; i < MainWindow::kPatternCount; ++i) {
-            if (window_->optPattern(i)->isChecked()) {
+            if (Radio(*window_, "optPattern", i)->isChecked()) {
                 return i;
             }
         }
@@ -81,7 +86,7 @@ protected:
     int ShownFrame() const {
         int shown = -1;
         for (int i = 0; i < MainWindow::kFormatCount; ++i) {
-            if (window_->FormatFrame(i)->isVisible()) {
+            if (FormatFrame(*window_, i)->isVisible()) {
                 shown = shown == -1 ? i : -2;
             }
         }
@@ -103,9 +108,9 @@ TEST_F(RestoreTest, WithoutSettingsTheProgramFolderOpensWithAllFilesAndWav) {
     EXPECT_EQ(CheckedPattern(), 9);
     EXPECT_EQ(window_->ubMain()->List(1), "[..]");
     EXPECT_EQ(window_->ubMain()->List(2), "BeSweet.exe");
-    EXPECT_EQ(window_->ChosenFormat(), 0);
+    EXPECT_EQ(static_cast<int>(window_->State().Format), 0);
     EXPECT_EQ(ShownFrame(), 0);
-    EXPECT_EQ(window_->Check1()->checkState(), Qt::Checked);
+    EXPECT_EQ(Box(*window_, "Check1")->checkState(), Qt::Checked);
     EXPECT_EQ(window_->windowTitle(), kTitle);
     EXPECT_FALSE(fs::exists(values_.IniPath));
 }
@@ -132,9 +137,9 @@ TEST_F(RestoreTest, SettingsFileRestoresFolderFormatAndConsoleOption) {
         Ini(c.body);
         Start();
         EXPECT_EQ(Browser().CurrentFolder(), c.folder) << c.body;
-        EXPECT_EQ(window_->ChosenFormat(), c.format) << c.body;
+        EXPECT_EQ(static_cast<int>(window_->State().Format), c.format) << c.body;
         EXPECT_EQ(ShownFrame(), c.format) << c.body;
-        EXPECT_EQ(window_->Check1()->checkState(), c.hide) << c.body;
+        EXPECT_EQ(Box(*window_, "Check1")->checkState(), c.hide) << c.body;
         EXPECT_EQ(CheckedPattern(), 9) << c.body;
         EXPECT_EQ(window_->windowTitle(), kTitle) << c.body;
         window_.reset();  // no close: the file stays as the case wrote it
@@ -183,15 +188,15 @@ TEST_F(RestoreTest, FileArgumentIgnoresLastDirButRestoresFormat) {
     Ini("LastDir=" + program_.string() + "\nFormat=1\nHideBS=0\n");
     Start(music_.string() + "/b.ogg");
     EXPECT_EQ(Browser().CurrentFolder(), music_.string());
-    EXPECT_EQ(window_->ChosenFormat(), 1);
-    EXPECT_EQ(window_->Check1()->checkState(), Qt::Unchecked);
+    EXPECT_EQ(static_cast<int>(window_->State().Format), 1);
+    EXPECT_EQ(Box(*window_, "Check1")->checkState(), Qt::Unchecked);
 }
 
 TEST_F(RestoreTest, ClosingWritesLastDirFormatAndHideBsInThisOrder) {
     Start();
     Browser().SetFolder(music_.string() + "/Unter");
-    window_->optFormat(3)->click();
-    window_->Check1()->setChecked(false);
+    Radio(*window_, "optFormat", 3)->click();
+    Box(*window_, "Check1")->setChecked(false);
     window_->close();
     EXPECT_EQ(
         testing_support::ReadFile(values_.IniPath),
@@ -200,9 +205,9 @@ TEST_F(RestoreTest, ClosingWritesLastDirFormatAndHideBsInThisOrder) {
     window_.reset();
     Start();
     EXPECT_EQ(Browser().CurrentFolder(), music_.string() + "/Unter");
-    EXPECT_EQ(window_->ChosenFormat(), 3);
+    EXPECT_EQ(static_cast<int>(window_->State().Format), 3);
     Browser().SetFolder("/");
-    window_->optFormat(0)->click();
+    Radio(*window_, "optFormat", 0)->click();
     window_->close();
     EXPECT_EQ(testing_support::ReadFile(values_.IniPath),
               "[Tonquell Audio Converter]\nLastDir=/\nFormat=0\nHideBS=0\n");
@@ -213,7 +218,7 @@ TEST_F(RestoreTest, AFolderNameWithALineBreakCannotForgeSettings) {
     fs::create_directories(odd);
     Start();
     ASSERT_TRUE(Browser().SetFolder(odd.string()));
-    window_->optFormat(1)->click();
+    Radio(*window_, "optFormat", 1)->click();
     window_->close();
     // The nearest folder above the odd name is stored; the format is the one chosen.
     EXPECT_EQ(testing_support::ReadFile(values_.IniPath),
@@ -228,14 +233,14 @@ TEST_F(RestoreTest, AProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUsersF
     const std::string user = (dir_.Path() / "cfg" / "tonquell" / "tonquell.ini").string();
     Start();
     Browser().SetFolder(music_.string());
-    window_->optFormat(2)->click();
+    Radio(*window_, "optFormat", 2)->click();
     window_->close();
     EXPECT_EQ(testing_support::ReadFile(user),
               "[Tonquell Audio Converter]\nLastDir=" + music_.string() + "\nFormat=2\nHideBS=1\n");
     window_.reset();
     Start();
     EXPECT_EQ(Browser().CurrentFolder(), music_.string());
-    EXPECT_EQ(window_->ChosenFormat(), 2);
+    EXPECT_EQ(static_cast<int>(window_->State().Format), 2);
 }
 
 TEST(ArgumentText, ArgumentsAreJoinedByBlanks) {

@@ -14,11 +14,14 @@
 #include <gtest/gtest.h>
 
 #include "../support/temp_dir.h"
+#include "../support/window_controls.h"
 #include "single_instance.h"
 
 extern char** environ;
 
 namespace {
+
+using testing_support::Button;
 
 // Records each message and how many main windows were visible when it came.
 class ObservingSink : public MessageSink {
@@ -80,9 +83,9 @@ TEST_F(StartUpTest, PresentTranscoderGivesNoMessageAndTheWindowIsPlaced) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_GE(window->x(), 0);
     EXPECT_GE(window->y(), 0);
-    EXPECT_EQ(window->focusWidget(), window->cmdDummy());
+    EXPECT_EQ(window->focusWidget(), Button(*window, "cmdDummy"));
     // The focus sink lies outside the visible area.
-    EXPECT_GE(window->cmdDummy()->x(), window->width());
+    EXPECT_GE(Button(*window, "cmdDummy")->x(), window->width());
 }
 
 namespace {

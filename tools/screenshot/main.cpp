@@ -3,15 +3,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QRadioButton>
 #include <QTemporaryDir>
 
 #include <cstdio>
 
-#include "main_window.h"
-#include "ultrabox.h"
-
 #include "file_browser.h"
+#include "form_state.h"
+#include "main_window.h"
 
 namespace {
 
@@ -67,15 +65,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tonquell-screenshot: cannot list the sample folder\n");
         return 1;
     }
-    window.optPattern(4)->setChecked(true);
-    window.optPattern_Click(4);
+    FormState state = window.State();
+    state.Filter = FileFilter::Mp3;
+    window.Apply(state);
     if (!browser->SelectFileEntry(name)) {
         std::fprintf(stderr, "tonquell-screenshot: the sample file is not listed\n");
         return 1;
     }
     window.setWindowTitle(name + QStringLiteral(" - ") + window.AppTitle());
-    window.optFormat(1)->setChecked(true);
-    window.optFormat_Click(1);
+    state = window.State();
+    state.Format = TargetFormat::Mp3;
+    window.Apply(state);
     window.show();
     window.ParkFocus();
     QApplication::processEvents();

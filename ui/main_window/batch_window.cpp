@@ -1,46 +1,28 @@
 #include "batch_window.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCursor>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <memory>
 
 #include "child_process.h"
 #include "file_browser.h"
+#include "form_state.h"
 #include "main_window.h"
-#include "paths.h"
+#include "run_input.h"
 #include "transcoder_child.h"
-#include "ultrabox.h"
 #include "xp_progress_bar.h"
 
 namespace {
 
 // The start button's caption while a run can be stopped, in the start caption's style.
 const QString kStopCaption = QStringLiteral("A B B R E C H E N");
-
-// The chosen button of a group of `count` buttons given by `button(i)`; 0 when none is.
-int ChosenIndex(const std::function<QRadioButton*(int)>& button, int count) {
-    for (int i = 0; i < count; ++i) {
-        const QRadioButton* b = button(i);
-        if (b != nullptr && b->isChecked()) {
-            return i;
-        }
-    }
-    return 0;
-}
-
-bool Ticked(const QCheckBox* box) {
-    return box != nullptr && box->checkState() == Qt::Checked;
-}
 
 bool IsUserInput(QEvent::Type type) {
     switch (type) {
@@ -133,8 +115,14 @@ void BatchWindow::Command1_Click() {
     window_.ParkFocus();
     report_ = {};
     ++generation_;
+    // The chosen format's bitrate handler runs first, as the design has it; the state then
+    // holds that bar's value for the run.
+    const FormState state = window_.State();
+    window_.RunBitrateHandler(static_cast<int>(state.Format));
+    const FileBrowser& browser = *window_.browser();
     batch::EngineHost& host = *this;
-    engine_ = std::make_unique<batch::Engine>(host, setup_, Snapshot());
+    engine_ = std::make_unique<batch::Engine>(
+        host, setup_, batch::RunInputFrom(state, browser.RunEntries(), browser.CurrentFolder()));
     QPushButton* button = window_.Command1();
     startCaption_ = button->text();
     button->setText(kStopCaption);
@@ -171,74 +159,6 @@ bool BatchWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QObject::eventFilter(watched, event);
-}
-
-batch::RunInput BatchWindow::Snapshot() {
-    batch::RunInput input;
-    const UltraBox* list = window_.ubMain();
-    const FileBrowser* browser = window_.browser();
-    input.Folder = browser != nullptr ? browser->CurrentFolder() : std::string("/");
-    const std::string folder = paths::AddBackslash(input.Folder);
-    const int count = list->ListCount();
-    input.Entries.reserve(static_cast<std::size_t>(count > 0 ? count : 0));
-    for (int i = 1; i <= count; ++i) {
-        std::string text = list->List(i).toStdString();
-        // The list shows names that are not valid UTF-8 with replacement characters; the
-        // browser knows each entry's bytes, and which entries are folders.
-        bool folderEntry = false;
-        if (browser != nullptr) {
-            folderEntry = browser->KindOf(i) != FileBrowser::EntryKind::File;
-            const std::string path = browser->EntryPath(i);
-            if (!folderEntry && path.size() > folder.size() &&
-                path.compare(0, folder.size(), folder) == 0) {
-                text = path.substr(folder.size());
-            }
-        }
-        input.Entries.push_back({std::move(text), list->IsSelected(i), folderEntry});
-    }
-    if (input.Entries.empty()) {
-        return input;
-    }
-    const MainWindow& w = window_;
-    input.ConvertAll = Ticked(w.chkAll());
-    input.Format = w.ChosenFormat();
-    const auto format =
-        static_cast<TargetFormat>(input.Format >= 0 && input.Format <= 3 ? input.Format : 0);
-    // The bitrate handler runs first, so the value belongs to the format being built.
-    if (format != TargetFormat::Wav) {
-        window_.RunBitrateHandler(static_cast<int>(format));
-        input.Bitrate = window_.SelectedBitrate();
-    }
-    switch (format) {
-        case TargetFormat::Wav:
-            input.Options = {ChosenIndex([&w](int i) { return w.Option1(i); }, 3),
-                             Ticked(w.chkNormal()), Ticked(w.chkAC3to6WAV())};
-            break;
-        case TargetFormat::Mp3:
-            input.Options = {ChosenIndex([&w](int i) { return w.optSmpRt(i); }, 2),
-                             Ticked(w.chkNormalMP3()), false};
-            break;
-        case TargetFormat::Ac3:
-            input.Options = {ChosenIndex([&w](int i) { return w.optSmpAC(i); }, 2),
-                             Ticked(w.chkNormalAC3()), false};
-            break;
-        case TargetFormat::Mpa:
-            input.Options = {ChosenIndex([&w](int i) { return w.optSmpMP(i); }, 2),
-                             Ticked(w.chkNormalMPA()), false};
-            break;
-    }
-    switch (w.Check1()->checkState()) {
-        case Qt::Checked:
-            input.HideConsole = 1;
-            break;
-        case Qt::PartiallyChecked:
-            input.HideConsole = 2;
-            break;
-        case Qt::Unchecked:
-            input.HideConsole = 0;
-            break;
-    }
-    return input;
 }
 
 void BatchWindow::Later(void (batch::Engine::*step)()) {

@@ -65,7 +65,6 @@ private:
     void Service(int slot);
     void ServiceAll();
     void Later(void (batch::Engine::*step)());
-    batch::RunInput Snapshot();
 
     // batch::EngineHost
     void SetBusyPointer(bool busy) override;

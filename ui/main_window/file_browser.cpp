@@ -1,18 +1,13 @@
 #include "file_browser.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QSignalBlocker>
 #include <QUrl>
-#include <QWidget>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -69,17 +64,20 @@ const std::array<std::string_view, 11> FileBrowser::kPatterns = {
     "*.*",
     "*.avi;*.ac3;*.mp2;*.mp3;*.mpa;*.ogg;*.vob;*.wav"};
 
-FileBrowser::FileBrowser(const FileBrowserControls& controls, std::string mountsFile,
+FileBrowser::FileBrowser(FileBrowserView& view, QString appTitle, std::string mountsFile,
                          QObject* parent)
-    : QObject(parent), c_(controls), mountsFile_(std::move(mountsFile)), opener_(OpenWithDesktop) {
+    : QObject(parent),
+      view_(view),
+      appTitle_(std::move(appTitle)),
+      mountsFile_(std::move(mountsFile)),
+      opener_(OpenWithDesktop) {
     drives_.Read(mountsFile_);
-    if (c_.drvDrives != nullptr) {
-        for (const file_lists::Drive& d : drives_.Drives()) {
-            c_.drvDrives->addItem(Shown(d.MountPoint));
-        }
-        connect(c_.drvDrives, &QComboBox::activated, this, [this] { drvDrives_Click(); });
-        c_.drvDrives->installEventFilter(this);
+    QComboBox& driveList = view_.DriveList();
+    for (const file_lists::Drive& d : drives_.Drives()) {
+        driveList.addItem(Shown(d.MountPoint));
     }
+    connect(&driveList, &QComboBox::activated, this, [this] { drvDrives_Click(); });
+    driveList.installEventFilter(this);
     std::error_code ec;
     const std::string working = std::filesystem::current_path(ec).string();
     if (ec || !folders_.SetPath(working)) {
@@ -88,45 +86,29 @@ FileBrowser::FileBrowser(const FileBrowserControls& controls, std::string mounts
     driveFolders_[DriveRoot()] = folders_.Path();
     SyncDriveChoice();
 
-    const auto onClick = [this](QAbstractButton* button, void (FileBrowser::*handler)()) {
-        if (button != nullptr) {
-            connect(button, &QAbstractButton::clicked, this,
-                    [this, handler] { (this->*handler)(); });
-        }
-    };
-    onClick(c_.cmdRoot, &FileBrowser::cmdRoot_Click);
-    onClick(c_.cmdBack, &FileBrowser::cmdBack_Click);
-    onClick(c_.Command2, &FileBrowser::Refresh);
-    onClick(c_.chkDirs, &FileBrowser::chkDirs_Click);
-    onClick(c_.chkAll, &FileBrowser::chkAll_Click);
-    for (int i = 0; i < static_cast<int>(c_.optPattern.size()); ++i) {
-        if (c_.optPattern[i] != nullptr) {
-            connect(c_.optPattern[i], &QAbstractButton::clicked, this,
-                    [this, i] { optPattern_Click(i); });
-        }
-    }
-    if (c_.ubMain != nullptr) {
-        connect(c_.ubMain, &UltraBox::Click, this, [this] { ubMain_Click(); });
-        connect(c_.ubMain, &UltraBox::DoubleClick, this, [this] { ubMain_DblClick(); });
-    }
+    UltraBox& list = view_.EntryList();
+    connect(&list, &UltraBox::Click, this, [this] { ubMain_Click(); });
+    connect(&list, &UltraBox::DoubleClick, this, [this] { ubMain_DblClick(); });
 }
 
 void FileBrowser::RereadDrives() {
     drives_.Read(mountsFile_);
-    if (c_.drvDrives == nullptr) {
-        return;
-    }
-    const QSignalBlocker quiet(c_.drvDrives);
-    c_.drvDrives->clear();
-    for (const file_lists::Drive& d : drives_.Drives()) {
-        c_.drvDrives->addItem(Shown(d.MountPoint));
-    }
+    FillDriveList();
     SyncDriveChoice();
+}
+
+void FileBrowser::FillDriveList() {
+    QComboBox& driveList = view_.DriveList();
+    const QSignalBlocker quiet(driveList);
+    driveList.clear();
+    for (const file_lists::Drive& d : drives_.Drives()) {
+        driveList.addItem(Shown(d.MountPoint));
+    }
 }
 
 bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
     // A medium mounted since the last look shows up when the list is opened.
-    if (watched == c_.drvDrives &&
+    if (watched == &view_.DriveList() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)) {
         RereadDrives();
     }
@@ -137,33 +119,12 @@ std::string FileBrowser::DriveRoot() const {
     return file_lists::DriveOf(drives_.Drives(), folders_.Path());
 }
 
-void FileBrowser::SetCaption(const QString& caption) {
-    if (c_.window != nullptr) {
-        c_.window->setWindowTitle(caption);
-    }
-}
-
-void FileBrowser::SetStartCaption(const QString& caption) {
-    if (c_.Command1 != nullptr) {
-        c_.Command1->setText(caption);
-    }
-}
-
-void FileBrowser::ParkFocus() {
-    if (c_.cmdDummy != nullptr) {
-        c_.cmdDummy->setFocus();
-    }
-}
-
 void FileBrowser::SyncDriveChoice() {
-    if (c_.drvDrives == nullptr) {
-        return;
-    }
     const std::string root = DriveRoot();
     const auto& drives = drives_.Drives();
     for (std::size_t i = 0; i < drives.size(); ++i) {
         if (drives[i].MountPoint == root) {
-            c_.drvDrives->setCurrentIndex(static_cast<int>(i));
+            view_.DriveList().setCurrentIndex(static_cast<int>(i));
         }
     }
 }
@@ -198,35 +159,23 @@ void FileBrowser::dirDirs_Change() {
 }
 
 void FileBrowser::Rebuild() {
-    SetStartCaption(kSingleCaption);
-    UltraBox* list = c_.ubMain;
-    if (list != nullptr) {
-        list->Clear();
-        list->SetPaint(false);
-        QFont font = list->Font();
-        font.setPointSize(8);
-        list->SetFont(font);
-        list->Refresh();
-    }
+    view_.SetStartCaption(kSingleCaption);
+    UltraBox& list = view_.EntryList();
+    list.Clear();
+    list.SetPaint(false);
+    QFont font = list.Font();
+    font.setPointSize(8);
+    list.SetFont(font);
+    list.Refresh();
     files_.SetPath(folders_.Path());
-    const QString shownPath = Shown(paths::AddBackslash(folders_.Path()));
-    if (c_.showFolder) {
-        c_.showFolder(shownPath);
-    } else {
-        if (c_.lblPath != nullptr) {
-            c_.lblPath->setText(shownPath);
-        }
-        if (c_.chkOutPath != nullptr && c_.chkOutPath->isChecked() && c_.txtOutPath != nullptr) {
-            c_.txtOutPath->setText(shownPath);
-        }
-    }
+    view_.ShowFolder(Shown(paths::AddBackslash(folders_.Path())));
     // Let the path label show before a long list is filled. User input waits, so a click
     // cannot start a second rebuild in the middle of this one.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     entries_.clear();
     entries_.push_back({});
-    const bool showFolders = c_.chkDirs == nullptr || !c_.chkDirs->isChecked();
+    const bool showFolders = !view_.HideFolders();
     // Names are shown as they are: no "&" mnemonics, no "}" markup. Each entry carries its
     // number in entries_, so its kind and bytes are found even after the list sorted itself.
     UltraBoxAddArgs look;
@@ -234,11 +183,9 @@ void FileBrowser::Rebuild() {
     look.literal = true;
     const auto add = [&](EntryKind kind, const std::string& rawText, std::string path) {
         QString text = Shown(rawText);
-        if (list != nullptr) {
-            look.bColor = kind == EntryKind::File ? kFileBack : kFolderBack;
-            look.data = static_cast<std::int64_t>(entries_.size());
-            list->AddItem(text, look);
-        }
+        look.bColor = kind == EntryKind::File ? kFileBack : kFolderBack;
+        look.data = static_cast<std::int64_t>(entries_.size());
+        list.AddItem(text, look);
         entries_.push_back({kind, std::move(text), std::move(path)});
     };
     if (showFolders) {
@@ -252,40 +199,40 @@ void FileBrowser::Rebuild() {
     for (const std::string& name : files_.Files()) {
         add(EntryKind::File, name, paths::AddBackslash(folders_.Path()) + name);
     }
-    if (list != nullptr) {
-        list->SetPaint(true);
-    }
+    list.SetPaint(true);
 }
 
 void FileBrowser::optPattern_Click(int index) {
     if (index < 0 || index >= static_cast<int>(kPatterns.size())) {
         return;
     }
-    if (c_.optPattern[index] != nullptr) {
-        c_.optPattern[index]->setChecked(true);
+    SetFilter(index);
+    view_.ParkFocus();
+}
+
+void FileBrowser::SetFilter(int index) {
+    if (index < 0 || index >= static_cast<int>(kPatterns.size())) {
+        return;
     }
-    files_.SetPattern(std::string(kPatterns[index]));
+    view_.ShowFilter(index);
+    files_.SetPattern(std::string(kPatterns[static_cast<std::size_t>(index)]));
     dirDirs_Change();
-    SetCaption(c_.appTitle);
-    ParkFocus();
+    view_.SetCaption(appTitle_);
 }
 
 void FileBrowser::Refresh() {
-    ParkFocus();
+    view_.ParkFocus();
     dirDirs_Change();
-    SetCaption(c_.appTitle);
+    view_.SetCaption(appTitle_);
 }
 
 void FileBrowser::drvDrives_Click() {
-    if (c_.drvDrives == nullptr) {
-        return;
-    }
-    const int chosen = c_.drvDrives->currentIndex();
+    const int chosen = view_.DriveList().currentIndex();
     const auto& drives = drives_.Drives();
     if (chosen < 0 || chosen >= static_cast<int>(drives.size())) {
         return;
     }
-    const std::string& root = drives[chosen].MountPoint;
+    const std::string& root = drives[static_cast<std::size_t>(chosen)].MountPoint;
     const auto remembered = driveFolders_.find(root);
     const bool moved = (remembered != driveFolders_.end() && ChangeFolder(remembered->second)) ||
                        ChangeFolder(root);
@@ -297,65 +244,86 @@ void FileBrowser::drvDrives_Click() {
 void FileBrowser::cmdBack_Click() {
     const std::string parent = ParentFolder(folders_.Path());
     ChangeFolder(parent.empty() ? folders_.Path() : parent);
-    SetCaption(c_.appTitle);
-    ParkFocus();
+    view_.SetCaption(appTitle_);
+    view_.ParkFocus();
 }
 
 void FileBrowser::cmdRoot_Click() {
     ChangeFolder(DriveRoot());
-    SetCaption(c_.appTitle);
-    ParkFocus();
+    view_.SetCaption(appTitle_);
+    view_.ParkFocus();
 }
 
 void FileBrowser::chkDirs_Click() {
-    ParkFocus();
+    view_.ParkFocus();
     dirDirs_Change();
 }
 
 void FileBrowser::chkAll_Click() {
-    ParkFocus();
-    if ((c_.chkAll != nullptr && c_.chkAll->isChecked()) || ChosenFileCount() > 1) {
-        SetStartCaption(kBatchCaption);
-    } else {
-        SetStartCaption(kSingleCaption);
-    }
+    view_.ParkFocus();
+    ConvertAllChanged();
+}
+
+void FileBrowser::ConvertAllChanged() {
+    view_.SetStartCaption(view_.ConvertAll() || ChosenFileCount() > 1 ? kBatchCaption
+                                                                      : kSingleCaption);
 }
 
 int FileBrowser::ChosenFileCount() const {
-    if (c_.ubMain == nullptr) {
-        return 0;
-    }
+    const UltraBox& list = view_.EntryList();
     int count = 0;
-    for (int i = 1; i <= c_.ubMain->ListCount(); ++i) {
-        if (c_.ubMain->IsSelected(i) && KindOf(i) == EntryKind::File) {
+    for (int i = 1; i <= list.ListCount(); ++i) {
+        if (list.IsSelected(i) && KindOf(i) == EntryKind::File) {
             ++count;
         }
     }
     return count;
 }
 
+std::vector<batch::Entry> FileBrowser::RunEntries() const {
+    const UltraBox& list = view_.EntryList();
+    const std::string folder = paths::AddBackslash(folders_.Path());
+    std::vector<batch::Entry> entries;
+    entries.reserve(static_cast<std::size_t>(std::max(0, list.ListCount())));
+    for (int i = 1; i <= list.ListCount(); ++i) {
+        // The list shows names that are not valid UTF-8 with replacement characters; the
+        // browser knows each entry's bytes, and which entries are folders.
+        std::string text = list.List(i).toStdString();
+        const bool folderEntry = KindOf(i) != EntryKind::File;
+        const std::string path = EntryPath(i);
+        if (!folderEntry && path.size() > folder.size() &&
+            path.compare(0, folder.size(), folder) == 0) {
+            text = path.substr(folder.size());
+        }
+        entries.push_back({std::move(text), list.IsSelected(i), folderEntry});
+    }
+    return entries;
+}
+
 void FileBrowser::ubMain_Click() {
-    if (c_.ubMain == nullptr || c_.ubMain->ListIndex() < 1) {
+    const UltraBox& list = view_.EntryList();
+    const int index = list.ListIndex();
+    if (index < 1) {
         return;
     }
-    const int index = c_.ubMain->ListIndex();
     if (KindOf(index) != EntryKind::File) {
-        SetCaption(c_.appTitle);
+        view_.SetCaption(appTitle_);
         return;
     }
-    SetCaption(c_.ubMain->List(index) + QStringLiteral(" - ") + c_.appTitle);
+    view_.SetCaption(list.List(index) + QStringLiteral(" - ") + appTitle_);
     if (ChosenFileCount() > 1) {
-        SetStartCaption(kBatchCaption);
-    } else if (c_.chkAll == nullptr || !c_.chkAll->isChecked()) {
-        SetStartCaption(kSingleCaption);
+        view_.SetStartCaption(kBatchCaption);
+    } else if (!view_.ConvertAll()) {
+        view_.SetStartCaption(kSingleCaption);
     }
 }
 
 void FileBrowser::ubMain_DblClick() {
-    if (c_.ubMain == nullptr || c_.ubMain->ListIndex() < 1) {
+    const int index = view_.EntryList().ListIndex();
+    if (index < 1) {
         return;
     }
-    const Entry* entry = EntryAt(c_.ubMain->ListIndex());
+    const Entry* entry = EntryAt(index);
     if (entry == nullptr) {
         return;
     }
@@ -377,17 +345,18 @@ void FileBrowser::ubMain_DblClick() {
 }
 
 const FileBrowser::Entry* FileBrowser::EntryAt(int index) const {
-    if (c_.ubMain == nullptr || index < 1 || index > c_.ubMain->ListCount()) {
+    const UltraBox& list = view_.EntryList();
+    if (index < 1 || index > list.ListCount()) {
         return nullptr;
     }
     // The entry's own number travels with it, should the list have reordered itself; an
     // entry that some other hand added or changed is none of the browser's.
-    const std::int64_t number = c_.ubMain->ItemData(index);
+    const std::int64_t number = list.ItemData(index);
     if (number < 1 || number >= static_cast<std::int64_t>(entries_.size())) {
         return nullptr;
     }
     const Entry& entry = entries_[static_cast<std::size_t>(number)];
-    return entry.text == c_.ubMain->List(index) ? &entry : nullptr;
+    return entry.text == list.List(index) ? &entry : nullptr;
 }
 
 FileBrowser::EntryKind FileBrowser::KindOf(int index) const {
@@ -406,13 +375,11 @@ std::string FileBrowser::EntryPath(int index) const {
 }
 
 bool FileBrowser::SelectFileEntry(const QString& name) {
-    if (c_.ubMain == nullptr) {
-        return false;
-    }
+    UltraBox& list = view_.EntryList();
     const QString wanted = name.toUpper();
-    for (int i = 1; i <= c_.ubMain->ListCount(); ++i) {
-        if (KindOf(i) == EntryKind::File && c_.ubMain->List(i).toUpper() == wanted) {
-            c_.ubMain->SetSelected(i, true);
+    for (int i = 1; i <= list.ListCount(); ++i) {
+        if (KindOf(i) == EntryKind::File && list.List(i).toUpper() == wanted) {
+            list.SetSelected(i, true);
             return true;
         }
     }

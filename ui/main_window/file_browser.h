@@ -10,47 +10,42 @@
 #include <string_view>
 #include <vector>
 
+#include "batch_run.h"
 #include "drive_list.h"
 #include "file_list.h"
 #include "folder_list.h"
 
-class QCheckBox;
 class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
-class QWidget;
 class UltraBox;
 
-// The controls of the main window that the browser drives. The window owns them all.
-struct FileBrowserControls {
-    QComboBox* drvDrives = nullptr;
-    UltraBox* ubMain = nullptr;
-    QCheckBox* chkDirs = nullptr;
-    QCheckBox* chkAll = nullptr;
-    QCheckBox* chkOutPath = nullptr;  // when ticked, txtOutPath follows the folder
-    QLineEdit* txtOutPath = nullptr;
-    QLabel* lblPath = nullptr;  // shows the current folder
-    QPushButton* cmdRoot = nullptr;
-    QPushButton* cmdBack = nullptr;
-    QPushButton* Command2 = nullptr;  // refresh
-    QPushButton* Command1 = nullptr;  // start; its caption follows the selection
-    std::array<QRadioButton*, 11> optPattern{};
-    QWidget* window = nullptr;  // its caption names the clicked file
-    QPushButton* cmdDummy = nullptr;
-    QString appTitle;
-    // When set, shows the current folder (with its closing "/") instead of the browser
-    // filling lblPath, and txtOutPath while chkOutPath is ticked, itself.
-    std::function<void(const QString& folder)> showFolder;
+// What the browser needs of the window that holds it: its two lists, two captions, the place
+// that shows the current folder, the focus sink and the form's folder choices.
+class FileBrowserView {
+public:
+    virtual ~FileBrowserView() = default;
+    // The visible list the browser fills (ubMain).
+    virtual UltraBox& EntryList() = 0;
+    // The drive list (drvDrives); the browser fills it and follows its choice.
+    virtual QComboBox& DriveList() = 0;
+    // Sets the window's caption.
+    virtual void SetCaption(const QString& caption) = 0;
+    // Sets the start button's caption.
+    virtual void SetStartCaption(const QString& caption) = 0;
+    // Shows the current folder, given with its closing "/".
+    virtual void ShowFolder(const QString& folder) = 0;
+    // Marks filter `index` (0..10) as the chosen one.
+    virtual void ShowFilter(int index) = 0;
+    // "Verzeichnisse ausblenden" and "kompletten Ordner konvertieren" as the form has them.
+    virtual bool HideFolders() const = 0;
+    virtual bool ConvertAll() const = 0;
+    // Moves the keyboard focus to the focus sink.
+    virtual void ParkFocus() = 0;
 };
 
 // The left column of the main window: a drive list, a folder list and a file list that are
 // never shown, and ubMain, rebuilt from them whenever the folder, the filter or the folder
-// option changes. The browser connects the controls' own signals itself (clicks of cmdRoot,
-// cmdBack, Command2, chkDirs, chkAll and the optPattern buttons, the drive choice, Click and
-// DoubleClick of ubMain): the window constructs it and must not connect those signals to
-// the handlers again. Calling the handlers directly is fine.
+// option changes. The browser follows the drive choice and the Click and DoubleClick of
+// ubMain itself; the window connects its buttons to the handlers below.
 class FileBrowser : public QObject {
     Q_OBJECT
 
@@ -68,13 +63,17 @@ public:
     // Starts in the process's working folder with the filter "*.*"; ubMain stays empty
     // until the first rebuild. `mountsFile` lists the mounted file systems; it is read again
     // whenever drvDrives is opened.
-    explicit FileBrowser(const FileBrowserControls& controls,
-                         std::string mountsFile = "/proc/self/mounts", QObject* parent = nullptr);
+    // `view` outlives the browser; `appTitle` is the caption the handlers fall back to.
+    FileBrowser(FileBrowserView& view, QString appTitle,
+                std::string mountsFile = "/proc/self/mounts", QObject* parent = nullptr);
 
     // Rebuilds ubMain from the current folder and filter (parent, folders, files).
     void dirDirs_Change();
-    // Sets the filter of optPattern `index` (0..10, others ignored), re-reads, rebuilds.
+    // Sets the filter of optPattern `index` (0..10, others ignored), re-reads, rebuilds,
+    // resets the caption and parks the focus.
     void optPattern_Click(int index);
+    // The same without moving the focus.
+    void SetFilter(int index);
     // Re-reads the files of the current folder and rebuilds (the sub-folders stay as read).
     void Refresh();
     // Moves to `folder` (drive and folder) and rebuilds; false when it cannot be read, the
@@ -99,6 +98,10 @@ public:
     std::string EntryPath(int index) const;
     // The number of selected file entries.
     int ChosenFileCount() const;
+    // Every entry of ubMain in list order, as a run takes it: a file by the name the folder
+    // holds (its bytes, whatever the list shows), whether it is selected, and whether it is
+    // the parent or a folder.
+    std::vector<batch::Entry> RunEntries() const;
 
     // The user's actions; each is connected to its control.
     void drvDrives_Click();
@@ -106,6 +109,8 @@ public:
     void cmdRoot_Click();
     void chkDirs_Click();
     void chkAll_Click();
+    // chkAll's effect on the start caption, without moving the focus.
+    void ConvertAllChanged();
     void ubMain_Click();
     void ubMain_DblClick();
 
@@ -134,12 +139,11 @@ private:
     void Rebuild();
     const Entry* EntryAt(int index) const;
     void SyncDriveChoice();
-    void ParkFocus();
-    void SetCaption(const QString& caption);
-    void SetStartCaption(const QString& caption);
     std::string DriveRoot() const;
+    void FillDriveList();
 
-    FileBrowserControls c_;
+    FileBrowserView& view_;
+    QString appTitle_;
     std::string mountsFile_;
     file_lists::DriveList drives_;
     file_lists::FolderList folders_;

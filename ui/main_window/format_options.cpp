@@ -43,6 +43,29 @@ std::optional<int> BitrateAt(BitrateBar bar, int position) {
     return t.kbps[static_cast<std::size_t>(slot)];
 }
 
+std::optional<int> PositionOf(BitrateBar bar, int kbps) {
+    const Table& t = TableOf(bar);
+    for (int slot = 0; slot < t.count; ++slot) {
+        if (t.kbps[static_cast<std::size_t>(slot)] == kbps) {
+            return t.first + slot;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<BitrateBar> BarOfFormat(int index) {
+    switch (index) {
+        case 1:
+            return BitrateBar::Mp3;
+        case 2:
+            return BitrateBar::Ac3;
+        case 3:
+            return BitrateBar::Mpa;
+        default:
+            return std::nullopt;
+    }
+}
+
 std::string BitrateCaption(int kbps) {
     return "Bitrate: " + std::to_string(kbps) + " KB/s";
 }

@@ -18,6 +18,13 @@ int StartPosition(BitrateBar bar);
 // The bitrate in kbit/s at `position`; nullopt when the bar's table has no such position.
 std::optional<int> BitrateAt(BitrateBar bar, int position);
 
+// The position at which `bar` shows `kbps`; nullopt when its table has no such bitrate.
+std::optional<int> PositionOf(BitrateBar bar, int kbps);
+
+// The bar of format `index` (1 MP3, 2 AC3, 3 MPA); nullopt for WAV, which has none, and
+// for other numbers.
+std::optional<BitrateBar> BarOfFormat(int index);
+
 // The label text for `kbps`: "Bitrate: " + number + " KB/s".
 std::string BitrateCaption(int kbps);
 

@@ -5,27 +5,17 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDragEnterEvent>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QUrl>
 #include <QWindow>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
-#include <filesystem>
-#include <string_view>
-#include <system_error>
-#include <unordered_set>
 
 #include "file_browser.h"
 #include "paths.h"
@@ -44,83 +34,6 @@ using namespace window_look;
 constexpr int kButtonFace = 15;  // system colour index of a button's face
 
 const QString kStartCaption = QStringLiteral("K O N V E R T I E R U N G    S T A R T E N");
-
-// The filter button for the last three characters of a file's name; other endings keep the
-// filter as it is.
-struct ExtensionFilter {
-    std::string_view extension;
-    int pattern;
-};
-constexpr std::array<ExtensionFilter, 8> kExtensionFilters = {{{"avi", 0},
-                                                               {"ac3", 1},
-                                                               {"mp2", 3},
-                                                               {"mp3", 4},
-                                                               {"mpa", 5},
-                                                               {"ogg", 6},
-                                                               {"vob", 7},
-                                                               {"wav", 8}}};
-
-int FilterForFile(std::string_view file) {
-    if (file.size() < 3) {
-        return -1;
-    }
-    std::string last(file.substr(file.size() - 3));
-    for (char& ch : last) {
-        if (ch >= 'A' && ch <= 'Z') {
-            ch = static_cast<char>(ch - 'A' + 'a');
-        }
-    }
-    for (const ExtensionFilter& f : kExtensionFilters) {
-        if (f.extension == last) {
-            return f.pattern;
-        }
-    }
-    return -1;
-}
-
-QString Shown(const std::string& bytes) {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-// The folder that holds `file`, with its closing "/" ("/" for a file at the top); empty for
-// a name without any "/".
-std::string FolderOf(const std::string& file) {
-    const std::size_t last = file.rfind('/');
-    return last == std::string::npos ? std::string() : file.substr(0, last + 1);
-}
-
-// `path` without closing "/", except for "/" itself.
-std::string WithoutClosingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
-
-// The local files and folders a drag carries, as raw bytes: the percent-encoded path is
-// decoded byte for byte, so names that are not valid UTF-8 arrive intact.
-std::vector<std::string> DroppedPaths(const QMimeData* mime) {
-    std::vector<std::string> paths;
-    if (mime == nullptr || !mime->hasUrls()) {
-        return paths;
-    }
-    for (const QUrl& url : mime->urls()) {
-        if (!url.isLocalFile() || !url.host().isEmpty()) {
-            continue;
-        }
-        const QByteArray bytes =
-            QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-        if (bytes.startsWith('/') && !bytes.contains('\0')) {
-            paths.emplace_back(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-        }
-    }
-    return paths;
-}
-
-bool IsDirectory(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_directory(path, ec);
-}
 
 }  // namespace
 
@@ -146,7 +59,9 @@ MainWindow::MainWindow(const QString& title, QWidget* parent)
     ApplyOuterSize(kHeightTwips);
 
     CreateBrowserColumn();
-    CreateBannerAndFilters();
+    CreateBanner();
+    CreateFilters();
+    CreateFolderOptions();
     CreateFormatFrames();
     CreateBottom();
     CreateOutputGroup();
@@ -161,7 +76,9 @@ MainWindow::MainWindow(const QString& title, QWidget* parent)
         }
     }
     ConnectFocusSink();
-    AttachBrowser();
+    browser_ = new FileBrowser(*this, appTitle_, "/proc/self/mounts", this);
+    ConnectBrowser();
+    WatchForm();
     setAcceptDrops(true);
 }
 
@@ -179,6 +96,21 @@ void MainWindow::CreateBrowserColumn() {
     drvDrives_->setFont(ArialBold(9));
     Place(drvDrives_, 120, 120, 3675, 345);
 
+    // The list's design values, as the form designer kept them.
+    ubMainStore_->WriteProperty(QStringLiteral("Style"), 1);
+    ubMainStore_->WriteProperty(QStringLiteral("Color"), qlonglong{0});
+    ubMainStore_->WriteProperty(QStringLiteral("Fill"), 0);
+    ubMainStore_->WriteProperty(QStringLiteral("SELECTSTYLE"), 0);
+    ubMainStore_->WriteProperty(QStringLiteral("Mult"), true);
+    ubMainStore_->WriteProperty(QStringLiteral("Sort"), true);
+    ubMainStore_->WriteProperty(QStringLiteral("Font"), QVariant::fromValue(ArialBold(9)));
+    ubMain_ = new UltraBox(ubMainStore_.get(), this);
+    ubMain_->setObjectName(QStringLiteral("ubMain"));
+    Place(ubMain_, 120, 480, 4335, 5295);
+    CreateNavigationButtons();
+}
+
+void MainWindow::CreateNavigationButtons() {
     const auto button = [this](const char* name, const QString& caption, const QString& tip,
                                int left, int top) {
         auto* b = new QPushButton(caption, this);
@@ -193,19 +125,6 @@ void MainWindow::CreateBrowserColumn() {
                       QStringLiteral("Ins Wurzelverzeichnis wechseln"), 3855, 135);
     cmdBack_ = button("cmdBack", QStringLiteral(".."),
                       QStringLiteral("eine Verzeichnisebene höher"), 4185, 135);
-
-    // The list's design values, as the form designer kept them.
-    ubMainStore_->WriteProperty(QStringLiteral("Style"), 1);
-    ubMainStore_->WriteProperty(QStringLiteral("Color"), qlonglong{0});
-    ubMainStore_->WriteProperty(QStringLiteral("Fill"), 0);
-    ubMainStore_->WriteProperty(QStringLiteral("SELECTSTYLE"), 0);
-    ubMainStore_->WriteProperty(QStringLiteral("Mult"), true);
-    ubMainStore_->WriteProperty(QStringLiteral("Sort"), true);
-    ubMainStore_->WriteProperty(QStringLiteral("Font"), QVariant::fromValue(ArialBold(9)));
-    ubMain_ = new UltraBox(ubMainStore_.get(), this);
-    ubMain_->setObjectName(QStringLiteral("ubMain"));
-    Place(ubMain_, 120, 480, 4335, 5295);
-
     Command2_ = button("Command2", QString(), QStringLiteral("Aktualisieren"), 4560, 480);
     if (QFontDatabase::families().contains(QStringLiteral("Webdings"))) {
         Command2_->setFont(QFont(QStringLiteral("Webdings"), 9));
@@ -217,7 +136,7 @@ void MainWindow::CreateBrowserColumn() {
     }
 }
 
-void MainWindow::CreateBannerAndFilters() {
+void MainWindow::CreateBanner() {
     // The banner: the red title drawn over a yellow one, a little up and left of it.
     const auto banner = [this](const char* name, const QColor& colour) {
         auto* l = new QLabel(QStringLiteral("Tonquell Audio"), this);
@@ -237,7 +156,9 @@ void MainWindow::CreateBannerAndFilters() {
     SetTextColour(Check1_, Qt::white);
     Check1_->setChecked(true);
     Place(Check1_, 5820, 600, 2475, 195);
+}
 
+void MainWindow::CreateFilters() {
     Frame5_ = new QGroupBox(QStringLiteral("Formate zeigen:"), this);
     Frame5_->setObjectName(QStringLiteral("Frame5"));
     // No colour of its own: the system's button face, as frames have by default.
@@ -267,7 +188,9 @@ void MainWindow::CreateBannerAndFilters() {
         optPattern_[static_cast<std::size_t>(p.index)] = b;
     }
     optPattern_[9]->setChecked(true);
+}
 
+void MainWindow::CreateFolderOptions() {
     Frame3_ = new QGroupBox(QStringLiteral("Pfad-Einstellungen"), this);
     Frame3_->setObjectName(QStringLiteral("Frame3"));
     SetBackground(Frame3_, QColor(255, 255, 192));
@@ -309,54 +232,50 @@ void MainWindow::ConnectFocusSink() {
     }
 }
 
-void MainWindow::AttachBrowser() {
-    // The browser connects the left column's controls and the filter buttons itself.
-    FileBrowserControls c;
-    c.drvDrives = drvDrives_;
-    c.ubMain = ubMain_;
-    c.chkDirs = chkDirs_;
-    c.chkAll = chkAll_;
-    c.chkOutPath = chkOutPath_;
-    c.txtOutPath = txtOutPath_;
-    c.lblPath = lblPath_;
-    c.cmdRoot = cmdRoot_;
-    c.cmdBack = cmdBack_;
-    c.Command2 = Command2_;
-    c.Command1 = Command1_;
-    c.optPattern = optPattern_;
-    c.window = this;
-    c.cmdDummy = cmdDummy_;
-    c.appTitle = appTitle_;
-    c.showFolder = [this](const QString& folder) { ShowCurrentFolder(folder); };
-    browser_ = new FileBrowser(c, "/proc/self/mounts", this);
+void MainWindow::ConnectBrowser() {
+    const auto onClick = [this](QAbstractButton* button, void (FileBrowser::*handler)()) {
+        connect(button, &QAbstractButton::clicked, browser_,
+                [this, handler] { (browser_->*handler)(); });
+    };
+    onClick(cmdRoot_, &FileBrowser::cmdRoot_Click);
+    onClick(cmdBack_, &FileBrowser::cmdBack_Click);
+    onClick(Command2_, &FileBrowser::Refresh);
+    onClick(chkDirs_, &FileBrowser::chkDirs_Click);
+    onClick(chkAll_, &FileBrowser::chkAll_Click);
+    for (int i = 0; i < kPatternCount; ++i) {
+        connect(optPattern_[static_cast<std::size_t>(i)], &QAbstractButton::clicked, browser_,
+                [this, i] { browser_->optPattern_Click(i); });
+    }
 }
 
-QRadioButton* MainWindow::optPattern(int index) const {
-    return index >= 0 && index < kPatternCount ? optPattern_[static_cast<std::size_t>(index)]
-                                               : nullptr;
+void MainWindow::SetStartCaption(const QString& caption) {
+    Command1_->setText(caption);
 }
 
-QRadioButton* MainWindow::optFormat(int index) const {
-    return index >= 0 && index < kFormatCount ? optFormat_[static_cast<std::size_t>(index)]
-                                              : nullptr;
+void MainWindow::ShowFilter(int index) {
+    if (index >= 0 && index < kPatternCount) {
+        optPattern_[static_cast<std::size_t>(index)]->setChecked(true);
+    }
+}
+
+bool MainWindow::HideFolders() const {
+    return chkDirs_->isChecked();
+}
+
+bool MainWindow::ConvertAll() const {
+    return chkAll_->isChecked();
 }
 
 void MainWindow::dirDirs_Change() {
-    if (browser_ != nullptr) {
-        browser_->dirDirs_Change();
-    }
+    browser_->dirDirs_Change();
 }
 
 void MainWindow::optPattern_Click(int index) {
-    if (browser_ != nullptr) {
-        browser_->optPattern_Click(index);
-    }
+    browser_->optPattern_Click(index);
 }
 
 void MainWindow::Command2_Click() {
-    if (browser_ != nullptr) {
-        browser_->Refresh();
-    }
+    browser_->Refresh();
 }
 
 void MainWindow::ParkFocus() {
@@ -408,116 +327,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     emit aboutToClose();
     emit closing();
     QWidget::closeEvent(event);
-}
-
-void MainWindow::OpenFile(const std::string& file) {
-    const std::string name = paths::LastPathPart(file);
-    if (browser_ != nullptr) {
-        const std::string folder = FolderOf(file);
-        const bool moved = !folder.empty() && browser_->SetFolder(folder);
-        const int filter = FilterForFile(file);
-        if (filter >= 0) {
-            browser_->optPattern_Click(filter);
-        } else if (!moved) {
-            browser_->dirDirs_Change();  // the list shows the folder it stayed in
-        }
-        browser_->SelectFileEntry(Shown(name));
-    }
-    setWindowTitle(Shown(name) + QStringLiteral(" - ") + appTitle_);
-}
-
-std::size_t MainWindow::SelectDropped(const std::vector<std::string>& names) {
-    const std::unordered_set<std::string> wanted(names.begin(), names.end());
-    std::vector<int> found;
-    for (int i = 1; i <= ubMain_->ListCount(); ++i) {
-        // The parent and folder entries are never part of a selection of files.
-        if (browser_->KindOf(i) != FileBrowser::EntryKind::File) {
-            continue;
-        }
-        if (wanted.count(paths::LastPathPart(browser_->EntryPath(i))) != 0) {
-            found.push_back(i);
-        }
-    }
-    ubMain_->SelectEntries(found);
-    return found.size();
-}
-
-bool MainWindow::OpenDropped(const std::vector<std::string>& items) {
-    if (browser_ == nullptr || items.empty()) {
-        return false;
-    }
-    const std::string first = WithoutClosingSlash(items.front());
-    if (items.size() == 1 && IsDirectory(first)) {
-        if (!browser_->SetFolder(first)) {
-            return false;
-        }
-        setWindowTitle(appTitle_);
-        return true;
-    }
-    const std::string folder = FolderOf(first);
-    if (folder.empty() || !browser_->SetFolder(folder)) {
-        return false;
-    }
-    // The dropped files that lie in that folder, each once; folders dropped with them are
-    // left out of the selection.
-    std::vector<std::string> names;
-    std::unordered_set<std::string> seen;
-    for (const std::string& item : items) {
-        const std::string path = WithoutClosingSlash(item);
-        std::string name = paths::LastPathPart(path);
-        if (FolderOf(path) == folder && !IsDirectory(path) && seen.insert(name).second) {
-            names.push_back(std::move(name));
-        }
-    }
-    std::size_t found = SelectDropped(names);
-    // Names beginning with "." are never listed; any other file missing from the list is
-    // hidden by the filter.
-    const bool filtered =
-        std::any_of(names.begin(), names.end(), [](const std::string& n) { return n[0] != '.'; }) &&
-        found < names.size();
-    if (filtered && !optPattern_[FileBrowser::kAllFilesPattern]->isChecked()) {
-        browser_->optPattern_Click(FileBrowser::kAllFilesPattern);
-        found = SelectDropped(names);
-    }
-    setWindowTitle(found == 1 && names.size() == 1
-                       ? Shown(names.front()) + QStringLiteral(" - ") + appTitle_
-                       : appTitle_);
-    if (browser_->ChosenFileCount() > 1) {
-        Command1_->setText(FileBrowser::kBatchCaption);
-    }
-    return true;
-}
-
-void MainWindow::BringToFront() {
-    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
-    show();
-    raise();
-    activateWindow();
-}
-
-void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if ((inputRefused && inputRefused()) || DroppedPaths(event->mimeData()).empty()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-}
-
-void MainWindow::dragMoveEvent(QDragMoveEvent* event) {
-    if (inputRefused && inputRefused()) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-}
-
-void MainWindow::dropEvent(QDropEvent* event) {
-    // During a run the window takes no input, and a drop is input too.
-    if ((inputRefused && inputRefused()) || !OpenDropped(DroppedPaths(event->mimeData()))) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
 }
 
 void CentreWindow(QWidget& window) {

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "file_browser.h"
+#include "form_state.h"
+
 class FileBrowser;
 class PropertyStore;
 class QAbstractButton;
@@ -30,10 +33,11 @@ class UltraBox;
 class XP_ProgressBar;
 
 // The program's only window. Positions and sizes are designed in twips and converted once,
-// at creation. Accessors are named after the controls and return the live widgets; the
-// window owns them all for its whole life. Handlers with a trailing _Click/_Change may be
-// called directly (start-up and the batch run do) and behave as the user's action would.
-class MainWindow : public QWidget {
+// at creation. The window keeps its controls to itself: the form's choices go in and out as
+// one FormState (State, Apply, stateChanged), and the controls carry the names of the design
+// as object names ("Check1", "optFormat_2", "HScroll1", ...). Handlers with a trailing
+// _Click/_Change may be called directly and behave as the user's action would.
+class MainWindow : public QWidget, private FileBrowserView {
     Q_OBJECT
 public:
     explicit MainWindow(const QString& title, QWidget* parent = nullptr);
@@ -43,76 +47,33 @@ public:
     static constexpr int kWidthTwips = 9450;
     static constexpr int kHeightTwips = 6945;
     static constexpr int kBusyHeightTwips = 7230;
-    // Number of filter buttons, target formats and bitrate bars.
+    // Number of filter buttons and target formats.
     static constexpr int kPatternCount = 11;
     static constexpr int kFormatCount = 4;
 
     // The application title the window caption falls back to.
     const QString& AppTitle() const { return appTitle_; }
 
-    // --- The browser column (driven by FileBrowser) ---
-    QComboBox* drvDrives() const { return drvDrives_; }
-    QPushButton* cmdRoot() const { return cmdRoot_; }
-    QPushButton* cmdBack() const { return cmdBack_; }
-    QPushButton* Command2() const { return Command2_; }
-    UltraBox* ubMain() const { return ubMain_; }
-    // Filter button `index` (0..10); nullptr outside.
-    QRadioButton* optPattern(int index) const;
-    QGroupBox* Frame5() const { return Frame5_; }
-    QGroupBox* Frame3() const { return Frame3_; }
-    QCheckBox* chkDirs() const { return chkDirs_; }
-    QCheckBox* chkAll() const { return chkAll_; }
+    // The form's choices as the controls hold them now.
+    FormState State() const;
+    // Sets the form to `state` as the user's clicks would: the chosen format's frame alone is
+    // shown, a normalise box is enabled exactly while its frame forces a rate, the bitrate
+    // labels follow their bars, a new filter or folder option rebuilds the list, whole-folder
+    // mode sets the start caption, and chkOutPath's tick fills or empties txtOutPath before
+    // the text is set. The focus stays where it is. A value a control cannot take (a rate its
+    // group does not offer, a bitrate not on its bar) leaves that control as it was.
+    // stateChanged comes once at the end when anything changed.
+    void Apply(const FormState& state);
 
-    // --- Banner, console option, start button, progress ---
-    QLabel* Label9() const { return Label9_; }
-    QLabel* Label1() const { return Label1_; }
-    QCheckBox* Check1() const { return Check1_; }
+    // The list, the start button and the progress bar, which the batch run drives.
+    UltraBox* ubMain() const { return ubMain_; }
     QPushButton* Command1() const { return Command1_; }
     XP_ProgressBar* XP_ProgressBar1() const { return XP_ProgressBar1_; }
-    // The focus sink outside the visible area, so that no visible control keeps a focus mark.
-    QPushButton* cmdDummy() const { return cmdDummy_; }
-
-    // --- Target format and its options ---
-    QGroupBox* Frame2() const { return Frame2_; }
-    // Target-format button `index` (0 WAV, 1 MP3, 2 AC3, 3 MPA); nullptr outside.
-    QRadioButton* optFormat(int index) const;
-    QGroupBox* frmWAV() const { return frmWAV_; }
-    QGroupBox* frmMP3() const { return frmMP3_; }
-    QGroupBox* frmAC3() const { return frmAC3_; }
-    QGroupBox* frmMPA() const { return frmMPA_; }
-    // The options frame of format `index`; nullptr outside 0..3.
-    QGroupBox* FormatFrame(int index) const;
-    // Sample-rate buttons of the four frames; nullptr outside their range.
-    QRadioButton* Option1(int index) const;   // WAV: 0 keep, 1 44.1 kHz, 2 48 kHz
-    QRadioButton* optSmpRt(int index) const;  // MP3: 0 keep, 1 44.1 kHz
-    QRadioButton* optSmpAC(int index) const;  // AC3: 0 keep, 1 48 kHz
-    QRadioButton* optSmpMP(int index) const;  // MPA: 0 keep, 1 48 kHz
-    QCheckBox* chkNormal() const { return chkNormal_; }
-    QCheckBox* chkNormalMP3() const { return chkNormalMP3_; }
-    QCheckBox* chkNormalAC3() const { return chkNormalAC3_; }
-    QCheckBox* chkNormalMPA() const { return chkNormalMPA_; }
-    QCheckBox* chkAC3to6WAV() const { return chkAC3to6WAV_; }
-    QScrollBar* HScroll1() const { return HScroll1_; }
-    QScrollBar* HScroll2() const { return HScroll2_; }
-    QScrollBar* HScroll3() const { return HScroll3_; }
-    QLabel* Label4() const { return Label4_; }  // MP3 bitrate caption
-    QLabel* Label5() const { return Label5_; }  // AC3 bitrate caption
-    QLabel* Label6() const { return Label6_; }  // MPA bitrate caption
-
-    // --- Output path group (below the visible area) ---
-    QGroupBox* frmWidth() const { return frmWidth_; }
-    QLabel* lblPath() const { return lblPath_; }
-    QLineEdit* txtOutPath() const { return txtOutPath_; }
-    QPushButton* cmdBrowse() const { return cmdBrowse_; }
-    QCheckBox* chkOutPath() const { return chkOutPath_; }
-
-    // The file browser driving the left column; nullptr until it is attached.
+    // The file browser driving the left column.
     FileBrowser* browser() const { return browser_; }
 
     // The bitrate in kbit/s last set by a bitrate handler; 0 until one has run.
     std::int16_t SelectedBitrate() const { return selectedBitrate_; }
-    // The index of the first chosen target-format button, from 0 upwards; -1 when none is.
-    int ChosenFormat() const;
     // Hides the four options frames, shows the one of `index` (none outside 0..3), parks the
     // focus. Option controls and SelectedBitrate are left alone.
     void optFormat_Click(int index);
@@ -123,12 +84,6 @@ public:
     void HScroll3_Change();
     // Runs the bitrate handler of format `index` (nothing for WAV or outside 1..3).
     void RunBitrateHandler(int index);
-    // Sample-rate clicks: park the focus; the frame's normalise box is enabled exactly when
-    // `index` is not 0. Its check is kept.
-    void Option1_Click(int index);
-    void optSmpRt_Click(int index);
-    void optSmpAC_Click(int index);
-    void optSmpMP_Click(int index);
 
     // The rebuild's output part: lblPath shows `folder` with a closing separator, and
     // txtOutPath takes the same text while chkOutPath is ticked.
@@ -141,7 +96,7 @@ public:
     // A file dialog by default; replaceable to observe it.
     std::function<QString(QWidget*, const QString&)> chooseFolder;
 
-    // Forwarded to the browser (nothing until one is attached).
+    // Forwarded to the browser.
     void dirDirs_Change();
     void optPattern_Click(int index);
     void Command2_Click();
@@ -155,7 +110,7 @@ public:
     QMargins FrameMargins() const;
 
     // Moves the keyboard focus to cmdDummy.
-    void ParkFocus();
+    void ParkFocus() override;
 
     // Opens the file `file` (a full path) as a file named at start does: the browser goes to
     // its folder (stays where it is when that cannot be read), the filter follows the
@@ -174,6 +129,9 @@ public:
     int Px(int twips) const;
 
 signals:
+    // The form's state has changed (a click, a key, a drag, a folder that txtOutPath
+    // follows, or Apply): once per change, with the new state.
+    void stateChanged(const FormState& state);
     // Emitted first when the window closes: a running batch stops its transcoder here.
     void aboutToClose();
     // Emitted after aboutToClose, before the window goes away: the settings are written here.
@@ -188,23 +146,54 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // FileBrowserView
+    UltraBox& EntryList() override { return *ubMain_; }
+    QComboBox& DriveList() override { return *drvDrives_; }
+    void SetCaption(const QString& caption) override { setWindowTitle(caption); }
+    void SetStartCaption(const QString& caption) override;
+    void ShowFolder(const QString& folder) override { ShowCurrentFolder(folder); }
+    void ShowFilter(int index) override;
+    bool HideFolders() const override;
+    bool ConvertAll() const override;
+
     void CreateBrowserColumn();
-    void CreateBannerAndFilters();
+    void CreateNavigationButtons();
+    void CreateBanner();
+    void CreateFilters();
+    void CreateFolderOptions();
     void CreateFormatFrames();
+    void CreateFormatButtons();
     void CreateWavFrame();
     void CreateBitrateFrame(int format);
+    void CreateBitrateBar(QGroupBox* frame, int format);
+    void ConnectSampleRateGroup(int format);
     void CreateBottom();
     void CreateOutputGroup();
     void ConnectFocusSink();
-    void AttachBrowser();
+    void ConnectBrowser();
+    void WatchForm();
+    void NoteChange();
+    void ApplyFormat(const FormState& state);
+    void ApplyFolderOptions(const FormState& state);
+    void ApplyOutputPath(const FormState& state);
     void ApplyOuterSize(int heightTwips);
     void Place(QWidget* w, int left, int top, int width, int height) const;
+    void ShowFormatFrame(int index);
     void SampleRateChosen(QCheckBox* normalise, int index);
+    void SampleRateClicked(int format, int index);
     void BitrateChanged(int format);
+    QGroupBox* FormatFrame(int index) const;
+    // The sample-rate buttons, the normalise box and the bitrate bar of `format`'s frame
+    // (no bar for WAV).
+    QRadioButton* RateButton(int format, int index) const;
+    QCheckBox* NormaliseBox(int format) const;
+    QScrollBar* BitrateScroll(int format) const;
     std::size_t SelectDropped(const std::vector<std::string>& names);
 
     QString appTitle_;
     std::int16_t selectedBitrate_ = 0;
+    FormState lastState_;    // the state stateChanged last told of
+    bool applying_ = false;  // Apply is setting the controls: one signal at its end
     int outerHeightTwips_ = kHeightTwips;
     QMargins appliedFrame_;
     QString currentFolder_ = QStringLiteral("/");

@@ -9,6 +9,9 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+#include <array>
+
+#include "form_state.h"
 #include "format_options.h"
 #include "main_window.h"
 #include "window_look.h"
@@ -17,23 +20,7 @@ using format_options::BitrateBar;
 using namespace window_look;
 
 void MainWindow::CreateFormatFrames() {
-    Frame2_ = new QGroupBox(QStringLiteral("Ausgabeformat:"), this);
-    Frame2_->setObjectName(QStringLiteral("Frame2"));
-    SetBackground(Frame2_, QColor(255, 192, 192));
-    Place(Frame2_, 4560, 4080, 1455, 1695);
-    static constexpr const char* kFormats[kFormatCount] = {"WAV", "MP3", "AC3", "MPA"};
-    auto* group = new QButtonGroup(this);
-    for (int i = 0; i < kFormatCount; ++i) {
-        auto* b = new QRadioButton(QString::fromLatin1(kFormats[i]), Frame2_);
-        b->setObjectName(QStringLiteral("optFormat_%1").arg(i));
-        b->setFont(ArialBold(11.25));
-        group->addButton(b, i);
-        Place(b, 240, 360 + i * 300, 915, 255);
-        optFormat_[static_cast<std::size_t>(i)] = b;
-        connect(b, &QRadioButton::clicked, this, [this, i] { optFormat_Click(i); });
-    }
-    optFormat_[0]->setChecked(true);
-
+    CreateFormatButtons();
     static constexpr const char* kCaptions[kFormatCount] = {
         "WAV-Optionen:", "MP3-Optionen:", "AC3-Optionen:", "MPA-Optionen:"};
     QGroupBox** frames[kFormatCount] = {&frmWAV_, &frmMP3_, &frmAC3_, &frmMPA_};
@@ -50,6 +37,25 @@ void MainWindow::CreateFormatFrames() {
     CreateBitrateFrame(1);
     CreateBitrateFrame(2);
     CreateBitrateFrame(3);
+}
+
+void MainWindow::CreateFormatButtons() {
+    Frame2_ = new QGroupBox(QStringLiteral("Ausgabeformat:"), this);
+    Frame2_->setObjectName(QStringLiteral("Frame2"));
+    SetBackground(Frame2_, QColor(255, 192, 192));
+    Place(Frame2_, 4560, 4080, 1455, 1695);
+    static constexpr const char* kFormats[kFormatCount] = {"WAV", "MP3", "AC3", "MPA"};
+    auto* group = new QButtonGroup(this);
+    for (int i = 0; i < kFormatCount; ++i) {
+        auto* b = new QRadioButton(QString::fromLatin1(kFormats[i]), Frame2_);
+        b->setObjectName(QStringLiteral("optFormat_%1").arg(i));
+        b->setFont(ArialBold(11.25));
+        group->addButton(b, i);
+        Place(b, 240, 360 + i * 300, 915, 255);
+        optFormat_[static_cast<std::size_t>(i)] = b;
+        connect(b, &QRadioButton::clicked, this, [this, i] { optFormat_Click(i); });
+    }
+    optFormat_[0]->setChecked(true);
 }
 
 void MainWindow::CreateWavFrame() {
@@ -72,48 +78,69 @@ void MainWindow::CreateWavFrame() {
     chkAC3to6WAV_->setObjectName(QStringLiteral("chkAC3to6WAV"));
     chkAC3to6WAV_->setFont(ControlFont());
     Place(chkAC3to6WAV_, 600, 2880, 2415, 255);
-
-    for (int i = 0; i < 3; ++i) {
-        QRadioButton* b = Option1_[static_cast<std::size_t>(i)];
-        connect(b, &QRadioButton::toggled, this, [this, i](bool on) {
-            if (on) {
-                SampleRateChosen(chkNormal_, i);
-            }
-        });
-        connect(b, &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
-    }
+    ConnectSampleRateGroup(0);
     Option1_[0]->setChecked(true);
 }
 
+namespace {
+
+// What differs between the three frames with a bitrate bar.
+struct BitrateDesign {
+    BitrateBar bar;
+    const char* bitrateLabel;
+    const char* scrollName;
+    const char* rateLabel;
+    const char* groupName;
+    const char* forced;
+    const char* normalName;
+    int chosen;
+};
+constexpr BitrateDesign kBitrateDesigns[3] = {
+    {BitrateBar::Mp3, "Label4", "HScroll1", "Label8", "optSmpRt", "44.1 kHz erzwingen",
+     "chkNormalMP3", 0},
+    {BitrateBar::Ac3, "Label5", "HScroll2", "Label10", "optSmpAC", "48 kHz erzwingen",
+     "chkNormalAC3", 1},
+    {BitrateBar::Mpa, "Label6", "HScroll3", "Label11", "optSmpMP", "48 kHz erzwingen",
+     "chkNormalMPA", 1},
+};
+
+}  // namespace
+
 void MainWindow::CreateBitrateFrame(int format) {
-    struct Design {
-        BitrateBar bar;
-        const char* bitrateLabel;
-        const char* scrollName;
-        const char* rateLabel;
-        const char* groupName;
-        const char* forced;
-        const char* normalName;
-        int chosen;
-    };
-    static constexpr Design kDesigns[3] = {
-        {BitrateBar::Mp3, "Label4", "HScroll1", "Label8", "optSmpRt", "44.1 kHz erzwingen",
-         "chkNormalMP3", 0},
-        {BitrateBar::Ac3, "Label5", "HScroll2", "Label10", "optSmpAC", "48 kHz erzwingen",
-         "chkNormalAC3", 1},
-        {BitrateBar::Mpa, "Label6", "HScroll3", "Label11", "optSmpMP", "48 kHz erzwingen",
-         "chkNormalMPA", 1},
-    };
-    const Design& d = kDesigns[format - 1];
+    const BitrateDesign& d = kBitrateDesigns[format - 1];
     QGroupBox* f = FormatFrame(format);
+    CreateBitrateBar(f, format);
+    QLabel* rate = MakeLabel(f, d.rateLabel, QStringLiteral("Sampling Frequenz:"));
+    Place(rate, 480, 1560, 2535, 255);
+    auto* normal = new QCheckBox(QStringLiteral("Normalisieren"), f);
+    normal->setObjectName(QString::fromLatin1(d.normalName));
+    normal->setFont(ControlFont());
+    Place(normal, 660, 2880, 2355, 255);
 
+    std::array<QRadioButton*, 2>* group[3] = {&optSmpRt_, &optSmpAC_, &optSmpMP_};
+    QCheckBox** normals[3] = {&chkNormalMP3_, &chkNormalAC3_, &chkNormalMPA_};
+    *normals[format - 1] = normal;
+    const QString captions[2] = {QStringLiteral("unverändert"), QString::fromLatin1(d.forced)};
+    for (int i = 0; i < 2; ++i) {
+        auto* b = new QRadioButton(captions[i], f);
+        b->setObjectName(QStringLiteral("%1_%2").arg(QString::fromLatin1(d.groupName)).arg(i));
+        b->setFont(ControlFont());
+        Place(b, 660, 1920 + i * 360, 2355, 255);
+        (*group[format - 1])[static_cast<std::size_t>(i)] = b;
+    }
+    ConnectSampleRateGroup(format);
+    (*group[format - 1])[static_cast<std::size_t>(d.chosen)]->setChecked(true);
+}
+
+void MainWindow::CreateBitrateBar(QGroupBox* frame, int format) {
+    const BitrateDesign& d = kBitrateDesigns[format - 1];
     const int start = format_options::StartPosition(d.bar);
-    QLabel* bitrate = MakeLabel(f, d.bitrateLabel,
-                                QString::fromStdString(format_options::BitrateCaption(
-                                    format_options::BitrateAt(d.bar, start).value_or(0))));
-    Place(bitrate, 240, 540, 2595, 255);
+    QLabel* label = MakeLabel(frame, d.bitrateLabel,
+                              QString::fromStdString(format_options::BitrateCaption(
+                                  format_options::BitrateAt(d.bar, start).value_or(0))));
+    Place(label, 240, 540, 2595, 255);
 
-    auto* scroll = new QScrollBar(Qt::Horizontal, f);
+    auto* scroll = new QScrollBar(Qt::Horizontal, frame);
     scroll->setObjectName(QString::fromLatin1(d.scrollName));
     scroll->setRange(format_options::MinPosition(d.bar), format_options::MaxPosition(d.bar));
     scroll->setSingleStep(1);
@@ -123,57 +150,28 @@ void MainWindow::CreateBitrateFrame(int format) {
     scroll->setInvertedControls(false);       // Left lowers the rate, Right raises it
     Place(scroll, 240, 840, 2595, 255);
 
-    QLabel* rate = MakeLabel(f, d.rateLabel, QStringLiteral("Sampling Frequenz:"));
-    Place(rate, 480, 1560, 2535, 255);
-
-    auto* normal = new QCheckBox(QStringLiteral("Normalisieren"), f);
-    normal->setObjectName(QString::fromLatin1(d.normalName));
-    normal->setFont(ControlFont());
-    Place(normal, 660, 2880, 2355, 255);
-
-    std::array<QRadioButton*, 2>* group = nullptr;
-    void (MainWindow::*click)(int) = nullptr;
-    switch (format) {
-        case 1:
-            Label4_ = bitrate;
-            HScroll1_ = scroll;
-            chkNormalMP3_ = normal;
-            group = &optSmpRt_;
-            click = &MainWindow::optSmpRt_Click;
-            break;
-        case 2:
-            Label5_ = bitrate;
-            HScroll2_ = scroll;
-            chkNormalAC3_ = normal;
-            group = &optSmpAC_;
-            click = &MainWindow::optSmpAC_Click;
-            break;
-        default:
-            Label6_ = bitrate;
-            HScroll3_ = scroll;
-            chkNormalMPA_ = normal;
-            group = &optSmpMP_;
-            click = &MainWindow::optSmpMP_Click;
-            break;
-    }
-    const QString captions[2] = {QStringLiteral("unverändert"), QString::fromLatin1(d.forced)};
-    for (int i = 0; i < 2; ++i) {
-        auto* b = new QRadioButton(captions[i], f);
-        b->setObjectName(QStringLiteral("%1_%2").arg(QString::fromLatin1(d.groupName)).arg(i));
-        b->setFont(ControlFont());
-        Place(b, 660, 1920 + i * 360, 2355, 255);
-        (*group)[static_cast<std::size_t>(i)] = b;
-        connect(b, &QRadioButton::toggled, this, [this, normal, i](bool on) {
-            if (on) {
-                SampleRateChosen(normal, i);
-            }
-        });
-        connect(b, &QRadioButton::clicked, this, [this, click, i] { (this->*click)(i); });
-    }
-    (*group)[static_cast<std::size_t>(d.chosen)]->setChecked(true);
-
+    QLabel** labels[3] = {&Label4_, &Label5_, &Label6_};
+    QScrollBar** scrolls[3] = {&HScroll1_, &HScroll2_, &HScroll3_};
+    *labels[format - 1] = label;
+    *scrolls[format - 1] = scroll;
     // Both the change and the drag of the thumb run the handler.
     connect(scroll, &QScrollBar::valueChanged, this, [this, format] { BitrateChanged(format); });
+}
+
+void MainWindow::ConnectSampleRateGroup(int format) {
+    QCheckBox* normalise = NormaliseBox(format);
+    const auto target = form_state::FormatAt(format).value_or(TargetFormat::Wav);
+    for (int i = 0; i < form_state::RateButtonCount(target); ++i) {
+        QRadioButton* b = RateButton(format, i);
+        // Also when chosen without a click, as Apply does.
+        connect(b, &QRadioButton::toggled, this, [this, normalise, i](bool on) {
+            if (on) {
+                SampleRateChosen(normalise, i);
+            }
+        });
+        connect(b, &QRadioButton::clicked, this,
+                [this, format, i] { SampleRateClicked(format, i); });
+    }
 }
 
 void MainWindow::CreateOutputGroup() {
@@ -227,44 +225,49 @@ QGroupBox* MainWindow::FormatFrame(int index) const {
     }
 }
 
-namespace {
-template <std::size_t N>
-QRadioButton* At(const std::array<QRadioButton*, N>& buttons, int index) {
-    return index >= 0 && index < static_cast<int>(N) ? buttons[static_cast<std::size_t>(index)]
-                                                     : nullptr;
-}
-}  // namespace
-
-QRadioButton* MainWindow::Option1(int index) const {
-    return At(Option1_, index);
-}
-QRadioButton* MainWindow::optSmpRt(int index) const {
-    return At(optSmpRt_, index);
-}
-QRadioButton* MainWindow::optSmpAC(int index) const {
-    return At(optSmpAC_, index);
-}
-QRadioButton* MainWindow::optSmpMP(int index) const {
-    return At(optSmpMP_, index);
-}
-
-int MainWindow::ChosenFormat() const {
-    for (int i = 0; i < kFormatCount; ++i) {
-        if (optFormat_[static_cast<std::size_t>(i)]->isChecked()) {
-            return i;
-        }
+QRadioButton* MainWindow::RateButton(int format, int index) const {
+    const auto at = [index](const auto& buttons) -> QRadioButton* {
+        return index >= 0 && index < static_cast<int>(buttons.size())
+                   ? buttons[static_cast<std::size_t>(index)]
+                   : nullptr;
+    };
+    switch (format) {
+        case 0:
+            return at(Option1_);
+        case 1:
+            return at(optSmpRt_);
+        case 2:
+            return at(optSmpAC_);
+        case 3:
+            return at(optSmpMP_);
+        default:
+            return nullptr;
     }
-    return -1;
+}
+
+QCheckBox* MainWindow::NormaliseBox(int format) const {
+    const std::array<QCheckBox*, kFormatCount> boxes = {chkNormal_, chkNormalMP3_, chkNormalAC3_,
+                                                        chkNormalMPA_};
+    return format >= 0 && format < kFormatCount ? boxes[static_cast<std::size_t>(format)] : nullptr;
+}
+
+QScrollBar* MainWindow::BitrateScroll(int format) const {
+    const std::array<QScrollBar*, kFormatCount> bars = {nullptr, HScroll1_, HScroll2_, HScroll3_};
+    return format >= 0 && format < kFormatCount ? bars[static_cast<std::size_t>(format)] : nullptr;
 }
 
 void MainWindow::optFormat_Click(int index) {
+    ShowFormatFrame(index);
+    ParkFocus();
+}
+
+void MainWindow::ShowFormatFrame(int index) {
     for (int i = 0; i < kFormatCount; ++i) {
         FormatFrame(i)->hide();
     }
     if (QGroupBox* frame = FormatFrame(index)) {
         frame->show();
     }
-    ParkFocus();
 }
 
 void MainWindow::BitrateChanged(int format) {
@@ -305,21 +308,9 @@ void MainWindow::SampleRateChosen(QCheckBox* normalise, int index) {
     normalise->setEnabled(index != 0);
 }
 
-void MainWindow::Option1_Click(int index) {
+void MainWindow::SampleRateClicked(int format, int index) {
     ParkFocus();
-    SampleRateChosen(chkNormal_, index);
-}
-void MainWindow::optSmpRt_Click(int index) {
-    ParkFocus();
-    SampleRateChosen(chkNormalMP3_, index);
-}
-void MainWindow::optSmpAC_Click(int index) {
-    ParkFocus();
-    SampleRateChosen(chkNormalAC3_, index);
-}
-void MainWindow::optSmpMP_Click(int index) {
-    ParkFocus();
-    SampleRateChosen(chkNormalMPA_, index);
+    SampleRateChosen(NormaliseBox(format), index);
 }
 
 namespace {

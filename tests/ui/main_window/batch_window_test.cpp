@@ -30,6 +30,7 @@
 #include <gtest/gtest.h>
 
 #include "../../support/temp_dir.h"
+#include "../../support/window_controls.h"
 #include "../../transcoder/media_probe.h"
 #include "file_browser.h"
 #include "id3v1.h"
@@ -42,6 +43,10 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+using testing_support::Bar;
+using testing_support::Box;
+using testing_support::Radio;
 
 const QString kTitle = QStringLiteral("Tonquell Audio Converter");
 const std::string kTranscoder = std::string(TONQUELL_BUILD_DIR) + "/BeSweet.exe";
@@ -141,7 +146,7 @@ protected:
         List().SetSelected(i, true);
     }
     void ChooseFormat(int index) {
-        window_->optFormat(index)->setChecked(true);
+        Radio(*window_, "optFormat", index)->setChecked(true);
         window_->optFormat_Click(index);
     }
     // Presses the start button and lets the window's event loop run until the run is over.
@@ -181,7 +186,7 @@ TEST_F(BatchWindowTest, NameThatIsNotUtf8KeepsItsBytes) {
     const std::string odd = "Lied \xE4\xF6";  // Latin-1 umlauts, not valid UTF-8
     MakeAudio(File(odd + ".wav"));
     Open();
-    window_->chkAll()->setChecked(true);
+    Box(*window_, "chkAll")->setChecked(true);
     Start();
     EXPECT_TRUE(sink_.texts.empty()) << sink_.texts.front();
     EXPECT_EQ(batch_->LastReport().Done, 1);
@@ -207,7 +212,7 @@ TEST_F(BatchWindowTest, ConvertAllCarriesTagsOnlyMp3ToMp3AndStepsThroughThree) {
     Open();
     batch_->SetJobs(1);  // one at a time: each file starts where the one before ended
     ChooseFormat(1);
-    window_->chkAll()->setChecked(true);
+    Box(*window_, "chkAll")->setChecked(true);
     std::vector<int> atStart;
     const int idleHeight = window_->height();
     bool barShown = true;
@@ -243,7 +248,7 @@ TEST_F(BatchWindowTest, ConvertAllCarriesTagsOnlyMp3ToMp3AndStepsThroughThree) {
 
     // MP3 to WAV carries none.
     ChooseFormat(0);
-    window_->chkAll()->setChecked(false);
+    Box(*window_, "chkAll")->setChecked(false);
     Select("song.mp3");
     Start();
     ASSERT_TRUE(fs::exists(File("song.wav")));
@@ -278,7 +283,7 @@ TEST_F(BatchWindowTest, NinetySevenFilesEndAtNinetyNine) {
         testing_support::WriteFile(File("t" + std::to_string(100 + i) + ".ogg"), "x");
     }
     Open(standIn);
-    window_->chkAll()->setChecked(true);
+    Box(*window_, "chkAll")->setChecked(true);
     Start();
     EXPECT_EQ(batch_->LastReport().Done, 97);
     EXPECT_EQ(window_->XP_ProgressBar1()->Value(), 99);
@@ -290,7 +295,7 @@ TEST_F(BatchWindowTest, VobSplitsIntoSixWavsAndAc3BecomesMp3AtTheChosenBitrate) 
     MakeAudio(File("surround.ac3"), "-ac 6 -c:a ac3 -b:a 384k");
     Open();
     ChooseFormat(0);
-    window_->chkAC3to6WAV()->setChecked(true);
+    Box(*window_, "chkAC3to6WAV")->setChecked(true);
     Select("film.vob");
     Start();
     EXPECT_TRUE(sink_.texts.empty()) << sink_.texts.front();
@@ -304,7 +309,7 @@ TEST_F(BatchWindowTest, VobSplitsIntoSixWavsAndAc3BecomesMp3AtTheChosenBitrate) 
     }
 
     ChooseFormat(1);
-    QScrollBar* bar = window_->HScroll1();
+    QScrollBar* bar = Bar(*window_, "HScroll1");
     bar->setValue(bar->minimum() + (bar->maximum() - bar->minimum()) / 2);
     window_->HScroll1_Change();
     const int chosen = window_->SelectedBitrate();
@@ -322,13 +327,13 @@ TEST_F(BatchWindowTest, VobSplitsIntoSixWavsAndAc3BecomesMp3AtTheChosenBitrate) 
 TEST_F(BatchWindowTest, ConsoleWindowShownForUntickedAndGreyedHiddenForTicked) {
     MakeAudio(File("a.wav"));
     Open();
-    window_->Check1()->setTristate(true);
+    Box(*window_, "Check1")->setTristate(true);
     struct Case {
         Qt::CheckState state;
         bool shown;
     } const cases[] = {{Qt::Checked, false}, {Qt::Unchecked, true}, {Qt::PartiallyChecked, true}};
     for (const Case& c : cases) {
-        window_->Check1()->setCheckState(c.state);
+        Box(*window_, "Check1")->setCheckState(c.state);
         fs::remove(File("a_new.wav"));
         Select("a.wav");
         bool sawConsole = false;
@@ -378,7 +383,7 @@ TEST_F(BatchWindowTest, GarbageAmongGoodFilesIsNamedWithTheTranscodersReason) {
     testing_support::WriteFile(File("b.mp3"), std::string(4000, 'x'));
     Open();
     ChooseFormat(1);
-    window_->chkAll()->setChecked(true);
+    Box(*window_, "chkAll")->setChecked(true);
     Start();
     EXPECT_TRUE(fs::exists(File("a.mp3")));
     EXPECT_TRUE(fs::exists(File("c.mp3")));
@@ -449,7 +454,7 @@ TEST_F(BatchWindowTest, StopButtonAndEscapeEndTheRunAndRestoreTheWindow) {
     }
     Open(standIn);
     batch_->SetJobs(2);
-    window_->chkAll()->setChecked(true);
+    Box(*window_, "chkAll")->setChecked(true);
     const QString startCaption = window_->Command1()->text();
     const int idleHeight = window_->height();
 
@@ -511,11 +516,11 @@ TEST_F(BatchWindowTest, TwoAtOnceGiveTheSameFilesAndTagsAsOneAtATime) {
     }
     Open();
     ChooseFormat(1);
-    window_->chkAll()->setChecked(true);
+    Box(*window_, "chkAll")->setChecked(true);
     batch_->SetJobs(1);
     Start();
     ASSERT_TRUE(window_->browser()->SetFolder(second.Path().string()));
-    window_->chkAll()->setChecked(true);
+    Box(*window_, "chkAll")->setChecked(true);
     batch_->SetJobs(2);
     Start();
     EXPECT_TRUE(sink_.texts.empty()) << sink_.texts.front();

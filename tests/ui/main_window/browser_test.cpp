@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "../../support/temp_dir.h"
+#include "../../support/window_controls.h"
 #include "drive_list.h"
 #include "main_window.h"
 #include "ultrabox.h"
@@ -24,6 +25,12 @@ namespace fs = std::filesystem;
 using Texts = std::vector<QString>;
 
 namespace {
+
+using testing_support::Box;
+using testing_support::Button;
+using testing_support::Combo;
+using testing_support::Label;
+using testing_support::Radio;
 
 const QString kTitle = QStringLiteral("Tonquell Audio Converter");
 const QString kSingle = QStringLiteral("K O N V E R T I E R U N G    S T A R T E N");
@@ -104,7 +111,7 @@ protected:
 TEST_F(BrowserTest, RebuildListsParentFoldersThenFilesInTheirColours) {
     EXPECT_EQ(Entries(List()), RootEntries());
     EXPECT_EQ(browser_->CurrentFolder(), root_);
-    EXPECT_EQ(window_->lblPath()->text().toStdString(), root_ + "/");
+    EXPECT_EQ(Label(*window_, "lblPath")->text().toStdString(), root_ + "/");
     EXPECT_EQ(window_->Command1()->text(), kSingle);
     EXPECT_EQ(List().ListIndex(), -1);
     for (int i = 1; i <= List().ListCount(); ++i) {
@@ -160,7 +167,7 @@ TEST_F(BrowserTest, FilterButtonsChooseTheListedFiles) {
     };
     for (const Case& c : cases) {
         window_->setWindowTitle("a.mp3 - " + kTitle);
-        QRadioButton* button = window_->optPattern(c.index);
+        QRadioButton* button = Radio(*window_, "optPattern", c.index);
         ASSERT_NE(button, nullptr);
         if (button->isVisible()) {
             button->click();
@@ -180,7 +187,7 @@ TEST_F(BrowserTest, NavigationByEntriesAndButtons) {
     DoubleClickEntry(List(), IndexOf(List(), "[Musik]"));
     EXPECT_EQ(browser_->CurrentFolder(), root_ + "/Musik");
     EXPECT_EQ(Entries(List()), (Texts{"[..]", "inner.mp3"}));
-    EXPECT_EQ(window_->lblPath()->text().toStdString(), root_ + "/Musik/");
+    EXPECT_EQ(Label(*window_, "lblPath")->text().toStdString(), root_ + "/Musik/");
     DoubleClickEntry(List(), 1);
     EXPECT_EQ(browser_->CurrentFolder(), root_);
     EXPECT_EQ(Entries(List()), RootEntries());
@@ -188,28 +195,28 @@ TEST_F(BrowserTest, NavigationByEntriesAndButtons) {
     // cmdBack goes up one level and resets the caption.
     browser_->SetFolder(root_ + "/Musik");
     window_->setWindowTitle("x - " + kTitle);
-    window_->cmdBack()->click();
+    Button(*window_, "cmdBack")->click();
     EXPECT_EQ(browser_->CurrentFolder(), root_);
     EXPECT_EQ(window_->windowTitle(), kTitle);
-    EXPECT_EQ(window_->focusWidget(), window_->cmdDummy());
+    EXPECT_EQ(window_->focusWidget(), Button(*window_, "cmdDummy"));
 
     // cmdRoot goes to the drive that holds the folder, where no "[..]" is listed.
     const std::string drive = file_lists::DriveOf(browser_->Drives(), root_);
-    window_->cmdRoot()->click();
+    Button(*window_, "cmdRoot")->click();
     EXPECT_EQ(browser_->CurrentFolder(), drive);
     ASSERT_GT(List().ListCount(), 0);
     EXPECT_NE(List().List(1), "[..]");
     // Up from a drive root stays there.
-    window_->cmdBack()->click();
+    Button(*window_, "cmdBack")->click();
     EXPECT_EQ(browser_->CurrentFolder(), drive);
-    EXPECT_EQ(window_->drvDrives()->currentText().toStdString(), drive);
+    EXPECT_EQ(Combo(*window_, "drvDrives")->currentText().toStdString(), drive);
 }
 
 TEST_F(BrowserTest, HidingFoldersAndRefreshing) {
-    window_->chkDirs()->click();
+    Box(*window_, "chkDirs")->click();
     EXPECT_EQ(Entries(List()), (Texts{"[live].mp3", "a.mp3", "B.MP3", "c.wav", "notes.txt",
                                       QString::fromUtf8("\xff\xfe.mp3")}));
-    window_->chkDirs()->click();
+    Box(*window_, "chkDirs")->click();
     EXPECT_EQ(Entries(List()), RootEntries());
 
     // Refresh re-reads the files; the sub-folders only with the next change of folder.
@@ -217,7 +224,7 @@ TEST_F(BrowserTest, HidingFoldersAndRefreshing) {
     fs::create_directory(dir_.Path() / "Neu");
     fs::remove(dir_.Path() / "a.mp3");
     window_->setWindowTitle("x - " + kTitle);
-    window_->Command2()->click();
+    Button(*window_, "Command2")->click();
     Texts expected = RootEntries();
     expected.erase(expected.begin() + 4);              // a.mp3
     expected.insert(expected.begin() + 6, "new.wav");  // after c.wav
@@ -339,12 +346,12 @@ TEST_F(BrowserTest, StartCaptionFollowsTheSelection) {
         {"two files", [&] { CtrlClickEntry(List(), b); }, "B.MP3 - " + kTitle, kBatch},
         {"a folder keeps the caption", [&] { CtrlClickEntry(List(), 2); }, kTitle, kBatch},
         {"back to one", [&] { ClickEntry(List(), b); }, "B.MP3 - " + kTitle, kSingle},
-        {"whole folder", [&] { window_->chkAll()->click(); }, "B.MP3 - " + kTitle, kBatch},
+        {"whole folder", [&] { Box(*window_, "chkAll")->click(); }, "B.MP3 - " + kTitle, kBatch},
         {"one file with the whole folder", [&] { ClickEntry(List(), a); }, "a.mp3 - " + kTitle,
          kBatch},
-        {"a rebuild resets it", [&] { window_->Command2()->click(); }, kTitle, kSingle},
-        {"whole folder again", [&] { window_->chkAll()->click(); }, kTitle, kSingle},
-        {"whole folder on", [&] { window_->chkAll()->click(); }, kTitle, kBatch},
+        {"a rebuild resets it", [&] { Button(*window_, "Command2")->click(); }, kTitle, kSingle},
+        {"whole folder again", [&] { Box(*window_, "chkAll")->click(); }, kTitle, kSingle},
+        {"whole folder on", [&] { Box(*window_, "chkAll")->click(); }, kTitle, kBatch},
     };
     for (const Step& s : steps) {
         s.action();
@@ -361,11 +368,31 @@ TEST_F(BrowserTest, AFolderThatCannotBeReadLeavesTheBrowserWhereItWas) {
     // A folder deleted under the browser: refresh lists no files and no error.
     browser_->SetFolder(root_ + "/Musik");
     fs::remove_all(dir_.Path() / "Musik");
-    window_->Command2()->click();
+    Button(*window_, "Command2")->click();
     EXPECT_EQ(Entries(List()), (Texts{"[..]"}));
     DoubleClickEntry(List(), 1);
     EXPECT_EQ(browser_->CurrentFolder(), root_);
 }
+
+// A window with nothing but the two lists the browser needs.
+struct BareView : FileBrowserView {
+    explicit BareView(QWidget& window) : drives(&window), list(nullptr, &window), window_(window) {}
+    UltraBox& EntryList() override { return list; }
+    QComboBox& DriveList() override { return drives; }
+    void SetCaption(const QString& caption) override { window_.setWindowTitle(caption); }
+    void SetStartCaption(const QString&) override {}
+    void ShowFolder(const QString&) override {}
+    void ShowFilter(int) override {}
+    bool HideFolders() const override { return false; }
+    bool ConvertAll() const override { return false; }
+    void ParkFocus() override {}
+
+    QComboBox drives;
+    UltraBox list;
+
+private:
+    QWidget& window_;
+};
 
 TEST(BrowserDrives, DriveListStartsWithTheRootAndADriveThatCannotBeReadKeepsTheFolder) {
     testing_support::TempDir dir;
@@ -373,14 +400,9 @@ TEST(BrowserDrives, DriveListStartsWithTheRootAndADriveThatCannotBeReadKeepsTheF
         dir.File("mounts"),
         "/dev/sda1 / ext4 rw 0 0\n/dev/sdz1 /mnt/tonquell-no-such-medium vfat rw 0 0\n");
     QWidget window;
-    QComboBox drives(&window);
-    UltraBox list(nullptr, &window);
-    FileBrowserControls c;
-    c.drvDrives = &drives;
-    c.ubMain = &list;
-    c.window = &window;
-    c.appTitle = kTitle;
-    FileBrowser browser(c, dir.File("mounts"));
+    BareView view(window);
+    QComboBox& drives = view.drives;
+    FileBrowser browser(view, kTitle, dir.File("mounts"));
     ASSERT_EQ(drives.count(), 2);
     EXPECT_EQ(drives.itemText(0), "/");
     EXPECT_EQ(drives.itemText(1), "/mnt/tonquell-no-such-medium");

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "../../support/temp_dir.h"
+#include "../../support/window_controls.h"
 #include "file_browser.h"
 #include "main_window.h"
 #include "ultrabox.h"
@@ -26,6 +27,8 @@ void PrintTo(const QString& text, std::ostream* os) {
 }
 
 namespace {
+
+using testing_support::Radio;
 
 const QString kTitle = QStringLiteral("Tonquell Audio Converter");
 const QString kBatch = QStringLiteral("S T A P E L V E R A R B E I T U N G");
@@ -86,7 +89,7 @@ protected:
     }
     int Filter() const {
         for (int i = 0; i < MainWindow::kPatternCount; ++i) {
-            if (window_.optPattern(i)->isChecked()) {
+            if (Radio(window_, "optPattern", i)->isChecked()) {
                 return i;
             }
         }

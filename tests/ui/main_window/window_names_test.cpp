@@ -16,6 +16,7 @@
 
 #include "../../support/media_cache.h"
 #include "../../support/temp_dir.h"
+#include "../../support/window_controls.h"
 #include "../../transcoder/media_probe.h"
 #include "batch_window.h"
 #include "file_browser.h"
@@ -29,6 +30,9 @@ namespace fs = std::filesystem;
 using testing_support::ReadFile;
 
 namespace {
+
+using testing_support::Box;
+using testing_support::Radio;
 
 const QString kTitle = QStringLiteral("Tonquell Audio Converter");
 const std::string kTranscoder = std::string(TONQUELL_BUILD_DIR) + "/BeSweet.exe";
@@ -79,7 +83,7 @@ protected:
         return -1;
     }
     void ChooseFormat(int index) {
-        window_->optFormat(index)->setChecked(true);
+        Radio(*window_, "optFormat", index)->setChecked(true);
         window_->optFormat_Click(index);
     }
     void Start() {
@@ -141,7 +145,7 @@ TEST_F(WindowNamesTest, EveryNameConvertsWithItsTagsAndIsListedAsItIs) {
         EXPECT_EQ(window_->browser()->KindOf(index), FileBrowser::EntryKind::File) << name;
     }
     ChooseFormat(1);
-    window_->chkAll()->setChecked(true);
+    Box(*window_, "chkAll")->setChecked(true);
     Start();
 
     auto after = Snapshot(dir_.Path());
@@ -194,7 +198,7 @@ TEST_F(WindowNamesTest, CollidingTargetsGetTheNewNameOrTheRefusal) {
     ASSERT_EQ(testing_support::MakeMedia(kMp3, dir_.File("a.MP3")), 0);
     Open();
     ChooseFormat(0);
-    window_->chkAll()->setChecked(true);
+    Box(*window_, "chkAll")->setChecked(true);
     Start();
     EXPECT_TRUE(sink_.texts.empty()) << sink_.texts.front();
     const auto first = Probe(dir_.File("a.wav"));

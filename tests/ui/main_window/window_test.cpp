@@ -20,11 +20,21 @@
 #include <gtest/gtest.h>
 
 #include "../../support/temp_dir.h"
+#include "../../support/window_controls.h"
 #include "file_browser.h"
 #include "ultrabox.h"
 #include "xp_progress_bar.h"
 
 namespace {
+
+using testing_support::Bar;
+using testing_support::Box;
+using testing_support::Button;
+using testing_support::Edit;
+using testing_support::FormatFrame;
+using testing_support::Frame;
+using testing_support::Label;
+using testing_support::Radio;
 
 const QString kTitle = QStringLiteral("Tonquell Audio Converter");
 
@@ -69,37 +79,37 @@ TEST_F(WindowTest, ControlsStartWithTheirDesignTextsAndStates) {
         bool enabled;
     };
     const Case cases[] = {
-        {w.Check1(), "BeSweet Box verstecken", "", true, true},
-        {w.chkDirs(), "Verzeichnisse ausblenden", "Verzeichnisse ausblenden", false, true},
-        {w.chkAll(), "kompletten Ordner konvertieren", "kompletten Ordner konvertieren", false,
-         true},
-        {w.cmdBack(), "..", "eine Verzeichnisebene höher", false, true},
-        {w.cmdRoot(), "/", "Ins Wurzelverzeichnis wechseln", false, true},
-        {w.Command2(), w.Command2()->text(), "Aktualisieren", false, true},
+        {Box(w, "Check1"), "BeSweet Box verstecken", "", true, true},
+        {Box(w, "chkDirs"), "Verzeichnisse ausblenden", "Verzeichnisse ausblenden", false, true},
+        {Box(w, "chkAll"), "kompletten Ordner konvertieren", "kompletten Ordner konvertieren",
+         false, true},
+        {Button(w, "cmdBack"), "..", "eine Verzeichnisebene höher", false, true},
+        {Button(w, "cmdRoot"), "/", "Ins Wurzelverzeichnis wechseln", false, true},
+        {Button(w, "Command2"), Button(w, "Command2")->text(), "Aktualisieren", false, true},
         {w.Command1(), "K O N V E R T I E R U N G    S T A R T E N", "", false, true},
-        {w.optFormat(0), "WAV", "", true, true},
-        {w.optFormat(1), "MP3", "", false, true},
-        {w.optFormat(2), "AC3", "", false, true},
-        {w.optFormat(3), "MPA", "", false, true},
-        {w.optPattern(9), "*.*", "", true, true},
-        {w.optPattern(10), "erlaubte Formate", "", false, true},
-        {w.optPattern(5), "MPA/MP2", "", false, true},
-        {w.Option1(0), "unverändert", "", true, true},
-        {w.Option1(1), "44.1 kHz", "", false, true},
-        {w.Option1(2), "48 kHz", "", false, true},
-        {w.chkNormal(), "Normalisieren", "", false, false},
-        {w.chkAC3to6WAV(), "AC3 --> 6 WAV-Dateien", "", false, true},
-        {w.optSmpRt(0), "unverändert", "", true, true},
-        {w.optSmpRt(1), "44.1 kHz erzwingen", "", false, true},
-        {w.chkNormalMP3(), "Normalisieren", "", false, false},
-        {w.optSmpAC(0), "unverändert", "", false, true},
-        {w.optSmpAC(1), "48 kHz erzwingen", "", true, true},
-        {w.chkNormalAC3(), "Normalisieren", "", false, true},
-        {w.optSmpMP(0), "unverändert", "", false, true},
-        {w.optSmpMP(1), "48 kHz erzwingen", "", true, true},
-        {w.chkNormalMPA(), "Normalisieren", "", false, true},
-        {w.chkOutPath(), "Ausgabepfad = Aktueller Pfad", "", true, true},
-        {w.cmdBrowse(), "...", "Durchsuchen", false, true},
+        {Radio(w, "optFormat", 0), "WAV", "", true, true},
+        {Radio(w, "optFormat", 1), "MP3", "", false, true},
+        {Radio(w, "optFormat", 2), "AC3", "", false, true},
+        {Radio(w, "optFormat", 3), "MPA", "", false, true},
+        {Radio(w, "optPattern", 9), "*.*", "", true, true},
+        {Radio(w, "optPattern", 10), "erlaubte Formate", "", false, true},
+        {Radio(w, "optPattern", 5), "MPA/MP2", "", false, true},
+        {Radio(w, "Option1", 0), "unverändert", "", true, true},
+        {Radio(w, "Option1", 1), "44.1 kHz", "", false, true},
+        {Radio(w, "Option1", 2), "48 kHz", "", false, true},
+        {Box(w, "chkNormal"), "Normalisieren", "", false, false},
+        {Box(w, "chkAC3to6WAV"), "AC3 --> 6 WAV-Dateien", "", false, true},
+        {Radio(w, "optSmpRt", 0), "unverändert", "", true, true},
+        {Radio(w, "optSmpRt", 1), "44.1 kHz erzwingen", "", false, true},
+        {Box(w, "chkNormalMP3"), "Normalisieren", "", false, false},
+        {Radio(w, "optSmpAC", 0), "unverändert", "", false, true},
+        {Radio(w, "optSmpAC", 1), "48 kHz erzwingen", "", true, true},
+        {Box(w, "chkNormalAC3"), "Normalisieren", "", false, true},
+        {Radio(w, "optSmpMP", 0), "unverändert", "", false, true},
+        {Radio(w, "optSmpMP", 1), "48 kHz erzwingen", "", true, true},
+        {Box(w, "chkNormalMPA"), "Normalisieren", "", false, true},
+        {Box(w, "chkOutPath"), "Ausgabepfad = Aktueller Pfad", "", true, true},
+        {Button(w, "cmdBrowse"), "...", "Durchsuchen", false, true},
     };
     for (const Case& c : cases) {
         ASSERT_NE(c.control, nullptr) << c.caption.toStdString();
@@ -110,37 +120,37 @@ TEST_F(WindowTest, ControlsStartWithTheirDesignTextsAndStates) {
         EXPECT_EQ(c.control->isEnabled(), c.enabled);
     }
     const std::pair<QGroupBox*, QString> frames[] = {
-        {w.Frame5(), "Formate zeigen:"}, {w.Frame3(), "Pfad-Einstellungen"},
-        {w.Frame2(), "Ausgabeformat:"},  {w.frmWAV(), "WAV-Optionen:"},
-        {w.frmMP3(), "MP3-Optionen:"},   {w.frmAC3(), "AC3-Optionen:"},
-        {w.frmMPA(), "MPA-Optionen:"},   {w.frmWidth(), "Arbeitspfade:"},
+        {Frame(w, "Frame5"), "Formate zeigen:"}, {Frame(w, "Frame3"), "Pfad-Einstellungen"},
+        {Frame(w, "Frame2"), "Ausgabeformat:"},  {Frame(w, "frmWAV"), "WAV-Optionen:"},
+        {Frame(w, "frmMP3"), "MP3-Optionen:"},   {Frame(w, "frmAC3"), "AC3-Optionen:"},
+        {Frame(w, "frmMPA"), "MPA-Optionen:"},   {Frame(w, "frmWidth"), "Arbeitspfade:"},
     };
     for (const auto& [frame, title] : frames) {
         EXPECT_EQ(frame->title(), title);
     }
     const std::pair<QLabel*, QString> labels[] = {
-        {w.Label4(), "Bitrate: 192 KB/s"}, {w.Label5(), "Bitrate: 320 KB/s"},
-        {w.Label6(), "Bitrate: 320 KB/s"}, {w.Label9(), "Tonquell Audio"},
-        {w.Label1(), "Tonquell Audio"},
+        {Label(w, "Label4"), "Bitrate: 192 KB/s"}, {Label(w, "Label5"), "Bitrate: 320 KB/s"},
+        {Label(w, "Label6"), "Bitrate: 320 KB/s"}, {Label(w, "Label9"), "Tonquell Audio"},
+        {Label(w, "Label1"), "Tonquell Audio"},
     };
     for (const auto& [label, text] : labels) {
         EXPECT_EQ(label->text(), text);
     }
-    EXPECT_EQ(w.HScroll1()->value(), 11);
-    EXPECT_EQ(w.HScroll2()->value(), 14);
-    EXPECT_EQ(w.HScroll3()->value(), 14);
+    EXPECT_EQ(Bar(w, "HScroll1")->value(), 11);
+    EXPECT_EQ(Bar(w, "HScroll2")->value(), 14);
+    EXPECT_EQ(Bar(w, "HScroll3")->value(), 14);
     EXPECT_EQ(w.SelectedBitrate(), 0);  // no handler has run yet
-    EXPECT_EQ(w.ChosenFormat(), 0);
+    EXPECT_EQ(static_cast<int>(w.State().Format), 0);
     EXPECT_EQ(w.windowTitle(), kTitle);
     // Until the first format choice all four option frames are shown, in one place.
     for (int i = 0; i < MainWindow::kFormatCount; ++i) {
-        EXPECT_FALSE(w.FormatFrame(i)->isHidden()) << i;
-        EXPECT_EQ(w.FormatFrame(i)->geometry(), w.frmWAV()->geometry()) << i;
+        EXPECT_FALSE(FormatFrame(w, i)->isHidden()) << i;
+        EXPECT_EQ(FormatFrame(w, i)->geometry(), Frame(w, "frmWAV")->geometry()) << i;
     }
     // The filters DTS and MP2 exist but are never shown.
-    EXPECT_TRUE(w.optPattern(2)->isHidden());
-    EXPECT_TRUE(w.optPattern(3)->isHidden());
-    EXPECT_EQ(w.optPattern(11), nullptr);
+    EXPECT_TRUE(Radio(w, "optPattern", 2)->isHidden());
+    EXPECT_TRUE(Radio(w, "optPattern", 3)->isHidden());
+    EXPECT_EQ(w.findChild<QRadioButton*>("optPattern_11"), nullptr);
     // The list and the progress bar take their stored design values.
     EXPECT_TRUE(w.ubMain()->MultiSelect());
     EXPECT_TRUE(w.ubMain()->Sorted());
@@ -160,22 +170,23 @@ TEST_F(WindowTest, ProgressBarAndOutputGroupLieBelowTheVisibleArea) {
     const auto top = [&w](QWidget* c) { return c->mapTo(&w, QPoint(0, 0)).y(); };
     const auto bottom = [&](QWidget* c) { return top(c) + c->height(); };
     EXPECT_GE(top(w.XP_ProgressBar1()), w.height());
-    EXPECT_GE(top(w.frmWidth()), w.height());
+    EXPECT_GE(top(Frame(w, "frmWidth")), w.height());
     EXPECT_LE(bottom(w.Command1()), w.height());
     // Everything else designed above Top 6540 is inside the client area.
-    for (QWidget* c : std::initializer_list<QWidget*>{w.ubMain(), w.Frame2(), w.frmMPA(),
-                                                      w.Frame3(), w.Label1()}) {
+    for (QWidget* c :
+         std::initializer_list<QWidget*>{w.ubMain(), Frame(w, "Frame2"), Frame(w, "frmMPA"),
+                                         Frame(w, "Frame3"), Label(w, "Label1")}) {
         EXPECT_LE(bottom(c), w.height()) << c->objectName().toStdString();
         EXPECT_LE(c->mapTo(&w, QPoint(c->width(), 0)).x(), w.width())
             << c->objectName().toStdString();
     }
     // The focus sink lies beyond the right edge.
-    EXPECT_GE(w.cmdDummy()->x(), w.width());
+    EXPECT_GE(Button(w, "cmdDummy")->x(), w.width());
 
     w.SetBusyHeight(true);
     QApplication::processEvents();
     EXPECT_LT(top(w.XP_ProgressBar1()), w.height());
-    EXPECT_GE(top(w.frmWidth()), w.height());
+    EXPECT_GE(top(Frame(w, "frmWidth")), w.height());
     w.SetBusyHeight(false);
     QApplication::processEvents();
     EXPECT_GE(top(w.XP_ProgressBar1()), w.height());
@@ -190,15 +201,18 @@ TEST_F(WindowTest, FocusReturnsToTheSinkAfterEveryClick) {
     Show();
     MainWindow& w = *window_;
     std::vector<QAbstractButton*> controls = {
-        w.Check1(),       w.chkAll(),       w.chkDirs(),      w.chkNormal(),   w.chkNormalMP3(),
-        w.chkNormalAC3(), w.chkNormalMPA(), w.chkAC3to6WAV(), w.chkOutPath(),  w.cmdBack(),
-        w.cmdRoot(),      w.Command2(),     w.cmdBrowse(),    w.Option1(1),    w.optSmpRt(1),
-        w.optSmpAC(0),    w.optSmpMP(0),    w.optFormat(2),   w.optPattern(4), w.optPattern(9)};
+        Box(w, "Check1"),          Box(w, "chkAll"),         Box(w, "chkDirs"),
+        Box(w, "chkNormal"),       Box(w, "chkNormalMP3"),   Box(w, "chkNormalAC3"),
+        Box(w, "chkNormalMPA"),    Box(w, "chkAC3to6WAV"),   Box(w, "chkOutPath"),
+        Button(w, "cmdBack"),      Button(w, "cmdRoot"),     Button(w, "Command2"),
+        Button(w, "cmdBrowse"),    Radio(w, "Option1", 1),   Radio(w, "optSmpRt", 1),
+        Radio(w, "optSmpAC", 0),   Radio(w, "optSmpMP", 0),  Radio(w, "optFormat", 2),
+        Radio(w, "optPattern", 4), Radio(w, "optPattern", 9)};
     for (int i = 0; i < MainWindow::kFormatCount; ++i) {
-        w.FormatFrame(i)->show();  // so that every options frame can take a click
+        FormatFrame(w, i)->show();  // so that every options frame can take a click
     }
-    w.Option1(1)->setChecked(true);  // normalising is offered with a forced rate only
-    w.optSmpRt(1)->setChecked(true);
+    Radio(w, "Option1", 1)->setChecked(true);  // normalising is offered with a forced rate only
+    Radio(w, "optSmpRt", 1)->setChecked(true);
     for (QAbstractButton* c : controls) {
         SCOPED_TRACE(c->objectName().toStdString());
         c->setFocus();
@@ -208,37 +222,37 @@ TEST_F(WindowTest, FocusReturnsToTheSinkAfterEveryClick) {
         } else {
             ClickMark(c);
         }
-        EXPECT_EQ(QApplication::focusWidget(), w.cmdDummy());
+        EXPECT_EQ(QApplication::focusWidget(), Button(w, "cmdDummy"));
     }
     // The keyboard's space bar clicks too.
-    w.chkAll()->setFocus();
-    QTest::keyClick(w.chkAll(), Qt::Key_Space);
-    EXPECT_EQ(QApplication::focusWidget(), w.cmdDummy());
+    Box(w, "chkAll")->setFocus();
+    QTest::keyClick(Box(w, "chkAll"), Qt::Key_Space);
+    EXPECT_EQ(QApplication::focusWidget(), Button(w, "cmdDummy"));
 }
 
 // The format buttons show exactly one options frame and leave the options alone.
 TEST_F(WindowTest, FormatChoiceShowsOneOptionsFrame) {
     Show();
     MainWindow& w = *window_;
-    w.chkAC3to6WAV()->setChecked(true);
-    w.Option1(2)->setChecked(true);
+    Box(w, "chkAC3to6WAV")->setChecked(true);
+    Radio(w, "Option1", 2)->setChecked(true);
     for (int i : {1, 3, 2, 0}) {
         SCOPED_TRACE(i);
-        ClickMark(w.optFormat(i));
-        EXPECT_EQ(w.ChosenFormat(), i);
+        ClickMark(Radio(w, "optFormat", i));
+        EXPECT_EQ(static_cast<int>(w.State().Format), i);
         for (int f = 0; f < MainWindow::kFormatCount; ++f) {
-            EXPECT_EQ(w.FormatFrame(f)->isVisible(), f == i) << f;
+            EXPECT_EQ(FormatFrame(w, f)->isVisible(), f == i) << f;
         }
     }
     // WAV shows its earlier choices, and nothing touched the shared bitrate.
-    EXPECT_TRUE(w.chkAC3to6WAV()->isChecked());
-    EXPECT_TRUE(w.Option1(2)->isChecked());
+    EXPECT_TRUE(Box(w, "chkAC3to6WAV")->isChecked());
+    EXPECT_TRUE(Radio(w, "Option1", 2)->isChecked());
     EXPECT_EQ(w.SelectedBitrate(), 0);
     // An index outside 0..3, as a broken stored format gives, hides all four.
     for (int bad : {-1, 4}) {
         w.optFormat_Click(bad);
         for (int f = 0; f < MainWindow::kFormatCount; ++f) {
-            EXPECT_FALSE(w.FormatFrame(f)->isVisible()) << bad << " " << f;
+            EXPECT_FALSE(FormatFrame(w, f)->isVisible()) << bad << " " << f;
         }
     }
 }
@@ -256,9 +270,11 @@ TEST_F(WindowTest, BitrateBarsShowTheirRateAtBothEnds) {
         int highestKbps;
     };
     const Case cases[] = {
-        {w.HScroll1(), w.Label4(), "Bitrate: 80 KB/s", 80, "Bitrate: 320 KB/s", 320},
-        {w.HScroll2(), w.Label5(), "Bitrate: 160 KB/s", 160, "Bitrate: 640 KB/s", 640},
-        {w.HScroll3(), w.Label6(), "Bitrate: 160 KB/s", 160, "Bitrate: 640 KB/s", 640},
+        {Bar(w, "HScroll1"), Label(w, "Label4"), "Bitrate: 80 KB/s", 80, "Bitrate: 320 KB/s", 320},
+        {Bar(w, "HScroll2"), Label(w, "Label5"), "Bitrate: 160 KB/s", 160, "Bitrate: 640 KB/s",
+         640},
+        {Bar(w, "HScroll3"), Label(w, "Label6"), "Bitrate: 160 KB/s", 160, "Bitrate: 640 KB/s",
+         640},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bar->objectName().toStdString());
@@ -274,18 +290,18 @@ TEST_F(WindowTest, BitrateBarsShowTheirRateAtBothEnds) {
     }
     // The arrow keys step one position the way they point; the handler leaves the focus.
     w.optFormat_Click(1);
-    w.HScroll1()->setFocus();
-    QTest::keyClick(w.HScroll1(), Qt::Key_Left);
-    EXPECT_EQ(w.Label4()->text(), "Bitrate: 256 KB/s");
-    QTest::keyClick(w.HScroll1(), Qt::Key_Right);
-    EXPECT_EQ(w.Label4()->text(), "Bitrate: 320 KB/s");
-    EXPECT_EQ(QApplication::focusWidget(), w.HScroll1());
+    Bar(w, "HScroll1")->setFocus();
+    QTest::keyClick(Bar(w, "HScroll1"), Qt::Key_Left);
+    EXPECT_EQ(Label(w, "Label4")->text(), "Bitrate: 256 KB/s");
+    QTest::keyClick(Bar(w, "HScroll1"), Qt::Key_Right);
+    EXPECT_EQ(Label(w, "Label4")->text(), "Bitrate: 320 KB/s");
+    EXPECT_EQ(QApplication::focusWidget(), Bar(w, "HScroll1"));
 }
 
 // One value serves all three bars: it holds what the last handler wrote.
 TEST_F(WindowTest, SelectedBitrateIsSharedAndFollowsTheLastHandler) {
     MainWindow& w = *window_;
-    w.HScroll1()->setValue(9);
+    Bar(w, "HScroll1")->setValue(9);
     EXPECT_EQ(w.SelectedBitrate(), 128);
     w.optFormat_Click(2);
     EXPECT_EQ(w.SelectedBitrate(), 128);
@@ -309,10 +325,12 @@ TEST_F(WindowTest, UnchangedRateDisablesNormaliseAndKeepsItsCheck) {
         QCheckBox* normalise;
     };
     const Case cases[] = {
-        {0, {w.Option1(0), w.Option1(1), w.Option1(2)}, w.chkNormal()},
-        {1, {w.optSmpRt(0), w.optSmpRt(1)}, w.chkNormalMP3()},
-        {2, {w.optSmpAC(0), w.optSmpAC(1)}, w.chkNormalAC3()},
-        {3, {w.optSmpMP(0), w.optSmpMP(1)}, w.chkNormalMPA()},
+        {0,
+         {Radio(w, "Option1", 0), Radio(w, "Option1", 1), Radio(w, "Option1", 2)},
+         Box(w, "chkNormal")},
+        {1, {Radio(w, "optSmpRt", 0), Radio(w, "optSmpRt", 1)}, Box(w, "chkNormalMP3")},
+        {2, {Radio(w, "optSmpAC", 0), Radio(w, "optSmpAC", 1)}, Box(w, "chkNormalAC3")},
+        {3, {Radio(w, "optSmpMP", 0), Radio(w, "optSmpMP", 1)}, Box(w, "chkNormalMPA")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format);
@@ -335,8 +353,8 @@ TEST_F(WindowTest, UnchangedRateDisablesNormaliseAndKeepsItsCheck) {
         }
     }
     // Choosing a rate without a click (as a test or a restore would) follows the same rule.
-    w.optSmpAC(0)->setChecked(true);
-    EXPECT_FALSE(w.chkNormalAC3()->isEnabled());
+    Radio(w, "optSmpAC", 0)->setChecked(true);
+    EXPECT_FALSE(Box(w, "chkNormalAC3")->isEnabled());
 }
 
 // txtOutPath mirrors the current folder while chkOutPath is ticked, and keeps what the user
@@ -348,21 +366,21 @@ TEST_F(WindowTest, OutputPathMirrorsTheCurrentFolder) {
     MainWindow& w = *window_;
     ASSERT_NE(w.browser(), nullptr);
     ASSERT_TRUE(w.browser()->SetFolder(dir.Path().string()));
-    EXPECT_EQ(w.lblPath()->text(), root + "/");
-    EXPECT_EQ(w.txtOutPath()->text(), root + "/");
+    EXPECT_EQ(Label(w, "lblPath")->text(), root + "/");
+    EXPECT_EQ(Edit(w, "txtOutPath")->text(), root + "/");
 
     Show();
-    ClickMark(w.chkOutPath());
-    EXPECT_FALSE(w.chkOutPath()->isChecked());
-    EXPECT_EQ(w.txtOutPath()->text(), "");
-    w.txtOutPath()->setText("/elsewhere/");
+    ClickMark(Box(w, "chkOutPath"));
+    EXPECT_FALSE(Box(w, "chkOutPath")->isChecked());
+    EXPECT_EQ(Edit(w, "txtOutPath")->text(), "");
+    Edit(w, "txtOutPath")->setText("/elsewhere/");
     ASSERT_TRUE(w.browser()->SetFolder((dir.Path() / "Musik").string()));
-    EXPECT_EQ(w.lblPath()->text(), root + "/Musik/");
-    EXPECT_EQ(w.txtOutPath()->text(), "/elsewhere/");
-    ClickMark(w.chkOutPath());
-    EXPECT_EQ(w.txtOutPath()->text(), root + "/Musik/");
+    EXPECT_EQ(Label(w, "lblPath")->text(), root + "/Musik/");
+    EXPECT_EQ(Edit(w, "txtOutPath")->text(), "/elsewhere/");
+    ClickMark(Box(w, "chkOutPath"));
+    EXPECT_EQ(Edit(w, "txtOutPath")->text(), root + "/Musik/");
     ASSERT_TRUE(w.browser()->SetFolder(dir.Path().string()));
-    EXPECT_EQ(w.txtOutPath()->text(), root + "/");
+    EXPECT_EQ(Edit(w, "txtOutPath")->text(), root + "/");
 }
 
 // "..." asks for a folder starting at the one shown and fills txtOutPath only.
@@ -370,15 +388,15 @@ TEST_F(WindowTest, BrowseFillsOnlyTheOutputPath) {
     MainWindow& w = *window_;
     w.ShowCurrentFolder("/srv/audio");
     chosenFolder_ = "/srv/out";
-    QTest::mouseClick(w.cmdBrowse(), Qt::LeftButton);
+    QTest::mouseClick(Button(w, "cmdBrowse"), Qt::LeftButton);
     EXPECT_EQ(askedFrom_, "/srv/audio/");
-    EXPECT_EQ(w.txtOutPath()->text(), "/srv/out/");
-    EXPECT_EQ(w.lblPath()->text(), "/srv/audio/");
-    EXPECT_TRUE(w.chkOutPath()->isChecked());
+    EXPECT_EQ(Edit(w, "txtOutPath")->text(), "/srv/out/");
+    EXPECT_EQ(Label(w, "lblPath")->text(), "/srv/audio/");
+    EXPECT_TRUE(Box(w, "chkOutPath")->isChecked());
     chosenFolder_.clear();  // cancelled
-    QTest::mouseClick(w.cmdBrowse(), Qt::LeftButton);
+    QTest::mouseClick(Button(w, "cmdBrowse"), Qt::LeftButton);
     EXPECT_EQ(askedFrom_, "/srv/out/");
-    EXPECT_EQ(w.txtOutPath()->text(), "/srv/out/");
+    EXPECT_EQ(Edit(w, "txtOutPath")->text(), "/srv/out/");
 }
 
 // A running batch stops before the settings are written: the two signals come in order.
@@ -403,7 +421,7 @@ TEST_F(WindowTest, CaptionsFitAndRefreshShowsASymbol) {
                   window_look::CaptionRoom(*b))
             << b->objectName().toStdString();
     }
-    QPushButton* refresh = window_->Command2();
+    QPushButton* refresh = Button(*window_, "Command2");
     if (refresh->text().isEmpty()) {
         const QImage icon = refresh->icon().pixmap(refresh->iconSize()).toImage();
         ASSERT_FALSE(icon.isNull());
