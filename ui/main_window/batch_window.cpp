@@ -24,6 +24,9 @@ namespace {
 // The start button's caption while a run can be stopped, in the start caption's style.
 const QString kStopCaption = QStringLiteral("A B B R E C H E N");
 
+// How long a transcoder asked to end may take before it is ended outright.
+constexpr std::chrono::seconds kKillAfter{10};
+
 bool IsUserInput(QEvent::Type type) {
     switch (type) {
         case QEvent::MouseButtonPress:
@@ -49,11 +52,13 @@ bool IsUserInput(QEvent::Type type) {
 }  // namespace
 
 // A transcoder of the run and what watches it. The notifiers go before the child: they must
-// not outlive the descriptors it closes.
+// not outlive the descriptors it closes. The kill timer goes with them, so it can only ever
+// end this transcoder, never a later one that took its slot number.
 struct BatchWindow::Watched {
     std::unique_ptr<batch::TranscoderChild> child;
     std::vector<std::pair<int, std::unique_ptr<QSocketNotifier>>> notifiers;
     QPointer<BatchConsole> console;
+    std::unique_ptr<QTimer> killTimer;
 
     // Lets go of the notifiers of descriptors the child has closed (all of them once it has
     // ended), before anything else can open a descriptor of the same number.
@@ -246,13 +251,17 @@ void BatchWindow::Terminate(int slot) {
     if (found == children_.end()) {
         return;
     }
-    found->second->child->Terminate();
+    Watched& watched = *found->second;
+    watched.child->Terminate();
     // The transcoder ends within moments of SIGTERM; one that does not is ended outright.
-    QTimer::singleShot(std::chrono::seconds(10), this, [this, slot] {
-        if (const auto still = children_.find(slot); still != children_.end()) {
-            still->second->child->Kill();
-        }
-    });
+    if (!watched.killTimer) {
+        watched.killTimer = std::make_unique<QTimer>();
+        watched.killTimer->setSingleShot(true);
+        batch::TranscoderChild* child = watched.child.get();
+        connect(watched.killTimer.get(), &QTimer::timeout, watched.killTimer.get(),
+                [child] { child->Kill(); });
+    }
+    watched.killTimer->start(kKillAfter);
 }
 
 void BatchWindow::ShowMessage(const std::string& text) {

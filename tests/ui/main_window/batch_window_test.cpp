@@ -500,6 +500,73 @@ TEST_F(BatchWindowTest, StopButtonAndEscapeEndTheRunAndRestoreTheWindow) {
     }
 }
 
+// A transcoder the stop did not reach in time is ended outright ten seconds later; that must
+// never hit a transcoder of a run started since, although its slots are numbered from 1
+// again. The first run's transcoder is a stand-in that waits until stopped; the second run's
+// first transcoder waits until well past those ten seconds before it becomes the real one.
+TEST_F(BatchWindowTest, StoppingOneRunLeavesTheNextRunsTranscodersAlone) {
+    testing_support::TempDir program;
+    const std::string wrapper = program.File("BeSweet.exe");
+    {
+        std::ofstream out(wrapper);
+        out << "#!/bin/sh\n"
+               "for a; do [ \"$prev\" = -input ] && in=\"$a\"; prev=\"$a\"; done\n"
+               "case \"$in\" in *slow*)\n"
+               "  trap 'exit 143' TERM\n"
+               "  n=0; while [ $n -lt 3000 ]; do sleep 0.01; n=$((n + 1)); done; exit 1;;\n"
+               "esac\n"
+               "n=0\n"
+               "while [ ! -e \"$(dirname \"$0\")/go\" ] && [ $n -lt 6000 ]; do\n"
+               "  sleep 0.01; n=$((n + 1))\n"
+               "done\n"
+               "exec \""
+            << kTranscoder << "\" \"$@\"\n";
+    }
+    fs::permissions(wrapper, fs::perms::owner_all);
+    testing_support::WriteFile(File("slow.ogg"), "x");
+    MakeAudio(File("a.wav"));
+    MakeAudio(File("b.wav"));
+    Open(wrapper);
+    batch_->SetJobs(1);
+
+    // The first run is stopped as soon as its transcoder runs.
+    Select("slow.ogg");
+    std::chrono::steady_clock::time_point stopped;
+    auto connection = QObject::connect(batch_, &BatchWindow::childStarted, [&] {
+        QTimer::singleShot(0, [&] {
+            stopped = std::chrono::steady_clock::now();
+            QTest::mouseClick(window_->Command1(), Qt::LeftButton);
+        });
+    });
+    Start();
+    QObject::disconnect(connection);
+    ASSERT_TRUE(batch_->LastReport().Stopped);
+    ASSERT_EQ(batch_->LastReport().Interrupted.size(), 1u);
+
+    // Three seconds later the second run starts; its first transcoder is let go only after
+    // the first run's transcoder would have been ended outright.
+    QTest::qWait(3000);
+    sink_.texts.clear();
+    List().SelectEntries({IndexOf("a.wav"), IndexOf("b.wav")});
+    connection = QObject::connect(batch_, &BatchWindow::childStarted, [&] {
+        const auto due = stopped + std::chrono::seconds(11) - std::chrono::steady_clock::now();
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due);
+        QTimer::singleShot(std::max<qint64>(0, wait.count()),
+                           [&] { testing_support::WriteFile(program.File("go"), ""); });
+    });
+    Start();
+    QObject::disconnect(connection);
+    const batch::Report& report = batch_->LastReport();
+    EXPECT_FALSE(report.Stopped);
+    EXPECT_EQ(report.Done, 2);
+    EXPECT_TRUE(report.Failures.empty()) << report.Failures.front().Reason;
+    EXPECT_TRUE(sink_.texts.empty()) << sink_.texts.front();
+    EXPECT_TRUE(Probe(File("a_new.wav")));
+    EXPECT_TRUE(Probe(File("b_new.wav")));
+    EXPECT_FALSE(HasPartFile(dir_.Path()));
+    EXPECT_EQ(window_->XP_ProgressBar1()->Value(), 100);
+}
+
 TEST_F(BatchWindowTest, TwoAtOnceGiveTheSameFilesAndTagsAsOneAtATime) {
     id3::TagSet v2;
     v2.Artist = "Künstlerin";
