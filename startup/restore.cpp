@@ -28,22 +28,21 @@ std::string FolderOf(const std::string& file) {
     return last == std::string::npos ? std::string() : file.substr(0, last + 1);
 }
 
-// Step 1: folder, filter, selected file and caption. Without a file the filter is "*.*".
-void RestoreFolder(MainWindow& window, FormState& state, const AppValues& values,
-                   const std::string& argument, const std::string& settingsPath) {
+// Step 1: folder, filter, selected file and caption. Without a file the filter is "*.*",
+// which the caller applies with the rest of the state.
+void RestoreFolder(MainWindow& window, const AppValues& values, const std::string& argument,
+                   const std::string& settingsPath) {
     if (argument.empty()) {
         const std::string folder = paths::AddBackslash(
             settings::ReadSetting(settingsPath, values.AppTitle, "LastDir", values.AppPath));
         if (!window.browser()->SetFolder(folder)) {
             window.dirDirs_Change();  // the list shows the folder it stayed in
         }
-        state.Filter = FileFilter::AllFiles;
         window.setWindowTitle(QString::fromStdString(values.AppTitle));
         return;
     }
     // The filter follows the file's extension; the file's folder is listed with it.
     window.OpenFile(CommandLineFile(argument));
-    state.Filter = window.State().Filter;
 }
 
 // Steps 2 and 3: the stored target format and console option. A value without a control
@@ -105,8 +104,11 @@ std::string ArgumentText(int argc, char** argv) {
 
 void RestoreWindow(MainWindow& window, const AppValues& values, const std::string& argument,
                    const std::string& settingsPath) {
+    RestoreFolder(window, values, argument, settingsPath);
     FormState state = window.State();
-    RestoreFolder(window, state, values, argument, settingsPath);
+    if (argument.empty()) {
+        state.Filter = FileFilter::AllFiles;
+    }
     RestoreChoices(state, values, settingsPath);
     // Applying shows the chosen format's options frame alone, also when it was chosen already.
     window.Apply(state);

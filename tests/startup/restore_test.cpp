@@ -12,9 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/form_state_print.h"
 #include "../support/temp_dir.h"
 #include "../support/window_controls.h"
 #include "file_browser.h"
+#include "form_state.h"
 #include "main_window.h"
 #include "settings_store.h"
 #include "startup.h"
@@ -211,6 +213,41 @@ TEST_F(RestoreTest, ClosingWritesLastDirFormatAndHideBsInThisOrder) {
     window_->close();
     EXPECT_EQ(testing_support::ReadFile(values_.IniPath),
               "[Tonquell Audio Converter]\nLastDir=/\nFormat=0\nHideBS=0\n");
+}
+
+// Closing stores the state's format and console mode and nothing else of the form; the next
+// start gives back a state that differs from a new window's only in those two. A stored
+// folder that is gone still leaves a list of the folder the browser stayed in.
+TEST_F(RestoreTest, TheStateTravelsThroughTheSettingsWithFormatAndConsoleOnly) {
+    Start();
+    Browser().SetFolder(music_.string());
+    FormState chosen = window_->State();
+    chosen.Format = TargetFormat::Mpa;
+    chosen.Console = ConsoleMode::Greyed;
+    chosen.Options(TargetFormat::Mp3) = {SampleRate::Hz44100, true, 96};
+    chosen.ConvertAll = true;
+    chosen.HideFolders = true;
+    chosen.Filter = FileFilter::Ogg;
+    window_->Apply(chosen);
+    window_->close();
+    EXPECT_EQ(testing_support::ReadFile(values_.IniPath),
+              "[Tonquell Audio Converter]\nLastDir=" + music_.string() + "\nFormat=3\nHideBS=2\n");
+    window_.reset();
+
+    Start();
+    FormState expected;
+    expected.Format = TargetFormat::Mpa;
+    expected.Console = ConsoleMode::Greyed;
+    expected.OutPath = music_.string() + "/";  // it follows the folder shown
+    EXPECT_EQ(window_->State(), expected);
+    EXPECT_EQ(ShownFrame(), 3);
+    window_.reset();
+
+    Ini("LastDir=" + music_.string() + "/gone\nFormat=1\n");
+    Start();
+    EXPECT_EQ(Browser().CurrentFolder(), working_.string());
+    EXPECT_EQ(window_->ubMain()->ListCount(), 1);  // "[..]" of the empty working folder
+    EXPECT_EQ(window_->State().OutPath, working_.string() + "/");
 }
 
 TEST_F(RestoreTest, AFolderNameWithALineBreakCannotForgeSettings) {

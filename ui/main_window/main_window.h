@@ -62,7 +62,7 @@ public:
     // mode sets the start caption, and chkOutPath's tick fills or empties txtOutPath before
     // the text is set. The focus stays where it is. A value a control cannot take (a rate its
     // group does not offer, a bitrate not on its bar) leaves that control as it was.
-    // stateChanged comes once at the end when anything changed.
+    // stateChanged comes once, before Apply returns, when anything changed.
     void Apply(const FormState& state);
 
     // The list, the start button and the progress bar, which the batch run drives.
@@ -129,8 +129,9 @@ public:
     int Px(int twips) const;
 
 signals:
-    // The form's state has changed (a click, a key, a drag, a folder that txtOutPath
-    // follows, or Apply): once per change, with the new state.
+    // The form's state has changed: once for each user action (a click, a key, a drag) when
+    // it is over, once for a folder change that txtOutPath follows, and once at the end of
+    // an Apply that changed anything. Carries the new state.
     void stateChanged(const FormState& state);
     // Emitted first when the window closes: a running batch stops its transcoder here.
     void aboutToClose();
@@ -173,6 +174,7 @@ private:
     void ConnectBrowser();
     void WatchForm();
     void NoteChange();
+    void TellChange();
     void ApplyFormat(const FormState& state);
     void ApplyFolderOptions(const FormState& state);
     void ApplyOutputPath(const FormState& state);
@@ -192,8 +194,9 @@ private:
 
     QString appTitle_;
     std::int16_t selectedBitrate_ = 0;
-    FormState lastState_;    // the state stateChanged last told of
-    bool applying_ = false;  // Apply is setting the controls: one signal at its end
+    FormState lastState_;         // the state stateChanged last told of
+    bool applying_ = false;       // Apply is setting the controls: one signal at its end
+    bool changePending_ = false;  // a change is to be told when the event loop comes round
     int outerHeightTwips_ = kHeightTwips;
     QMargins appliedFrame_;
     QString currentFolder_ = QStringLiteral("/");

@@ -87,7 +87,7 @@ void MainWindow::Apply(const FormState& state) {
     txtOutPath_->setText(QString::fromStdString(state.OutPath));
     if (outermost) {
         applying_ = false;
-        NoteChange();
+        TellChange();
     }
 }
 
@@ -147,9 +147,22 @@ void MainWindow::WatchForm() {
 }
 
 void MainWindow::NoteChange() {
-    if (applying_) {
+    // What one user action changes (a tick and the text that follows it, a folder option and
+    // the output path of the rebuilt folder) is told once, when the action is over.
+    if (applying_ || changePending_) {
         return;
     }
+    changePending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            changePending_ = false;
+            TellChange();
+        },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::TellChange() {
     FormState now = State();
     if (now == lastState_) {
         return;

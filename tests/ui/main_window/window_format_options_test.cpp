@@ -25,11 +25,17 @@ TEST(FormatOptions, BitrateTablesCoverExactlyTheirRanges) {
         EXPECT_EQ(format_options::MaxPosition(c.bar), c.max);
         EXPECT_EQ(format_options::StartPosition(c.bar), c.start);
         for (int p = c.min; p <= c.max; ++p) {
-            EXPECT_EQ(BitrateAt(c.bar, p), c.kbps[static_cast<std::size_t>(p - c.min)]) << p;
+            const int kbps = c.kbps[static_cast<std::size_t>(p - c.min)];
+            EXPECT_EQ(BitrateAt(c.bar, p), kbps) << p;
+            EXPECT_EQ(format_options::PositionOf(c.bar, kbps), p) << kbps;
         }
         EXPECT_EQ(BitrateAt(c.bar, c.min - 1), std::nullopt);
         EXPECT_EQ(BitrateAt(c.bar, c.max + 1), std::nullopt);
+        EXPECT_EQ(format_options::PositionOf(c.bar, 100), std::nullopt);
     }
+    EXPECT_EQ(format_options::PositionOf(BitrateBar::Mp3, 640), std::nullopt);
+    EXPECT_EQ(format_options::BarOfFormat(0), std::nullopt);
+    EXPECT_EQ(format_options::BarOfFormat(3), BitrateBar::Mpa);
     // The bars start at the rates their labels show before any handler has run.
     EXPECT_EQ(BitrateAt(BitrateBar::Mp3, 11), 192);
     EXPECT_EQ(BitrateAt(BitrateBar::Mpa, 14), 320);
