@@ -97,6 +97,90 @@ int RemainingMs(Clock::time_point deadline) {
     return left.count() < 0 ? 0 : static_cast<int>(std::min<long long>(left.count(), 1 << 30));
 }
 
+// The program and its arguments, as the child's argv holds them.
+std::vector<std::string> WordsOf(const ResolvedCommand& command) {
+    std::vector<std::string> words;
+    words.reserve(command.args.size() + 1);
+    words.push_back(command.program);
+    words.insert(words.end(), command.args.begin(), command.args.end());
+    return words;
+}
+
+// Pointers into `words`, closed by a null pointer; valid while `words` is left alone.
+std::vector<char*> PointersTo(std::vector<std::string>& words) {
+    std::vector<char*> pointers;
+    pointers.reserve(words.size() + 1);
+    for (std::string& word : words) {
+        pointers.push_back(word.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// stdin from /dev/null, stdout and stderr as `output` says, nothing else of ours.
+void AddFileActions(posix_spawn_file_actions_t& actions, ChildOutput output, const Pipe& out,
+                    const Pipe& err) {
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    switch (output) {
+        case ChildOutput::Pipe:
+            posix_spawn_file_actions_adddup2(&actions, out.write, STDOUT_FILENO);
+            posix_spawn_file_actions_adddup2(&actions, err.write, STDERR_FILENO);
+            break;
+        case ChildOutput::Discard:
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+            posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+            break;
+        case ChildOutput::Inherit:
+            break;
+    }
+    // No descriptor of ours beyond the three standard ones reaches the child.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+}
+
+// Default signal handling and an empty mask, whatever ours are; a group of its own if asked.
+void SetAttributes(posix_spawnattr_t& attr, bool ownProcessGroup) {
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attr, &none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (const int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD}) {
+        sigaddset(&defaults, s);
+    }
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    if (ownProcessGroup) {
+        flags |= POSIX_SPAWN_SETPGROUP;
+        posix_spawnattr_setpgroup(&attr, 0);
+    }
+    posix_spawnattr_setflags(&attr, flags);
+}
+
+// Our environment with `entries` ("NAME=value") taking the place of any of the same name,
+// closed by a null pointer; empty when there are no entries (the child then gets ours).
+// Valid while `entries` and our environment are left alone.
+std::vector<char*> EnvironmentWith(std::vector<std::string>& entries) {
+    std::vector<char*> env;
+    if (entries.empty()) {
+        return env;
+    }
+    auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string_view name = nameOf(*e);
+        const bool replaced =
+            std::any_of(entries.begin(), entries.end(),
+                        [&](const std::string& mine) { return nameOf(mine) == name; });
+        if (!replaced) {
+            env.push_back(*e);
+        }
+    }
+    for (std::string& entry : entries) {
+        env.push_back(entry.data());
+    }
+    env.push_back(nullptr);
+    return env;
+}
+
 }  // namespace
 
 int UsableCores() {
@@ -123,16 +207,8 @@ ChildProcess::ChildProcess(const ResolvedCommand& command, ChildOptions options)
         startErrno_ = err;
         startError_ = ErrnoText(err);
     };
-    std::vector<std::string> argvStrings;
-    argvStrings.reserve(command.args.size() + 1);
-    argvStrings.push_back(command.program);
-    argvStrings.insert(argvStrings.end(), command.args.begin(), command.args.end());
-    std::vector<char*> argv;
-    argv.reserve(argvStrings.size() + 1);
-    for (std::string& s : argvStrings) {
-        argv.push_back(s.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<std::string> words = WordsOf(command);
+    std::vector<char*> argv = PointersTo(words);
 
     Pipe out;
     Pipe err;
@@ -145,67 +221,16 @@ ChildProcess::ChildProcess(const ResolvedCommand& command, ChildOptions options)
         fail(ENOMEM);
         return;
     }
-    posix_spawn_file_actions_t* fa = &setup.actions;
-    posix_spawn_file_actions_addopen(fa, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    switch (options.output) {
-        case ChildOutput::Pipe:
-            posix_spawn_file_actions_adddup2(fa, out.write, STDOUT_FILENO);
-            posix_spawn_file_actions_adddup2(fa, err.write, STDERR_FILENO);
-            break;
-        case ChildOutput::Discard:
-            posix_spawn_file_actions_addopen(fa, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-            posix_spawn_file_actions_adddup2(fa, STDOUT_FILENO, STDERR_FILENO);
-            break;
-        case ChildOutput::Inherit:
-            break;
-    }
-    // No descriptor of ours beyond the three standard ones reaches the child.
-    posix_spawn_file_actions_addclosefrom_np(fa, STDERR_FILENO + 1);
-
-    // The child starts with default signal handling and an empty mask, whatever ours are.
-    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&setup.attr, &none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (const int s : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGCHLD}) {
-        sigaddset(&defaults, s);
-    }
-    posix_spawnattr_setsigdefault(&setup.attr, &defaults);
-    if (options.ownProcessGroup) {
-        flags |= POSIX_SPAWN_SETPGROUP;
-        posix_spawnattr_setpgroup(&setup.attr, 0);
-    }
-    posix_spawnattr_setflags(&setup.attr, flags);
-
-    // The child's environment: ours, with the caller's entries taking the place of any of
-    // the same name.
-    std::vector<char*> env;
-    if (!options.environment.empty()) {
-        auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string_view name = nameOf(*e);
-            const bool replaced =
-                std::any_of(options.environment.begin(), options.environment.end(),
-                            [&](const std::string& mine) { return nameOf(mine) == name; });
-            if (!replaced) {
-                env.push_back(*e);
-            }
-        }
-        for (std::string& entry : options.environment) {
-            env.push_back(entry.data());
-        }
-        env.push_back(nullptr);
-    }
+    AddFileActions(setup.actions, options.output, out, err);
+    SetAttributes(setup.attr, options.ownProcessGroup);
+    std::vector<char*> env = EnvironmentWith(options.environment);
     char** const childEnv = env.empty() ? environ : env.data();
 
     pid_t pid = 0;
     const bool hasSlash = command.program.find('/') != std::string::npos;
+    const auto spawn = hasSlash ? posix_spawn : posix_spawnp;
     const int rc =
-        hasSlash
-            ? posix_spawn(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), childEnv)
-            : posix_spawnp(&pid, command.program.c_str(), fa, &setup.attr, argv.data(), childEnv);
+        spawn(&pid, command.program.c_str(), &setup.actions, &setup.attr, argv.data(), childEnv);
     if (rc != 0) {
         fail(rc);
         return;

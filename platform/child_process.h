@@ -77,8 +77,8 @@ public:
     int ExitFd() const { return child_.ExitFd(); }
 
     // Chunks read from now on go to `handler` as well as into the tails. The destructor
-    // drops the handler before it drains what is left, so the handler may refer to things
-    // that die before this object.
+    // drops the handler first and reads nothing more, so the handler may refer to things
+    // that die before this object; what the pipes still hold then is lost.
     void SetOutputHandler(OutputHandler handler) { handler_ = std::move(handler); }
 
     // Reads whatever the pipes hold now, without blocking. True while a pipe is still open.
