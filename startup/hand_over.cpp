@@ -122,6 +122,65 @@ std::optional<uid_t> PeerUid(int fd) {
     return credentials.uid;
 }
 
+namespace {
+
+// Connects `socket` to `address`, trying again until `deadline`: the running instance takes
+// its lock before it listens, so until then there is no socket, or one left behind by an
+// instance that ended. False when nobody listened in time.
+bool ConnectWithin(std::optional<Socket>& socket, const sockaddr_un& address,
+                   Clock::time_point deadline) {
+    for (;;) {
+        socket.emplace();
+        if (socket->Fd() < 0) {
+            return false;
+        }
+        // A Unix socket connects at once or not at all, also without blocking.
+        if (::connect(socket->Fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+            0) {
+            return true;
+        }
+        if (errno != EINTR && MillisLeft(deadline) == 0) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+// Writes all of `message` to `fd` before `deadline`; false when it could not.
+bool SendAll(int fd, const std::string& message, Clock::time_point deadline) {
+    std::size_t sent = 0;
+    while (sent < message.size()) {
+        const ssize_t n = ::send(fd, message.data() + sent, message.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN && WaitFor(fd, POLLOUT, deadline)) {
+            continue;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The running instance's one-byte answer, awaited until `deadline`.
+SendResult AwaitAnswer(int fd, Clock::time_point deadline) {
+    char answer = 0;
+    while (WaitFor(fd, POLLIN, deadline)) {
+        const ssize_t n = ::recv(fd, &answer, 1, 0);
+        if (n == 1) {
+            return answer == kHandOverAccepted ? SendResult::Delivered : SendResult::Refused;
+        }
+        if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+            break;
+        }
+    }
+    return SendResult::Refused;
+}
+
+}  // namespace
+
 SendResult Send(const std::string& socketPath, std::string_view path,
                 std::chrono::milliseconds patience) {
     const std::string message = Encode(path);
@@ -131,57 +190,19 @@ SendResult Send(const std::string& socketPath, std::string_view path,
         return message.empty() ? SendResult::Refused : SendResult::NoListener;
     }
     std::memcpy(address.sun_path, socketPath.data(), socketPath.size());
-
-    // The running instance takes its lock before it listens: until then there is no socket,
-    // or one left behind by an instance that ended.
-    auto deadline = Clock::now() + patience;
     std::optional<Socket> socket;
-    for (;;) {
-        socket.emplace();
-        if (socket->Fd() < 0) {
-            return SendResult::NoListener;
-        }
-        // A Unix socket connects at once or not at all, also without blocking.
-        if (::connect(socket->Fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
-            0) {
-            break;
-        }
-        if (errno != EINTR && MillisLeft(deadline) == 0) {
-            return SendResult::NoListener;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (!ConnectWithin(socket, address, Clock::now() + patience)) {
+        return SendResult::NoListener;
     }
     // A socket of another user in a shared folder is not ours to tell a path to.
     if (PeerUid(socket->Fd()) != ::getuid()) {
         return SendResult::Refused;
     }
-
-    deadline = Clock::now() + patience;
-    std::size_t sent = 0;
-    while (sent < message.size()) {
-        const ssize_t n =
-            ::send(socket->Fd(), message.data() + sent, message.size() - sent, MSG_NOSIGNAL);
-        if (n > 0) {
-            sent += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && errno == EAGAIN && WaitFor(socket->Fd(), POLLOUT, deadline)) {
-            continue;
-        } else {
-            return SendResult::Refused;
-        }
+    const auto deadline = Clock::now() + patience;
+    if (!SendAll(socket->Fd(), message, deadline)) {
+        return SendResult::Refused;
     }
-    char answer = 0;
-    while (WaitFor(socket->Fd(), POLLIN, deadline)) {
-        const ssize_t n = ::recv(socket->Fd(), &answer, 1, 0);
-        if (n == 1) {
-            return answer == kHandOverAccepted ? SendResult::Delivered : SendResult::Refused;
-        }
-        if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
-            break;
-        }
-    }
-    return SendResult::Refused;
+    return AwaitAnswer(socket->Fd(), deadline);
 }
 
 }  // namespace hand_over
