@@ -15,7 +15,6 @@
 #include "file_browser.h"
 #include "form_state.h"
 
-class FileBrowser;
 class PropertyStore;
 class QAbstractButton;
 class QCheckBox;
@@ -59,10 +58,10 @@ public:
     // Sets the form to `state` as the user's clicks would: the chosen format's frame alone is
     // shown, a normalise box is enabled exactly while its frame forces a rate, the bitrate
     // labels follow their bars, a new filter or folder option rebuilds the list, whole-folder
-    // mode sets the start caption, and chkOutPath's tick fills or empties txtOutPath before
-    // the text is set. The focus stays where it is. A value a control cannot take (a rate its
-    // group does not offer, a bitrate not on its bar) leaves that control as it was.
-    // stateChanged comes once, before Apply returns, when anything changed.
+    // mode sets the start caption; chkOutPath and txtOutPath take the state's values as they
+    // stand. The focus stays where it is. A value a control cannot take (a rate its group
+    // does not offer, a bitrate not on its bar, a filter outside 0..10) leaves that control
+    // as it was. stateChanged comes once, before Apply returns, when anything changed.
     void Apply(const FormState& state);
 
     // The list, the start button and the progress bar, which the batch run drives.
