@@ -55,7 +55,9 @@ struct FormState {
     ConsoleMode Console = ConsoleMode::Hidden;  // Check1
     FileFilter Filter = FileFilter::AllFiles;
     bool OutPathIsCurrent = true;  // "Ausgabepfad = Aktueller Pfad" (chkOutPath)
-    std::string OutPath;           // the output-path text (txtOutPath), as raw bytes
+    // The output-path text (txtOutPath) in UTF-8. The text box holds text, not bytes: a folder
+    // name that is not valid UTF-8 shows replacement characters there.
+    std::string OutPath;
 
     // The options frame of `format`.
     const FormatChoice& Options(TargetFormat format) const;
