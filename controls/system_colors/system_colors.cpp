@@ -1,6 +1,8 @@
 #include "system_colors.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace system_colors {
 namespace {
@@ -52,6 +54,35 @@ QColor FromPalette(int index, const QPalette& palette) {
         return {};
     }
     return palette.color(kEntries[index].group, kEntries[index].role);
+}
+
+}  // namespace system_colors
+
+namespace system_colors {
+namespace {
+
+double Linear(int channel) {
+    const double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+}  // namespace
+
+double RelativeLuminance(const QColor& color) {
+    return 0.2126 * Linear(color.red()) + 0.7152 * Linear(color.green()) +
+           0.0722 * Linear(color.blue());
+}
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const double la = RelativeLuminance(a);
+    const double lb = RelativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor BlackOrWhiteOn(const QColor& background) {
+    return ContrastRatio(Qt::black, background) >= ContrastRatio(Qt::white, background)
+               ? QColor(Qt::black)
+               : QColor(Qt::white);
 }
 
 }  // namespace system_colors

@@ -1,6 +1,5 @@
 #include "ultrabox_surface.h"
 
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -8,7 +7,8 @@
 
 UltraBoxSurface::UltraBoxSurface(UltraBox* owner) : QWidget(owner), owner_(owner) {
     setObjectName(QStringLiteral("picMain"));
-    setFocusPolicy(Qt::StrongFocus);
+    // The control takes the focus in the surface's place (its focus proxy).
+    setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -52,18 +52,6 @@ void UltraBoxSurface::mouseDoubleClickEvent(QMouseEvent* event) {
 void UltraBoxSurface::mouseMoveEvent(QMouseEvent* event) {
     if (owner_) {
         owner_->SurfaceMouseMove(event);
-    }
-}
-
-void UltraBoxSurface::keyPressEvent(QKeyEvent* event) {
-    if (owner_) {
-        owner_->SurfaceKeyPress(event);
-    }
-}
-
-void UltraBoxSurface::keyReleaseEvent(QKeyEvent* event) {
-    if (owner_) {
-        owner_->SurfaceKeyRelease(event);
     }
 }
 
