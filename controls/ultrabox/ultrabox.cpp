@@ -529,7 +529,3 @@ void UltraBox::focusInEvent(QFocusEvent*) {
 void UltraBox::focusOutEvent(QFocusEvent*) {
     SurfaceFocusChanged(false);
 }
-
-void UltraBox::wheelEvent(QWheelEvent* event) {
-    SurfaceWheel(event);
-}

@@ -244,7 +244,6 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
 
 private:
     friend class UltraBoxSurface;

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "ultrabox.h"
 
@@ -52,6 +53,12 @@ void UltraBoxSurface::mouseDoubleClickEvent(QMouseEvent* event) {
 void UltraBoxSurface::mouseMoveEvent(QMouseEvent* event) {
     if (owner_) {
         owner_->SurfaceMouseMove(event);
+    }
+}
+
+void UltraBoxSurface::wheelEvent(QWheelEvent* event) {
+    if (owner_) {
+        owner_->SurfaceWheel(event);
     }
 }
 
