@@ -1,4 +1,5 @@
 // Mouse, focus and scroll bar handling of the item list.
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -143,8 +144,16 @@ void UltraBox::SurfaceFocusChanged(bool gained) {
     }
     modifierHeld_ = false;
     RepaintIfPainting();
-    if (gained) {
-        UltraBoxAccessibility::EntryFocused(*this);
+    if (gained && QAccessible::isActive()) {
+        // Qt tells of the list's own focus after this handler; the entry's comes after it.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (hasFocus()) {
+                    UltraBoxAccessibility::EntryFocused(*this);
+                }
+            },
+            Qt::QueuedConnection);
     }
 }
 
