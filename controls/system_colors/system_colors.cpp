@@ -1,8 +1,12 @@
 #include "system_colors.h"
 
+#include <QStyle>
+#include <QStyleFactory>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 
 namespace system_colors {
 namespace {
@@ -61,12 +65,32 @@ QColor FromPalette(int index, const QPalette& palette) {
 namespace system_colors {
 namespace {
 
+QPalette MakeDesignPalette() {
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    if (fusion) {
+        return fusion->standardPalette();
+    }
+    // Qt always holds the Fusion style; should it ever not, its light colours by hand.
+    QPalette palette(QColor(0xEF, 0xEF, 0xEF));
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    palette.setColor(QPalette::Highlight, QColor(0x30, 0x8C, 0xC6));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0xBE, 0xBE, 0xBE));
+    return palette;
+}
+
 double Linear(int channel) {
     const double c = channel / 255.0;
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
 }  // namespace
+
+const QPalette& DesignPalette() {
+    static const QPalette palette = MakeDesignPalette();
+    return palette;
+}
 
 double RelativeLuminance(const QColor& color) {
     return 0.2126 * Linear(color.red()) + 0.7152 * Linear(color.green()) +

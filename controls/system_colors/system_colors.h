@@ -14,6 +14,10 @@ inline constexpr int kCount = 31;
 // index outside 0 to kCount - 1 or one that no system colour has.
 QColor FromPalette(int index, const QPalette& palette);
 
+// The light palette the controls' fixed colours were designed against (Qt's own light
+// palette, Fusion's): what a system colour stands for where it meets a fixed colour.
+const QPalette& DesignPalette();
+
 // The relative luminance of `color` (0 black to 1 white), as the contrast formula of the web
 // content accessibility guidelines defines it.
 double RelativeLuminance(const QColor& color);

@@ -1,10 +1,5 @@
 #include "ultrabox_colors.h"
 
-#include <QStyle>
-#include <QStyleFactory>
-
-#include <memory>
-
 #include "system_colors.h"
 
 namespace UltraBoxColors {
@@ -15,21 +10,6 @@ namespace {
 QColor PaletteColor(int index, const QPalette& palette) {
     const QColor color = system_colors::FromPalette(index, palette);
     return color.isValid() ? color : palette.color(QPalette::Active, QPalette::WindowText);
-}
-
-QPalette MakeDesignPalette() {
-    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
-    if (fusion) {
-        return fusion->standardPalette();
-    }
-    // Qt always holds the Fusion style; should it ever not, its light colours by hand.
-    QPalette palette(QColor(0xEF, 0xEF, 0xEF));
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Text, Qt::black);
-    palette.setColor(QPalette::Highlight, QColor(0x30, 0x8C, 0xC6));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0xBE, 0xBE, 0xBE));
-    return palette;
 }
 
 }  // namespace
@@ -52,11 +32,6 @@ OleColor FromQColor(const QColor& color) {
            (static_cast<OleColor>(color.blue()) << 16);
 }
 
-const QPalette& DesignPalette() {
-    static const QPalette palette = MakeDesignPalette();
-    return palette;
-}
-
 Backdrop BackdropOf(OleColor color, const QPalette& palette, bool fromPalette) {
     return {fromPalette || IsSystemColor(color), ToQColor(color, palette)};
 }
@@ -68,7 +43,7 @@ QColor TextColorOver(OleColor text, const Backdrop& backdrop, const QPalette& pa
     if (backdrop.fromPalette) {
         return ToQColor(text, palette);
     }
-    const QColor designed = ToQColor(text, DesignPalette());
+    const QColor designed = ToQColor(text, system_colors::DesignPalette());
     // Disabled text is meant to recede; it keeps its designed grey.
     if (text == SystemColor(kGrayText) || !backdrop.color.isValid() ||
         system_colors::ContrastRatio(designed, backdrop.color) >= system_colors::kTextContrast) {
@@ -78,7 +53,7 @@ QColor TextColorOver(OleColor text, const Backdrop& backdrop, const QPalette& pa
 }
 
 const QPalette& PaletteOver(const Backdrop& backdrop, const QPalette& palette) {
-    return backdrop.fromPalette ? palette : DesignPalette();
+    return backdrop.fromPalette ? palette : system_colors::DesignPalette();
 }
 
 }  // namespace UltraBoxColors

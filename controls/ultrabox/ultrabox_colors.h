@@ -32,10 +32,6 @@ QColor ToQColor(OleColor color, const QPalette& palette);
 // The RGB value (red in the lowest byte) of an opaque QColor.
 OleColor FromQColor(const QColor& color);
 
-// The light palette the control's fixed colours were designed against (Qt's own light
-// palette): what a system colour stands for where it meets a fixed colour.
-const QPalette& DesignPalette();
-
 // What lies under a text: a colour of the desktop's palette, or a fixed one. `color` is
 // invalid where the fixed background is not one colour (a picture).
 struct Backdrop {

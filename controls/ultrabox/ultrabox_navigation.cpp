@@ -8,9 +8,9 @@ namespace UltraBoxNavigation {
 
 namespace {
 
-// The first entry `enabled` accepts from `from` towards `to` (both included); -1 for none.
-int Scan(int from, int to, const std::function<bool(int)>& enabled) {
-    const int step = from <= to ? 1 : -1;
+// The first entry `enabled` accepts from `from` on to `to` (both included) in steps of `step`
+// (1 or -1); -1 for none, also when `from` already lies beyond `to`.
+int Scan(int from, int to, int step, const std::function<bool(int)>& enabled) {
     for (int i = from; step > 0 ? i <= to : i >= to; i += step) {
         if (enabled(i)) {
             return i;
@@ -29,12 +29,12 @@ int PageTarget(int current, int count, int pageRows, int step,
             return -1;
         }
         const int end = std::min(count, current + distance);
-        const int beyond = Scan(end, count, enabled);
-        return beyond != -1 ? beyond : Scan(end - 1, current + 1, enabled);
+        const int beyond = Scan(end, count, 1, enabled);
+        return beyond != -1 ? beyond : Scan(end - 1, current + 1, -1, enabled);
     }
     const int end = std::max(1, current - distance);
-    const int beyond = Scan(end, 1, enabled);
-    return beyond != -1 ? beyond : Scan(end + 1, current - 1, enabled);
+    const int beyond = Scan(end, 1, -1, enabled);
+    return beyond != -1 ? beyond : Scan(end + 1, current - 1, 1, enabled);
 }
 
 }  // namespace
@@ -60,17 +60,16 @@ std::optional<Move> MoveForKey(int key) {
 
 int Target(Move move, int current, int count, int pageRows,
            const std::function<bool(int)>& enabled) {
-    int target = -1;
     if (current < 1) {
-        target = move == Move::End ? Scan(count, 1, enabled) : Scan(1, count, enabled);
-        return target;
+        return move == Move::End ? Scan(count, 1, -1, enabled) : Scan(1, count, 1, enabled);
     }
+    int target = -1;
     switch (move) {
         case Move::Down:
-            target = Scan(current + 1, count, enabled);
+            target = Scan(current + 1, count, 1, enabled);
             break;
         case Move::Up:
-            target = Scan(std::min(current - 1, count), 1, enabled);
+            target = Scan(std::min(current - 1, count), 1, -1, enabled);
             break;
         case Move::PageDown:
             target = PageTarget(current, count, pageRows, 1, enabled);
@@ -79,10 +78,10 @@ int Target(Move move, int current, int count, int pageRows,
             target = PageTarget(std::min(current, count + 1), count, pageRows, -1, enabled);
             break;
         case Move::Home:
-            target = Scan(1, count, enabled);
+            target = Scan(1, count, 1, enabled);
             break;
         case Move::End:
-            target = Scan(count, 1, enabled);
+            target = Scan(count, 1, -1, enabled);
             break;
     }
     return target == current ? -1 : target;

@@ -168,7 +168,7 @@ TEST_F(UltraBoxContrast, FixedBackgroundsKeepBlackTextAndTheSelectionFollowsTheP
         defaults.AddItem("Disabled entry", 0, {}, kDefaultColor, false);
         EXPECT_TRUE(Near(RowInk(defaults, 0).ink, Qt::black));
         EXPECT_TRUE(Near(RowInk(defaults, 1).ink,
-                         UltraBoxColors::DesignPalette().color(QPalette::Disabled, QPalette::Text)))
+                         system_colors::DesignPalette().color(QPalette::Disabled, QPalette::Text)))
             << RowInk(defaults, 1).ink.name().toStdString();
     }
 }
