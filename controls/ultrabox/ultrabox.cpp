@@ -52,24 +52,6 @@ UltraBox::~UltraBox() {
     accessibleEntries_.reset();
 }
 
-void UltraBox::ResolveDefaultColors() {
-    using UltraBoxColors::Resolve;
-    using UltraBoxColors::SystemColor;
-    foreColorDefault_ = Resolve(SystemColor(UltraBoxColors::kWindowText), palette());
-    hTextDefault_ = Resolve(SystemColor(UltraBoxColors::kHighlightText), palette());
-    hColorDefault_ = Resolve(SystemColor(UltraBoxColors::kHighlight), palette());
-}
-
-void UltraBox::PaletteChanged() {
-    ResolveDefaultColors();
-    for (UltraBoxItem& item : items_) {
-        item.FColor = item.PaletteFColor ? foreColorDefault_ : item.FColor;
-        item.HText = item.PaletteHText ? hTextDefault_ : item.HText;
-        item.HColor = item.PaletteHColor ? hColorDefault_ : item.HColor;
-    }
-    RepaintIfPainting();
-}
-
 void UltraBox::EntriesReplaced() {
     if (accessibleEntries_) {
         accessibleEntries_->Clear();
@@ -488,44 +470,7 @@ void UltraBox::SetProgressValue(int index, int newValue) {
     RepaintIfPainting();
 }
 
-QRect UltraBox::EntryRect(int index) const {
-    if (!Entry(index) || index < topIndex_ || index - topIndex_ >= VisibleRowCount()) {
-        return {};
-    }
-    const int dx = hs_->isHidden() ? 0 : hs_->value();
-    return UltraBoxGeometry::RowRect(index - topIndex_, itemHeightPx_, dx, picMain_->width(),
-                                     !vs_->isHidden(), vScrollWidth_)
-        .ToQRect();
-}
-
-int UltraBox::VisibleRowCount() const {
-    return UltraBoxGeometry::VisibleRows(ScrollState(), !vs_->isHidden());
-}
-
 void UltraBox::resizeEvent(QResizeEvent*) {
     picMain_->setGeometry(0, 0, width(), height());
     Redraw();
-}
-
-void UltraBox::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::PaletteChange) {
-        PaletteChanged();
-    }
-    QWidget::changeEvent(event);
-}
-
-void UltraBox::keyPressEvent(QKeyEvent* event) {
-    SurfaceKeyPress(event);
-}
-
-void UltraBox::keyReleaseEvent(QKeyEvent* event) {
-    SurfaceKeyRelease(event);
-}
-
-void UltraBox::focusInEvent(QFocusEvent*) {
-    SurfaceFocusChanged(true);
-}
-
-void UltraBox::focusOutEvent(QFocusEvent*) {
-    SurfaceFocusChanged(false);
 }

@@ -50,94 +50,153 @@ class UltraBoxEntryAccessible : public QAccessibleInterface, public QAccessibleV
 public:
     UltraBoxEntryAccessible(UltraBox* box, int index) : box_(box), index_(index) {}
 
-    bool isValid() const override { return Item() != nullptr; }
-    QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return box_ ? box_->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override {
-        return box_ ? QAccessible::queryAccessibleInterface(box_.data()) : nullptr;
-    }
-    QAccessibleInterface* child(int) const override { return nullptr; }
-    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
-    int childCount() const override { return 0; }
-    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    bool isValid() const override;
+    QObject* object() const override;
+    QWindow* window() const override;
+    QAccessibleInterface* parent() const override;
+    QAccessibleInterface* child(int index) const override;
+    QAccessibleInterface* childAt(int x, int y) const override;
+    int childCount() const override;
+    int indexOfChild(const QAccessibleInterface* child) const override;
+    QString text(QAccessible::Text t) const override;
+    void setText(QAccessible::Text t, const QString& text) override;
+    QRect rect() const override;
+    QAccessible::Role role() const override;
+    QAccessible::State state() const override;
+    void* interface_cast(QAccessible::InterfaceType type) override;
 
-    QString text(QAccessible::Text t) const override {
-        const UltraBoxItem* item = Item();
-        if (item == nullptr) {
-            return {};
-        }
-        if (t == QAccessible::Name) {
-            return box_->List(index_);
-        }
-        if (t == QAccessible::Value && item->UseProgressBar && item->ProgressMax > 0) {
-            const double share = 100.0 * item->ProgressValue / item->ProgressMax;
-            return QStringLiteral("%1 %").arg(std::lround(share));
-        }
-        return {};
-    }
-    void setText(QAccessible::Text, const QString&) override {}
+    // A progress entry's value: 0 up to its maximum; it is not set from outside.
+    QVariant currentValue() const override;
+    void setCurrentValue(const QVariant& value) override;
+    QVariant maximumValue() const override;
+    QVariant minimumValue() const override;
+    QVariant minimumStepSize() const override;
 
-    QRect rect() const override {
-        const QRect row = box_ ? box_->EntryRect(index_) : QRect();
-        if (row.isEmpty()) {
-            return {};
-        }
-        return QRect(box_->Surface()->mapToGlobal(row.topLeft()), row.size());
-    }
-
-    QAccessible::Role role() const override {
-        const UltraBoxItem* item = Item();
-        return item ? RoleOf(*item) : QAccessible::ListItem;
-    }
-
-    QAccessible::State state() const override {
-        QAccessible::State state;
-        const UltraBoxItem* item = Item();
-        if (item == nullptr) {
-            state.invalid = true;
-            return state;
-        }
-        state.disabled = !item->Enabled;
-        state.focusable = item->Enabled;
-        state.selectable = item->Enabled;
-        state.selected = item->Selected;
-        state.focused = box_->hasFocus() && box_->ListIndex() == index_;
-        state.checkable = item->UseCheckBox || item->UseOptionBox;
-        state.checked = IsChecked(*item);
-        state.offscreen = box_->EntryRect(index_).isEmpty();
-        state.readOnly = item->UseProgressBar;
-        return state;
-    }
-
-    void* interface_cast(QAccessible::InterfaceType type) override {
-        const UltraBoxItem* item = Item();
-        if (type == QAccessible::ValueInterface && item != nullptr && item->UseProgressBar) {
-            return static_cast<QAccessibleValueInterface*>(this);
-        }
-        return nullptr;
-    }
-
-    // A progress entry's value: 0 up to its maximum.
-    QVariant currentValue() const override {
-        const UltraBoxItem* item = Item();
-        return item ? item->ProgressValue : 0;
-    }
-    void setCurrentValue(const QVariant&) override {}
-    QVariant maximumValue() const override {
-        const UltraBoxItem* item = Item();
-        return item ? item->ProgressMax : 0;
-    }
-    QVariant minimumValue() const override { return 0; }
-    QVariant minimumStepSize() const override { return 0; }
-
-    int Index() const { return index_; }
+    int Index() const;
 
 private:
-    const UltraBoxItem* Item() const { return box_ ? box_->Item(index_) : nullptr; }
+    const UltraBoxItem* Item() const;
 
     QPointer<UltraBox> box_;
     int index_;
 };
+
+bool UltraBoxEntryAccessible::isValid() const {
+    return Item() != nullptr;
+}
+
+QObject* UltraBoxEntryAccessible::object() const {
+    return nullptr;
+}
+
+QWindow* UltraBoxEntryAccessible::window() const {
+    return box_ ? box_->window()->windowHandle() : nullptr;
+}
+
+QAccessibleInterface* UltraBoxEntryAccessible::parent() const {
+    return box_ ? QAccessible::queryAccessibleInterface(box_.data()) : nullptr;
+}
+
+QAccessibleInterface* UltraBoxEntryAccessible::child(int) const {
+    return nullptr;
+}
+
+QAccessibleInterface* UltraBoxEntryAccessible::childAt(int, int) const {
+    return nullptr;
+}
+
+int UltraBoxEntryAccessible::childCount() const {
+    return 0;
+}
+
+int UltraBoxEntryAccessible::indexOfChild(const QAccessibleInterface*) const {
+    return -1;
+}
+
+QString UltraBoxEntryAccessible::text(QAccessible::Text t) const {
+    const UltraBoxItem* item = Item();
+    if (item == nullptr) {
+        return {};
+    }
+    if (t == QAccessible::Name) {
+        return box_->List(index_);
+    }
+    if (t == QAccessible::Value && item->UseProgressBar && item->ProgressMax > 0) {
+        const double share = 100.0 * item->ProgressValue / item->ProgressMax;
+        return QStringLiteral("%1 %").arg(std::lround(share));
+    }
+    return {};
+}
+
+void UltraBoxEntryAccessible::setText(QAccessible::Text, const QString&) {}
+
+QRect UltraBoxEntryAccessible::rect() const {
+    const QRect row = box_ ? box_->EntryRect(index_) : QRect();
+    if (row.isEmpty()) {
+        return {};
+    }
+    return QRect(box_->Surface()->mapToGlobal(row.topLeft()), row.size());
+}
+
+QAccessible::Role UltraBoxEntryAccessible::role() const {
+    const UltraBoxItem* item = Item();
+    return item ? RoleOf(*item) : QAccessible::ListItem;
+}
+
+QAccessible::State UltraBoxEntryAccessible::state() const {
+    QAccessible::State state;
+    const UltraBoxItem* item = Item();
+    if (item == nullptr) {
+        state.invalid = true;
+        return state;
+    }
+    state.disabled = !item->Enabled;
+    state.focusable = item->Enabled;
+    state.selectable = item->Enabled;
+    state.selected = item->Selected;
+    state.focused = box_->hasFocus() && box_->ListIndex() == index_;
+    state.checkable = item->UseCheckBox || item->UseOptionBox;
+    state.checked = IsChecked(*item);
+    state.offscreen = box_->EntryRect(index_).isEmpty();
+    state.readOnly = item->UseProgressBar;
+    return state;
+}
+
+void* UltraBoxEntryAccessible::interface_cast(QAccessible::InterfaceType type) {
+    const UltraBoxItem* item = Item();
+    if (type == QAccessible::ValueInterface && item != nullptr && item->UseProgressBar) {
+        return static_cast<QAccessibleValueInterface*>(this);
+    }
+    return nullptr;
+}
+
+QVariant UltraBoxEntryAccessible::currentValue() const {
+    const UltraBoxItem* item = Item();
+    return item ? item->ProgressValue : 0;
+}
+
+void UltraBoxEntryAccessible::setCurrentValue(const QVariant&) {}
+
+QVariant UltraBoxEntryAccessible::maximumValue() const {
+    const UltraBoxItem* item = Item();
+    return item ? item->ProgressMax : 0;
+}
+
+QVariant UltraBoxEntryAccessible::minimumValue() const {
+    return 0;
+}
+
+QVariant UltraBoxEntryAccessible::minimumStepSize() const {
+    return 0;
+}
+
+int UltraBoxEntryAccessible::Index() const {
+    return index_;
+}
+
+const UltraBoxItem* UltraBoxEntryAccessible::Item() const {
+    return box_ ? box_->Item(index_) : nullptr;
+}
 
 // The list itself: role List, the entries as its children (the drawing surface and the
 // scroll bars are left out, as a list view leaves out its own).
@@ -145,53 +204,70 @@ class UltraBoxAccessible : public QAccessibleWidget {
 public:
     explicit UltraBoxAccessible(UltraBox* box) : QAccessibleWidget(box, QAccessible::List) {}
 
-    QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.focusable = true;
-        state.selectable = true;
-        state.multiSelectable = Box()->MultiSelect();
-        state.extSelectable = Box()->MultiSelect();
-        return state;
-    }
-
-    int childCount() const override { return Box()->ListCount(); }
-
-    QAccessibleInterface* child(int index) const override { return Entries().Entry(index + 1); }
-
-    int indexOfChild(const QAccessibleInterface* child) const override {
-        const int index = Entries().IndexOf(child);
-        return index >= 1 ? index - 1 : -1;
-    }
-
-    QAccessibleInterface* childAt(int x, int y) const override {
-        const QPoint at = Box()->Surface()->mapFromGlobal(QPoint(x, y));
-        const int last = std::min(Box()->ListCount(), Box()->TopIndex() + Box()->VisibleRowCount());
-        for (int i = Box()->TopIndex(); i <= last; ++i) {
-            if (Box()->EntryRect(i).contains(at)) {
-                return Entries().Entry(i);
-            }
-        }
-        return nullptr;
-    }
-
-    QAccessibleInterface* focusChild() const override {
-        if (!Box()->hasFocus()) {
-            return nullptr;
-        }
-        QAccessibleInterface* current = Entries().Entry(Box()->ListIndex());
-        return current != nullptr ? current : const_cast<UltraBoxAccessible*>(this);
-    }
+    QAccessible::State state() const override;
+    int childCount() const override;
+    QAccessibleInterface* child(int index) const override;
+    int indexOfChild(const QAccessibleInterface* child) const override;
+    QAccessibleInterface* childAt(int x, int y) const override;
+    QAccessibleInterface* focusChild() const override;
 
 private:
-    UltraBox* Box() const { return static_cast<UltraBox*>(widget()); }
-    UltraBoxAccessibleEntries& Entries() const {
-        UltraBox* box = Box();
-        if (!box->accessibleEntries_) {
-            box->accessibleEntries_ = std::make_unique<UltraBoxAccessibleEntries>(*box);
-        }
-        return *box->accessibleEntries_;
-    }
+    UltraBox* Box() const;
+    UltraBoxAccessibleEntries& Entries() const;
 };
+
+QAccessible::State UltraBoxAccessible::state() const {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.focusable = true;
+    state.selectable = true;
+    state.multiSelectable = Box()->MultiSelect();
+    state.extSelectable = Box()->MultiSelect();
+    return state;
+}
+
+int UltraBoxAccessible::childCount() const {
+    return Box()->ListCount();
+}
+
+QAccessibleInterface* UltraBoxAccessible::child(int index) const {
+    return Entries().Entry(index + 1);
+}
+
+int UltraBoxAccessible::indexOfChild(const QAccessibleInterface* child) const {
+    const int index = Entries().IndexOf(child);
+    return index >= 1 ? index - 1 : -1;
+}
+
+QAccessibleInterface* UltraBoxAccessible::childAt(int x, int y) const {
+    const QPoint at = Box()->Surface()->mapFromGlobal(QPoint(x, y));
+    const int last = std::min(Box()->ListCount(), Box()->TopIndex() + Box()->VisibleRowCount());
+    for (int i = Box()->TopIndex(); i <= last; ++i) {
+        if (Box()->EntryRect(i).contains(at)) {
+            return Entries().Entry(i);
+        }
+    }
+    return nullptr;
+}
+
+QAccessibleInterface* UltraBoxAccessible::focusChild() const {
+    if (!Box()->hasFocus()) {
+        return nullptr;
+    }
+    QAccessibleInterface* current = Entries().Entry(Box()->ListIndex());
+    return current != nullptr ? current : const_cast<UltraBoxAccessible*>(this);
+}
+
+UltraBox* UltraBoxAccessible::Box() const {
+    return static_cast<UltraBox*>(widget());
+}
+
+UltraBoxAccessibleEntries& UltraBoxAccessible::Entries() const {
+    UltraBox* box = Box();
+    if (!box->accessibleEntries_) {
+        box->accessibleEntries_ = std::make_unique<UltraBoxAccessibleEntries>(*box);
+    }
+    return *box->accessibleEntries_;
+}
 
 namespace {
 

@@ -13,6 +13,9 @@ inline constexpr int kHighlight = 13;
 inline constexpr int kHighlightText = 14;
 inline constexpr int kGrayText = 17;
 
+// What the drawing surface shows where nothing else is drawn: black.
+inline constexpr OleColor kSurfaceBack = 0x000000;
+
 // The reference value naming system colour `index` (top bit set).
 constexpr OleColor SystemColor(int index) {
     return 0x80000000u | static_cast<OleColor>(index);

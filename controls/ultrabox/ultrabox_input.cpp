@@ -166,3 +166,11 @@ void UltraBox::OnHScroll(int value) {
     RepaintIfPainting();
     emit HorizontalScroll(value);
 }
+
+void UltraBox::focusInEvent(QFocusEvent*) {
+    SurfaceFocusChanged(true);
+}
+
+void UltraBox::focusOutEvent(QFocusEvent*) {
+    SurfaceFocusChanged(false);
+}

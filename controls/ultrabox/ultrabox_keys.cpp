@@ -176,3 +176,11 @@ void UltraBox::SurfaceWheel(QWheelEvent* event) {
     // A list that cannot scroll leaves the wheel to its parent.
     event->setAccepted(!vs_->isHidden() || !hs_->isHidden());
 }
+
+void UltraBox::keyPressEvent(QKeyEvent* event) {
+    SurfaceKeyPress(event);
+}
+
+void UltraBox::keyReleaseEvent(QKeyEvent* event) {
+    SurfaceKeyRelease(event);
+}

@@ -1,5 +1,7 @@
-// Entry metrics: the row height from the font, and the widths of entry texts.
+// Entry metrics: the row height from the font, the widths of entry texts, and where the rows
+// lie on the surface.
 #include <QFontMetricsF>
+#include <QScrollBar>
 
 #include <algorithm>
 
@@ -78,4 +80,18 @@ double UltraBox::PlainTextWidthPx(const QString& text) {
 void UltraBox::FontChanged() {
     advances_.fill(0);
     RecomputeMetrics(3, 0);
+}
+
+QRect UltraBox::EntryRect(int index) const {
+    if (!Entry(index) || index < topIndex_ || index - topIndex_ >= VisibleRowCount()) {
+        return {};
+    }
+    const int dx = hs_->isHidden() ? 0 : hs_->value();
+    return UltraBoxGeometry::RowRect(index - topIndex_, itemHeightPx_, dx, picMain_->width(),
+                                     !vs_->isHidden(), vScrollWidth_)
+        .ToQRect();
+}
+
+int UltraBox::VisibleRowCount() const {
+    return UltraBoxGeometry::VisibleRows(ScrollState(), !vs_->isHidden());
 }

@@ -22,8 +22,6 @@ namespace {
 
 constexpr OleColor kStripeWhite = 0xFFFFFF;
 constexpr OleColor kStripeGrey = 0xEFEFEF;
-// What the surface shows where nothing else is drawn.
-const QColor kSurfaceBack = Qt::black;
 
 // One ring of a 3-D edge: top and left in `topLeft`, bottom and right in `bottomRight`.
 void DrawBevel(QPainter& painter, const Rect& r, const QColor& topLeft, const QColor& bottomRight) {
@@ -112,7 +110,7 @@ void UltraBox::Redraw() {
         backBuffer_ = QImage(deviceSize, QImage::Format_RGB32);
         backBuffer_.setDevicePixelRatio(ratio);
     }
-    backBuffer_.fill(kSurfaceBack);
+    backBuffer_.fill(UltraBoxColors::ToQColor(UltraBoxColors::kSurfaceBack, palette()));
     {
         QPainter painter(&backBuffer_);
         const QRect client(QPoint(0, 0), size);
@@ -230,16 +228,6 @@ void UltraBox::PaintCurrentEntry(QPainter& painter, UltraBoxItem& item, Rect tex
     DrawText(painter, item, text, TextHTextColor(item), backdrop);
 }
 
-UltraBoxColors::Backdrop UltraBox::CurrentBackdrop(const UltraBoxItem& item) const {
-    if (item.UseProgressBar) {
-        return {};  // the text lies on the inverted bar
-    }
-    if (selectStyle_ != 1 || fillView_ == 1) {
-        return UltraBoxColors::BackdropOf(item.HColor, palette(), item.PaletteHColor);
-    }
-    return OrBackdrop(item);
-}
-
 Rect UltraBox::PaintCurrentBackground(QPainter& painter, const UltraBoxItem& item, Rect text,
                                       int dx) {
     if (item.UseProgressBar) {
@@ -320,37 +308,6 @@ UltraBox::RowBackground UltraBox::PaintRowBackground(QPainter& painter, const Ul
         result.backdrop = UltraBoxColors::BackdropOf(item.BColor, palette());
     }
     return result;
-}
-
-UltraBoxColors::Backdrop UltraBox::ClientBackdrop() const {
-    if (color_ != 0 && (backPicture_.isNull() || fillView_ == 1)) {
-        return UltraBoxColors::BackdropOf(color_, palette());
-    }
-    if (!backPicture_.isNull()) {
-        return {};
-    }
-    return {false, kSurfaceBack};
-}
-
-UltraBoxColors::Backdrop UltraBox::OrBackdrop(const UltraBoxItem& item) const {
-    // The highlight ORed onto the client background makes a colour of neither palette.
-    const UltraBoxColors::Backdrop client = ClientBackdrop();
-    if (!client.color.isValid()) {
-        return {};
-    }
-    const OleColor under = UltraBoxColors::FromQColor(client.color);
-    const OleColor ored = UltraBoxColors::Resolve(item.HColor, palette()) | under;
-    return {false, UltraBoxColors::ToQColor(ored, palette())};
-}
-
-OleColor UltraBox::TextFColor(const UltraBoxItem& item) {
-    return item.PaletteFColor ? UltraBoxColors::SystemColor(UltraBoxColors::kWindowText)
-                              : item.FColor;
-}
-
-OleColor UltraBox::TextHTextColor(const UltraBoxItem& item) {
-    return item.PaletteHText ? UltraBoxColors::SystemColor(UltraBoxColors::kHighlightText)
-                             : item.HText;
 }
 
 void UltraBox::PaintFocusWithoutCurrent(QPainter& painter) {
