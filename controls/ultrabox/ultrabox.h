@@ -60,6 +60,9 @@ struct UltraBoxAddArgs {
 //   Backspace          raises BackRequested, also without a current entry
 // Every key ends with Click while there is a current entry; keys without a use here then go
 // on to the parent widget. The mouse wheel scrolls by the desktop's lines per notch.
+// The control itself takes the keyboard focus (the surface hands it on). A focused list
+// without a current entry draws the dotted focus mark round its first row, or round its
+// inside when it is empty.
 //
 // Screen readers see the list through InstallUltraBoxAccessibility (the constructor calls
 // it): a List with one child per entry (ListItem, CheckBox, RadioButton, ProgressBar), named
