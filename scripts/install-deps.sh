@@ -15,6 +15,8 @@ packages=(
   zlib1g-dev
   # tests: GoogleTest, test audio, tag cross-checks, fuzzing with sanitizers
   googletest libgtest-dev ffmpeg python3 python3-mutagen clang libclang-rt-14-dev
+  # tests: switching Qt's accessibility on without a screen reader
+  qt6-base-private-dev
   # screenshots and runs without a display
   xvfb xauth
   # the batch run driven from outside: clicks, screenshots

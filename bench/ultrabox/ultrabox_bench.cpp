@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QWindow>
 
@@ -87,6 +88,82 @@ double UltraBoxRepaints(const QStringList& names) {
     });
 }
 
+// One selection of a single entry in a list of `count` entries that all were selected, shown
+// on the screen at once; milliseconds per selection, the selecting of all between them not
+// counted. UltraBox: SetSelected and a mouse press; QListWidget: setCurrentRow and a repaint.
+struct SelectTimes {
+    double setSelected = 0;
+    double press = 0;
+    double listWidget = 0;
+    double eventLoopPasses = 0;  // what one idle event-loop pass per entry costs
+};
+
+// The median over the rounds of the milliseconds per repeat that `timed` takes, `untimed`
+// running before each repeat.
+double MedianPerRepeat(int repeats, const std::function<void()>& untimed,
+                       const std::function<void()>& timed) {
+    std::vector<double> rounds;
+    for (int round = 0; round < kRounds; ++round) {
+        qint64 ns = 0;
+        for (int i = 0; i < repeats; ++i) {
+            untimed();
+            QElapsedTimer timer;
+            timer.start();
+            timed();
+            ns += timer.nsecsElapsed();
+        }
+        rounds.push_back(static_cast<double>(ns) / 1e6 / repeats);
+    }
+    std::sort(rounds.begin(), rounds.end());
+    return rounds[rounds.size() / 2];
+}
+
+SelectTimes SelectionTimes(const QStringList& names, int repeats) {
+    SelectTimes result;
+    UltraBox box;
+    box.resize(kWidth, kHeight);
+    ShowExposed(box);
+    Fill(box, names);
+    box.SetPaint(true);
+    box.SetMultiSelect(true);
+    std::vector<int> all(static_cast<std::size_t>(names.size()));
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        all[i] = static_cast<int>(i) + 1;
+    }
+    const auto selectAll = [&] { box.SelectEntries(all); };
+    const int middle = static_cast<int>(names.size() / 2);
+    result.setSelected = MedianPerRepeat(repeats, selectAll, [&] {
+        box.SetSelected(middle, true);
+        box.Surface()->repaint();
+    });
+    const QPointF at(40, 10);
+    result.press = MedianPerRepeat(repeats, selectAll, [&] {
+        QMouseEvent press(QEvent::MouseButtonPress, at, box.Surface()->mapToGlobal(at),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(box.Surface(), &press);
+        box.Surface()->repaint();
+    });
+    QListWidget list;
+    list.resize(kWidth, kHeight);
+    list.setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ShowExposed(list);
+    list.addItems(names);
+    result.listWidget = MedianPerRepeat(
+        repeats, [&] { list.selectAll(); },
+        [&] {
+            list.setCurrentRow(middle - 1, QItemSelectionModel::ClearAndSelect);
+            list.viewport()->repaint();
+        });
+    result.eventLoopPasses = MedianPerRepeat(
+        1, [] {},
+        [&] {
+            for (qsizetype i = 0; i < names.size(); ++i) {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            }
+        });
+    return result;
+}
+
 }  // namespace
 
 double Median(std::vector<double> values) {
@@ -164,5 +241,17 @@ int main(int argc, char** argv) {
     std::printf("(QListWidget paint events seen: %d)\n", counter.paints);
     std::printf("repaint ratio UltraBox / QListWidget:  %8.3f (goal <= 1.0)\n",
                 ultraRepaintFull / listRepaint);
+
+    const SelectTimes select = SelectionTimes(names, 20);
+    std::printf("select one of %d selected, UltraBox SetSelected: %8.3f ms\n", kEntries,
+                select.setSelected);
+    std::printf("select one of %d selected, UltraBox press:       %8.3f ms\n", kEntries,
+                select.press);
+    std::printf("select one of %d selected, QListWidget:          %8.3f ms\n", kEntries,
+                select.listWidget);
+    std::printf("select ratio UltraBox SetSelected / QListWidget: %8.3f (goal <= 1.0)\n",
+                select.setSelected / select.listWidget);
+    std::printf("(%d idle event-loop passes, one per entry as the list made before: %8.2f ms)\n",
+                kEntries, select.eventLoopPasses);
     return 0;
 }

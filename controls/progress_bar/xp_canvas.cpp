@@ -31,8 +31,8 @@ QRect ToQRect(const Edges& r) {
 
 // One ring of a 3-D border: top and left in `topLeft`, bottom and right in `bottomRight`.
 void Ring(QPainter& painter, const Edges& r, Rgb topLeft, Rgb bottomRight) {
-    const Rgb tl = XpColors::TranslateColor(topLeft);
-    const Rgb br = XpColors::TranslateColor(bottomRight);
+    const Rgb tl = XpColors::TranslateDesignColor(topLeft);
+    const Rgb br = XpColors::TranslateDesignColor(bottomRight);
     FillRect(painter, {r.left, r.top, r.right - 1, r.top + 1}, tl);
     FillRect(painter, {r.left, r.top, r.left + 1, r.bottom - 1}, tl);
     FillRect(painter, {r.left, r.bottom - 1, r.right, r.bottom}, br);

@@ -22,7 +22,9 @@ int Channel(int from, int to, int i, int n) {
 
 }  // namespace
 
-Rgb TranslateColor(Rgb c) {
+namespace {
+
+Rgb Translate(Rgb c, const QPalette& palette) {
     if ((c & kSystemColorFlag) == 0) {
         return c;
     }
@@ -30,9 +32,18 @@ Rgb TranslateColor(Rgb c) {
     if (index >= static_cast<Rgb>(system_colors::kCount)) {
         return 0;
     }
-    const QColor color =
-        system_colors::FromPalette(static_cast<int>(index), QGuiApplication::palette());
+    const QColor color = system_colors::FromPalette(static_cast<int>(index), palette);
     return color.isValid() ? FromQColor(color) : 0;
+}
+
+}  // namespace
+
+Rgb TranslateColor(Rgb c) {
+    return Translate(c, QGuiApplication::palette());
+}
+
+Rgb TranslateDesignColor(Rgb c) {
+    return Translate(c, system_colors::DesignPalette());
 }
 
 Rgb Lighten(Rgb c, int a) {

@@ -31,6 +31,10 @@ constexpr int Blue(Rgb c) {
 // low bits, taken from the application palette; black for an index no system colour has.
 Rgb TranslateColor(Rgb c);
 
+// `c` as the bar's edges take it around its fixed white: a system colour has its value in the
+// light palette the fixed colours were designed against, whatever the desktop's palette.
+Rgb TranslateDesignColor(Rgb c);
+
 // Each channel moved towards white: min(255, channel * (255 - a) div 255 + a); a = 0 keeps `c`,
 // a = 255 gives white.
 Rgb Lighten(Rgb c, int a);

@@ -1,5 +1,6 @@
 #include "xp_progress_bar.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -8,6 +9,7 @@
 #include <cmath>
 
 #include "property_store.h"
+#include "xp_accessible.h"
 #include "xp_canvas.h"
 #include "xp_geometry.h"
 
@@ -34,6 +36,7 @@ QSize LogicalSize(const QPaintDevice& device) {
 
 XP_ProgressBar::XP_ProgressBar(PropertyStore* store, QWidget* parent)
     : QWidget(parent), store_(store) {
+    InstallProgressBarAccessibility();
     look_.font = QFont(QStringLiteral("Tahoma"), 8);
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -121,12 +124,17 @@ void XP_ProgressBar::SetPercent(bool percent) {
 }
 
 void XP_ProgressBar::SetValue(int value) {
+    const bool changed = value != value_;
     value_ = value;
     // With Max 0 (or a result beyond 32 bits) the division fails and the old percentage stays.
     if (const auto percentage = XpGeometry::Percentage(value, max_)) {
         look_.percentage = *percentage;
     }
     DrawProgressBar();
+    if (changed && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent event(this, value_);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void XP_ProgressBar::SetText(const QString& text) {

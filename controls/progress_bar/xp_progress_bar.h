@@ -13,7 +13,11 @@ class QPaintDevice;
 
 // The owner-drawn progress bar. Every property write that changes the look draws the whole
 // control into an off-screen buffer at once; painting only copies the buffer to the screen.
+// Screen readers see a ProgressBar with its value (InstallProgressBarAccessibility, which
+// the constructor calls) and hear of every change of Value.
 class XP_ProgressBar : public QWidget {
+    Q_OBJECT
+
 public:
     using Rgb = XpColors::Rgb;
 
@@ -78,7 +82,8 @@ public:
     void SetPercent(bool percent);
 
     // The progress value. Writing works out the percentage (Value * 100 / Max, halves to even;
-    // with Max 0 the old percentage stays) and redraws.
+    // with Max 0 the old percentage stays), redraws, and tells assistive technology when the
+    // value changed.
     int Value() const { return value_; }
     void SetValue(int value);
 

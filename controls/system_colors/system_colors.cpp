@@ -1,6 +1,12 @@
 #include "system_colors.h"
 
+#include <QStyle>
+#include <QStyleFactory>
+
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <memory>
 
 namespace system_colors {
 namespace {
@@ -52,6 +58,55 @@ QColor FromPalette(int index, const QPalette& palette) {
         return {};
     }
     return palette.color(kEntries[index].group, kEntries[index].role);
+}
+
+}  // namespace system_colors
+
+namespace system_colors {
+namespace {
+
+QPalette MakeDesignPalette() {
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    if (fusion) {
+        return fusion->standardPalette();
+    }
+    // Qt always holds the Fusion style; should it ever not, its light colours by hand.
+    QPalette palette(QColor(0xEF, 0xEF, 0xEF));
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    palette.setColor(QPalette::Highlight, QColor(0x30, 0x8C, 0xC6));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0xBE, 0xBE, 0xBE));
+    return palette;
+}
+
+double Linear(int channel) {
+    const double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+}  // namespace
+
+const QPalette& DesignPalette() {
+    static const QPalette palette = MakeDesignPalette();
+    return palette;
+}
+
+double RelativeLuminance(const QColor& color) {
+    return 0.2126 * Linear(color.red()) + 0.7152 * Linear(color.green()) +
+           0.0722 * Linear(color.blue());
+}
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const double la = RelativeLuminance(a);
+    const double lb = RelativeLuminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor BlackOrWhiteOn(const QColor& background) {
+    return ContrastRatio(Qt::black, background) >= ContrastRatio(Qt::white, background)
+               ? QColor(Qt::black)
+               : QColor(Qt::white);
 }
 
 }  // namespace system_colors

@@ -1,20 +1,17 @@
 #include "ultrabox.h"
 
-#include <QCoreApplication>
-#include <QFontMetrics>
+#include <QEvent>
+#include <QFocusEvent>
 #include <QScrollBar>
 #include <QStyle>
 
 #include <algorithm>
 
 #include "property_store.h"
-#include "twips.h"
+#include "ultrabox_accessible.h"
 #include "ultrabox_colors.h"
-#include "ultrabox_markup.h"
 #include "ultrabox_model.h"
 #include "ultrabox_surface.h"
-
-using UltraBoxGeometry::RoundHalfEven;
 
 UltraBox::UltraBox(PropertyStore* store, QWidget* parent) : QWidget(parent), store_(store) {
     items_.resize(1);
@@ -28,18 +25,16 @@ UltraBox::UltraBox(PropertyStore* store, QWidget* parent) : QWidget(parent), sto
         bar->setFocusPolicy(Qt::NoFocus);
         bar->hide();
     }
-    setFocusProxy(picMain_);
+    // The control itself takes the focus, so that screen readers hear of it as the list.
+    setFocusPolicy(Qt::StrongFocus);
+    picMain_->setFocusProxy(this);
     connect(vs_, &QScrollBar::valueChanged, this, &UltraBox::OnVScroll);
     connect(hs_, &QScrollBar::valueChanged, this, &UltraBox::OnHScroll);
+    InstallUltraBoxAccessibility();
 
     vScrollWidth_ = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, vs_);
     hScrollHeight_ = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, hs_);
-    foreColorDefault_ = UltraBoxColors::Resolve(
-        UltraBoxColors::SystemColor(UltraBoxColors::kWindowText), palette());
-    hTextDefault_ = UltraBoxColors::Resolve(
-        UltraBoxColors::SystemColor(UltraBoxColors::kHighlightText), palette());
-    hColorDefault_ =
-        UltraBoxColors::Resolve(UltraBoxColors::SystemColor(UltraBoxColors::kHighlight), palette());
+    ResolveDefaultColors();
     measureFont_ = picMain_->font();
     RecomputeMetrics(4, 2);
     picMain_->setGeometry(0, 0, width(), height());
@@ -54,6 +49,18 @@ UltraBox::~UltraBox() {
     picMain_->Detach();
     vs_->disconnect(this);
     hs_->disconnect(this);
+    accessibleEntries_.reset();
+}
+
+void UltraBox::EntriesReplaced() {
+    if (accessibleEntries_) {
+        accessibleEntries_->Clear();
+    }
+    entriesChanged_ = true;
+}
+
+void UltraBox::EntriesAdded() {
+    entriesChanged_ = true;
 }
 
 UltraBoxItem* UltraBox::Entry(int index) {
@@ -82,76 +89,6 @@ void UltraBox::RepaintIfPainting() {
     if (paint_) {
         Redraw();
     }
-}
-
-void UltraBox::ScreenChanged() {
-    const double old = twipsPerPixel_;
-    twipsPerPixel_ = Twips::TwipsPerPixel(*picMain_);
-    if (twipsPerPixel_ != old) {
-        // Entries keep their sizes in pixels; only their length in twips changes.
-        itemHeightTwips_ = RoundHalfEven(itemHeightTwips_ / old * twipsPerPixel_);
-        maxTextWidth_ = RoundHalfEven(maxTextWidth_ / old * twipsPerPixel_);
-    }
-    RepaintIfPainting();
-}
-
-void UltraBox::RecomputeMetrics(int lines, int marginPx) {
-    QStringList sample = {QStringLiteral("X"), QStringLiteral("W"), QStringLiteral("y"),
-                          QStringLiteral("g")};
-    sample = sample.mid(0, lines);
-    const QFontMetricsF metrics(picMain_->font());
-    const double heightPx = metrics
-                                .boundingRect(QRectF(0, 0, 1e6, 1e6), Qt::AlignLeft | Qt::AlignTop,
-                                              sample.join(QLatin1Char('\n')))
-                                .height();
-    twipsPerPixel_ = Twips::TwipsPerPixel(*picMain_);
-    itemHeightPx_ = RoundHalfEven(heightPx) / lines + marginPx;
-    itemHeightTwips_ =
-        RoundHalfEven(heightPx * twipsPerPixel_) / lines + RoundHalfEven(marginPx * twipsPerPixel_);
-}
-
-void UltraBox::MeasureEntry(const UltraBoxItem& item) {
-    const QString& text = item.Text;
-    const bool hasPicture = !item.Picture.isNull();
-    int width = 0;
-    if (item.Literal) {
-        width =
-            RoundHalfEven(PlainTextWidthPx(UltraBoxMarkup::LiteralShown(text)) * twipsPerPixel_);
-    } else if (!text.contains(QLatin1Char('}'))) {
-        width = RoundHalfEven(PlainTextWidthPx(text) * twipsPerPixel_);
-    } else {
-        for (const UltraBoxMarkup::Run& run : UltraBoxMarkup::Runs(text)) {
-            UltraBoxMarkup::ApplyStyle(run.code, measureFont_);
-            const QFontMetricsF metrics(measureFont_);
-            width = RoundHalfEven(width + metrics.horizontalAdvance(run.shown) * twipsPerPixel_);
-        }
-        UltraBoxMarkup::ClearStyles(measureFont_);
-    }
-    // A picture takes an h x h square and a 3-pixel gap before the text.
-    const int candidate =
-        hasPicture ? width + RoundHalfEven((itemHeightPx_ + 3) * twipsPerPixel_) : width;
-    maxTextWidth_ = std::max(maxTextWidth_, candidate);
-}
-
-double UltraBox::PlainTextWidthPx(const QString& text) {
-    // Filling a folder measures every name: Latin-1 texts add up cached advances.
-    double width = 0;
-    for (QChar c : text) {
-        const char16_t code = c.unicode();
-        if (code >= advances_.size()) {
-            return QFontMetricsF(picMain_->font()).horizontalAdvance(text);
-        }
-        if (advances_[code] == 0) {
-            advances_[code] = QFontMetricsF(picMain_->font()).horizontalAdvance(c);
-        }
-        width += advances_[code];
-    }
-    return width;
-}
-
-void UltraBox::FontChanged() {
-    advances_.fill(0);
-    RecomputeMetrics(3, 0);
 }
 
 int UltraBox::Find(const QString& s) const {
@@ -223,13 +160,10 @@ int UltraBox::ListCount() const {
 }
 
 void UltraBox::SetColor(OleColor color) {
-    // Pending window events (not user input, which keeps its order) run between entries;
-    // the count is read anew each time.
     for (int i = 1; i <= ListCount(); ++i) {
         if (items_[i].BColor == color_) {
             items_[i].BColor = color;
         }
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
     color_ = color;
     MarkChanged("Color");
@@ -244,6 +178,7 @@ void UltraBox::SetEnabled(bool enabled) {
     // Only the step from enabled to disabled saves the entries' flags: disabling twice
     // must not overwrite them with the disabled state.
     const bool wasEnabled = picMain_->isEnabledTo(this);
+    UltraBoxAccessibleChanges changes(*this);
     picMain_->setEnabled(enabled);
     vs_->setEnabled(enabled);
     hs_->setEnabled(enabled);
@@ -292,6 +227,7 @@ void UltraBox::SetSorted(bool sorted) {
     sorted_ = sorted;
     if (sorted_) {
         UltraBoxModel::SortItems(items_);
+        EntriesReplaced();
         RepaintIfPainting();
     }
     MarkChanged("Sort");
@@ -344,9 +280,12 @@ void UltraBox::AddItem(const QString& sText, const UltraBoxAddArgs& args) {
     item.Picture = args.picture;
     MeasureEntry(item);
     item.BColor = args.bColor == kDefaultColor ? color_ : args.bColor;
-    item.FColor = args.fColor == kDefaultColor ? foreColorDefault_ : args.fColor;
-    item.HText = args.hText == kDefaultColor ? hTextDefault_ : args.hText;
-    item.HColor = args.hColor == kDefaultColor ? hColorDefault_ : args.hColor;
+    item.PaletteFColor = args.fColor == kDefaultColor;
+    item.PaletteHText = args.hText == kDefaultColor;
+    item.PaletteHColor = args.hColor == kDefaultColor;
+    item.FColor = item.PaletteFColor ? foreColorDefault_ : args.fColor;
+    item.HText = item.PaletteHText ? hTextDefault_ : args.hText;
+    item.HColor = item.PaletteHColor ? hColorDefault_ : args.hColor;
     item.UseCheckBox = args.useCheckBox;
     item.UseOptionBox = args.useOptionBox && !args.useCheckBox;
     item.UseProgressBar = args.useProgressBar;
@@ -362,6 +301,9 @@ void UltraBox::AddItem(const QString& sText, const UltraBoxAddArgs& args) {
     items_.push_back(std::move(item));
     if (sorted_ && paint_) {
         UltraBoxModel::SortItems(items_);
+        EntriesReplaced();
+    } else {
+        EntriesAdded();
     }
     emit ItemAdded();
     RepaintIfPainting();
@@ -395,6 +337,8 @@ void UltraBox::Clear() {
     vs_->hide();
     hs_->hide();
     listIndex_ = -1;
+    anchor_ = -1;
+    EntriesReplaced();
     RepaintIfPainting();
 }
 
@@ -427,6 +371,7 @@ void UltraBox::MakeItemX(int index, int wch, int optGrp, int lPrgBaMa, OleColor 
         default:
             break;
     }
+    EntriesReplaced();  // the entry may now be read out as another kind
     RepaintIfPainting();
 }
 
@@ -438,6 +383,7 @@ void UltraBox::Refresh() {
     }
     if (sorted_) {
         UltraBoxModel::SortItems(items_);
+        EntriesReplaced();
     }
     RepaintIfPainting();
 }
@@ -447,6 +393,7 @@ void UltraBox::RemoveItem(int index) {
         return;
     }
     items_.erase(items_.begin() + index);
+    EntriesReplaced();
     RepaintIfPainting();
 }
 
@@ -455,6 +402,7 @@ void UltraBox::SetEnabled(int index, bool enabled) {
     if (!item) {
         return;
     }
+    UltraBoxAccessibleChanges changes(*this);
     item->Enabled = enabled;
     if (!enabled) {
         item->Selected = false;
@@ -506,6 +454,7 @@ void UltraBox::SetItemText(int index, const QString& newText) {
         return;
     }
     item->Text = newText;
+    UltraBoxAccessibility::EntryNameChanged(*this, index);
     RepaintIfPainting();
 }
 
@@ -516,83 +465,9 @@ void UltraBox::SetProgressValue(int index, int newValue) {
     }
     if (item->UseProgressBar) {
         item->ProgressValue = std::min(newValue, item->ProgressMax);
+        UltraBoxAccessibility::EntryValueChanged(*this, index);
     }
     RepaintIfPainting();
-}
-
-void UltraBox::SetSelected(int index, bool selected, bool moveSelectionToTop, bool justSelect) {
-    UltraBoxItem* item = Entry(index);
-    if (!item) {
-        return;
-    }
-    if (!justSelect) {
-        if (item->UseCheckBox) {
-            item->CheckState = selected ? 1 : 0;
-        }
-        if (item->UseOptionBox) {
-            item->OptionState = selected ? 1 : 0;
-        }
-    }
-    item->Selected = selected;
-    listIndex_ = index;
-    const int group = item->OptionGroup;
-    if (selected) {
-        // Pending window events (not user input, which keeps its order) run between entries
-        // and may change the list; the bounds are checked anew.
-        for (int j = 1; j <= ListCount(); ++j) {
-            if (j != index) {
-                if (!justSelect && items_[j].OptionGroup == group) {
-                    items_[j].OptionState = 0;
-                }
-                if (!modifierHeld_) {
-                    items_[j].Selected = false;
-                }
-            }
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        }
-    }
-    if (index > topIndex_) {
-        if (index - 1 > vs_->maximum()) {
-            vs_->setValue(vs_->maximum());
-        } else if (moveSelectionToTop) {
-            vs_->setValue(index - 1);
-        }
-    } else {
-        vs_->setValue(index - 1);
-    }
-    RepaintIfPainting();
-}
-
-void UltraBox::SelectEntries(const std::vector<int>& indices) {
-    for (int j = 1; j <= ListCount(); ++j) {
-        items_[j].Selected = false;
-    }
-    int first = -1;
-    for (const int index : indices) {
-        if (UltraBoxItem* item = Entry(index)) {
-            if (first == -1 || multiSelect_) {
-                item->Selected = true;
-            }
-            first = first == -1 ? index : first;
-        }
-    }
-    if (first != -1) {
-        listIndex_ = first;
-        if (first <= topIndex_ || first - 1 > vs_->maximum()) {
-            vs_->setValue(std::min(first - 1, vs_->maximum()));
-        }
-    }
-    RepaintIfPainting();
-}
-
-void UltraBox::ChooseOption(int index) {
-    const int group = items_[index].OptionGroup;
-    for (int j = 1; j <= ListCount(); ++j) {
-        if (items_[j].UseOptionBox && items_[j].OptionGroup == group) {
-            items_[j].OptionState = 0;
-        }
-    }
-    items_[index].OptionState = 1;
 }
 
 void UltraBox::resizeEvent(QResizeEvent*) {

@@ -6,13 +6,17 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <vector>
 
+#include "ultrabox_colors.h"
 #include "ultrabox_geometry.h"
 #include "ultrabox_item.h"
 
 class PropertyStore;
 class QScrollBar;
+class UltraBoxAccessibleEntries;
 class UltraBoxSurface;
 
 // Everything AddItem takes beside the text, with its defaults (-1 colours: the defaults).
@@ -40,6 +44,33 @@ struct UltraBoxAddArgs {
 // progress bars, with inline markup, numbered 1..ListCount (-1: no entry). Every member
 // that changes what is shown repaints while Paint is true. An index outside the entries
 // changes nothing and gives the neutral result (false, 0, empty text).
+//
+// Keys, while the list has the focus (with MultiSelect, Ctrl or Shift held marks ModifierHeld):
+//   Up, Down           the nearest enabled entry above or below becomes current and selected
+//   PgUp, PgDn         the same a page (visible rows less one) further
+//   Home, End          the first or last enabled entry
+//                      (without a current entry each of these picks the first entry, End the
+//                      last; with Ctrl held the target's selection toggles and the others stay;
+//                      with Shift held and MultiSelect on, the entries from the anchor, the
+//                      entry current before the last move without Shift, to the target are
+//                      selected, the others too when Ctrl is held as well)
+//   Space              toggles a check entry, chooses an option entry
+//   Ctrl+A             with MultiSelect on, selects the entries the select-all filter accepts
+//   Return, Enter      raises DoubleClick
+//   Backspace          raises BackRequested, also without a current entry
+// Every key ends with Click while there is a current entry; keys without a use here then go
+// on to the parent widget. The mouse wheel scrolls by the desktop's lines per notch.
+// The control itself takes the keyboard focus (the surface hands it on). A focused list
+// without a current entry draws the dotted focus mark round its first row, or round its
+// inside when it is empty.
+//
+// Screen readers see the list through InstallUltraBoxAccessibility (the constructor calls
+// it): a List with one child per entry (ListItem, CheckBox, RadioButton, ProgressBar), named
+// by the entry's text without markup, with its selected, focused and checked states.
+//
+// Colours: a system colour (the defaults included) drawn over a fixed colour takes the value
+// it has in the light palette the fixed colours were designed against, so a dark desktop
+// keeps fixed backgrounds readable; over a colour of the palette it follows the palette.
 class UltraBox : public QWidget {
     Q_OBJECT
 
@@ -157,6 +188,15 @@ public:
     // pass; the first of them becomes current. Without multiple selection only that one.
     void SelectEntries(const std::vector<int>& indices);
 
+    // Which entries Ctrl+A and SelectAll select: the enabled ones `filter` accepts (called with
+    // the entry number). Without a filter, every enabled entry.
+    using EntryFilter = std::function<bool(int index)>;
+    void SetSelectAllFilter(EntryFilter filter);
+    // With MultiSelect on, selects exactly the entries of the select-all filter (marks left
+    // alone) in one pass; the current entry stays, or the first of them becomes current when
+    // there is none. Without MultiSelect, nothing.
+    void SelectAll();
+
     // Reads the design values from `store` (missing ones keep their defaults) and repaints.
     void ReadProperties(PropertyStore& store);
     // Writes the design values to `store`.
@@ -166,6 +206,12 @@ public:
     void Redraw();
     // The entry hit at (x, y), twips of the surface; toggles a hit box. 0 for no hit.
     int HitTest(float x, float y);
+
+    // The text row of entry `index` on the surface, in pixels, as the last repaint laid it
+    // out; an empty rectangle when the entry is not shown.
+    QRect EntryRect(int index) const;
+    // Whole rows the surface shows.
+    int VisibleRowCount() const;
 
     // Inspection for hosts and tests.
     const UltraBoxItem* Item(int index) const;
@@ -191,12 +237,21 @@ signals:
     void HorizontalScroll(int value);
     void ItemAdded();
     void Ctrl(int ctrlValue);
+    // 12: Backspace was pressed on the list (a host of folders goes to the parent folder).
+    void BackRequested();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     friend class UltraBoxSurface;
+    friend class UltraBoxAccessible;
+    friend class UltraBoxAccessibleChanges;
 
     UltraBoxItem* Entry(int index);
     const UltraBoxItem* Entry(int index) const;
@@ -207,6 +262,13 @@ private:
     void FontChanged();
     void ChooseOption(int index);
     void RepaintIfPainting();
+    // The entries changed as a whole (cleared, sorted, one removed): screen readers drop
+    // what they knew of them, and hear of it with the next repaint.
+    void EntriesReplaced();
+    void EntriesAdded();
+    // The palette changed: the default colours follow it.
+    void PaletteChanged();
+    void ResolveDefaultColors();
     // The surface moved to another screen: twips and the buffer follow its dpi and pixel ratio.
     void ScreenChanged();
 
@@ -215,14 +277,30 @@ private:
     UltraBoxGeometry::ScrollBars DecideAndLayoutScrollBars();
     void PaintEntries(class QPainter& painter);
     void PaintEntry(QPainter& painter, int index, int row, int dx, bool vShown);
+    void PaintCurrentEntry(QPainter& painter, UltraBoxItem& item, UltraBoxGeometry::Rect text,
+                           int dx);
+    UltraBoxGeometry::Rect PaintCurrentBackground(QPainter& painter, const UltraBoxItem& item,
+                                                  UltraBoxGeometry::Rect text, int dx);
+    void PaintOtherEntry(QPainter& painter, UltraBoxItem& item, int index,
+                         UltraBoxGeometry::Rect text, int dx);
+    struct RowBackground;
+    RowBackground PaintRowBackground(QPainter& painter, const UltraBoxItem& item,
+                                     UltraBoxGeometry::Rect text);
+    void PaintFocusWithoutCurrent(QPainter& painter);
+    UltraBoxColors::Backdrop CurrentBackdrop(const UltraBoxItem& item) const;
+    UltraBoxColors::Backdrop ClientBackdrop() const;
+    UltraBoxColors::Backdrop OrBackdrop(const UltraBoxItem& item) const;
+    // The text colours to draw with: the system colour itself where the entry took the default.
+    static OleColor TextFColor(const UltraBoxItem& item);
+    static OleColor TextHTextColor(const UltraBoxItem& item);
     void DrawText(QPainter& painter, const UltraBoxItem& item, UltraBoxGeometry::Rect rect,
-                  OleColor color);
+                  OleColor color, const UltraBoxColors::Backdrop& backdrop);
     void DrawMarkupText(QPainter& painter, const UltraBoxItem& item, UltraBoxGeometry::Rect rect,
-                        OleColor color);
+                        QColor color, QColor resetColor);
     void PaintHighlight(QPainter& painter, UltraBoxGeometry::Rect rect, OleColor color);
     void Fill(QPainter& painter, UltraBoxGeometry::Rect rect, OleColor color);
     void DrawProgress(QPainter& painter, const UltraBoxItem& item, UltraBoxGeometry::Rect rect,
-                      bool hasPicture, int dx);
+                      bool hasPicture, int dx, const QPalette& edgePalette);
     void DrawEntryPicture(QPainter& painter, UltraBoxItem& item, UltraBoxGeometry::Rect rect,
                           OleColor stripeColor);
     void DrawBox(QPainter& painter, const UltraBoxItem& item, UltraBoxGeometry::Rect box);
@@ -233,12 +311,24 @@ private:
     void SurfaceMouseRelease(QMouseEvent* event);
     void SurfaceMouseDoubleClick(QMouseEvent* event);
     void SurfaceMouseMove(QMouseEvent* event);
-    void SurfaceKeyPress(class QKeyEvent* event);
     void SurfaceKeyRelease(QKeyEvent* event);
     void SurfaceFocusChanged(bool gained);
     void SelectAfterPress(int hit);
     void OnVScroll(int value);
     void OnHScroll(int value);
+
+    // Keyboard and wheel (ultrabox_keys.cpp).
+    void SurfaceKeyPress(QKeyEvent* event);
+    void SurfaceWheel(class QWheelEvent* event);
+    struct KeyOutcome;
+    KeyOutcome ApplyKey(const QKeyEvent& event);
+    bool NoteModifierPress();
+    bool MoveByKey(int key, Qt::KeyboardModifiers modifiers);
+    void SelectByKey(int old, int target);
+    void ExtendSelectionTo(int target, bool keepOthers);
+    void ScrollForKey(int key, int old, int target);
+    void EnsureVisible(int index);
+    bool ToggleByKey();
 
     std::vector<UltraBoxItem> items_;  // slot 0 is a blank record
     int listIndex_ = -1;
@@ -272,4 +362,10 @@ private:
     bool stripeWhite_ = true;  // next stripe colour of the current repaint
     QFont drawFont_;           // the surface's font as the current repaint has left it
     bool inDoubleClick_ = false;
+    int anchor_ = -1;   // where Shift with the arrow keys extends the selection from
+    QPoint wheelRest_;  // wheel turns short of a whole notch
+    EntryFilter selectAllFilter_;
+    std::unique_ptr<UltraBoxAccessibleEntries> accessibleEntries_;
+    int accessibleChangeDepth_ = 0;  // nested UltraBoxAccessibleChanges
+    bool entriesChanged_ = false;    // screen readers are yet to hear of new entries
 };

@@ -32,4 +32,28 @@ OleColor FromQColor(const QColor& color) {
            (static_cast<OleColor>(color.blue()) << 16);
 }
 
+Backdrop BackdropOf(OleColor color, const QPalette& palette, bool fromPalette) {
+    return {fromPalette || IsSystemColor(color), ToQColor(color, palette)};
+}
+
+QColor TextColorOver(OleColor text, const Backdrop& backdrop, const QPalette& palette) {
+    if (!IsSystemColor(text)) {
+        return ToQColor(text, palette);
+    }
+    if (backdrop.fromPalette) {
+        return ToQColor(text, palette);
+    }
+    const QColor designed = ToQColor(text, system_colors::DesignPalette());
+    // Disabled text is meant to recede; it keeps its designed grey.
+    if (text == SystemColor(kGrayText) || !backdrop.color.isValid() ||
+        system_colors::ContrastRatio(designed, backdrop.color) >= system_colors::kTextContrast) {
+        return designed;
+    }
+    return system_colors::BlackOrWhiteOn(backdrop.color);
+}
+
+const QPalette& PaletteOver(const Backdrop& backdrop, const QPalette& palette) {
+    return backdrop.fromPalette ? palette : system_colors::DesignPalette();
+}
+
 }  // namespace UltraBoxColors

@@ -1,10 +1,11 @@
-// Keyboard, mouse, focus and scroll bar handling of the item list.
-#include <QCoreApplication>
+// Mouse, focus and scroll bar handling of the item list.
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 
 #include "ultrabox.h"
+#include "ultrabox_accessible.h"
 #include "ultrabox_surface.h"
 
 namespace {
@@ -89,29 +90,14 @@ int UltraBox::HitTest(float x, float y) {
     return 0;
 }
 
-void UltraBox::SelectAfterPress(int hit) {
-    if (hit == 0) {
-        return;
-    }
-    // Pending window events (not user input, which keeps its order) run between entries
-    // and may change the list; the bounds are checked anew.
-    for (int j = 1; j <= ListCount(); ++j) {
-        UltraBoxItem& item = items_[j];
-        if (j == hit) {
-            item.Selected = !(modifierHeld_ && item.Selected);
-            listIndex_ = hit;
-        } else if (!modifierHeld_) {
-            item.Selected = false;
-        }
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-}
-
 void UltraBox::SurfaceMousePress(QMouseEvent* event) {
     const float x = static_cast<float>(event->position().x() * twipsPerPixel_);
     const float y = static_cast<float>(event->position().y() * twipsPerPixel_);
-    SelectAfterPress(HitTest(x, y));
-    RepaintIfPainting();
+    {
+        UltraBoxAccessibleChanges changes(*this);
+        SelectAfterPress(HitTest(x, y));
+        RepaintIfPainting();
+    }
     emit ItemClicked(listIndex_);
     emit MouseDown(ButtonCode(event->button()), ShiftCode(event->modifiers()), x, y);
 }
@@ -139,83 +125,6 @@ void UltraBox::SurfaceMouseMove(QMouseEvent* event) {
                    static_cast<float>(event->position().y() * twipsPerPixel_));
 }
 
-void UltraBox::SurfaceKeyPress(QKeyEvent* event) {
-    if (!paint_) {
-        return;
-    }
-    const int key = event->key();
-    if (IsModifierKey(key) && multiSelect_) {
-        if (modifierHeld_) {
-            return;
-        }
-        modifierHeld_ = true;
-        emit Ctrl(1);
-    }
-    if (listIndex_ < 1) {
-        return;
-    }
-    const int count = ListCount();
-    const int old = listIndex_;
-    int target = -1;
-    if (key == Qt::Key_Down) {
-        for (int j = old + 1; j <= count && target < 0; ++j) {
-            if (items_[j].Enabled) {
-                target = j;
-            }
-        }
-    } else if (key == Qt::Key_Up) {
-        for (int j = std::min(old - 1, count); j >= 1 && target < 0; --j) {
-            if (items_[j].Enabled) {
-                target = j;
-            }
-        }
-    }
-    if (target > 0) {
-        if (!modifierHeld_) {
-            if (UltraBoxItem* previous = Entry(old)) {
-                previous->Selected = false;
-            }
-            if (multiSelect_) {
-                for (int j = 1; j <= count; ++j) {
-                    if (j != target && j != old) {
-                        items_[j].Selected = false;
-                    }
-                }
-            }
-        }
-        UltraBoxItem& next = items_[target];
-        next.Selected = !(next.Selected && multiSelect_ && modifierHeld_);
-        if (key == Qt::Key_Down) {
-            const int rows = UltraBoxGeometry::VisibleRows(ScrollState(), vs_->isVisible());
-            if (target > topIndex_ + rows - 1) {
-                vs_->setValue(vs_->value() + target - old);
-            }
-        } else if (target < topIndex_) {
-            vs_->setValue(vs_->value() - (old - target));
-        }
-        listIndex_ = target;
-        RepaintIfPainting();
-    }
-    if (key == Qt::Key_Space) {
-        if (UltraBoxItem* item = Entry(listIndex_)) {
-            if (item->UseCheckBox) {
-                item->CheckState = item->CheckState == 0 ? 1 : 0;
-                if (item->CheckState == 1) {
-                    emit ItemChecked(listIndex_);
-                }
-                RepaintIfPainting();
-            } else if (item->UseOptionBox) {
-                if (item->OptionState != 1) {
-                    ChooseOption(listIndex_);
-                    emit ItemChecked(listIndex_);
-                }
-                RepaintIfPainting();
-            }
-        }
-    }
-    emit Click();
-}
-
 void UltraBox::SurfaceKeyRelease(QKeyEvent* event) {
     if (event->isAutoRepeat() || !IsModifierKey(event->key())) {
         return;
@@ -226,6 +135,8 @@ void UltraBox::SurfaceKeyRelease(QKeyEvent* event) {
 
 void UltraBox::SurfaceFocusChanged(bool gained) {
     if (listIndex_ == -1) {
+        // Nothing is current: the focus mark of the empty selection comes or goes.
+        RepaintIfPainting();
         return;
     }
     if (UltraBoxItem* item = Entry(listIndex_)) {
@@ -233,6 +144,17 @@ void UltraBox::SurfaceFocusChanged(bool gained) {
     }
     modifierHeld_ = false;
     RepaintIfPainting();
+    if (gained && QAccessible::isActive()) {
+        // Qt tells of the list's own focus after this handler; the entry's comes after it.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (hasFocus()) {
+                    UltraBoxAccessibility::EntryFocused(*this);
+                }
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void UltraBox::OnVScroll(int value) {
@@ -243,4 +165,12 @@ void UltraBox::OnVScroll(int value) {
 void UltraBox::OnHScroll(int value) {
     RepaintIfPainting();
     emit HorizontalScroll(value);
+}
+
+void UltraBox::focusInEvent(QFocusEvent*) {
+    SurfaceFocusChanged(true);
+}
+
+void UltraBox::focusOutEvent(QFocusEvent*) {
+    SurfaceFocusChanged(false);
 }

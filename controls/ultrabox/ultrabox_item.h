@@ -41,6 +41,11 @@ struct UltraBoxItem {
     // For texts the user chose, such as file names.
     bool Literal = false;
     std::int64_t Data = 0;  // the host's own value; travels with the entry when sorted
+    // The colour is the control's default, the desktop palette's window text, highlight text
+    // or highlight; it follows the palette when that changes.
+    bool PaletteFColor = false;
+    bool PaletteHText = false;
+    bool PaletteHColor = false;
 
     bool operator==(const UltraBoxItem&) const = default;
 };

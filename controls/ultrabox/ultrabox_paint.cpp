@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "ultrabox.h"
+#include "ultrabox_accessible.h"
 #include "ultrabox_colors.h"
 #include "ultrabox_markup.h"
 #include "ultrabox_surface.h"
@@ -21,8 +22,6 @@ namespace {
 
 constexpr OleColor kStripeWhite = 0xFFFFFF;
 constexpr OleColor kStripeGrey = 0xEFEFEF;
-// What the surface shows where nothing else is drawn.
-const QColor kSurfaceBack = Qt::black;
 
 // One ring of a 3-D edge: top and left in `topLeft`, bottom and right in `bottomRight`.
 void DrawBevel(QPainter& painter, const Rect& r, const QColor& topLeft, const QColor& bottomRight) {
@@ -111,7 +110,7 @@ void UltraBox::Redraw() {
         backBuffer_ = QImage(deviceSize, QImage::Format_RGB32);
         backBuffer_.setDevicePixelRatio(ratio);
     }
-    backBuffer_.fill(kSurfaceBack);
+    backBuffer_.fill(UltraBoxColors::ToQColor(UltraBoxColors::kSurfaceBack, palette()));
     {
         QPainter painter(&backBuffer_);
         const QRect client(QPoint(0, 0), size);
@@ -124,10 +123,15 @@ void UltraBox::Redraw() {
         }
         drawFont_ = picMain_->font();
         PaintEntries(painter);
+        PaintFocusWithoutCurrent(painter);
         DrawBorder(painter);
     }
     paint_ = true;
     picMain_->update();
+    if (entriesChanged_) {
+        entriesChanged_ = false;
+        UltraBoxAccessibility::EntriesReordered(*this);
+    }
 }
 
 UltraBoxGeometry::ScrollInputs UltraBox::ScrollState() const {
@@ -187,86 +191,138 @@ void UltraBox::PaintEntries(QPainter& painter) {
     }
 }
 
+// What a row's background painting leaves for the rest of the row.
+struct UltraBox::RowBackground {
+    UltraBoxColors::Backdrop backdrop;  // what the text lies on
+    OleColor stripe = kStripeWhite;     // the stripe colour, for a picture's transparent pixels
+};
+
 void UltraBox::PaintEntry(QPainter& painter, int index, int row, int dx, bool vShown) {
     UltraBoxItem& item = items_[index];
-    const int h = itemHeightPx_;
-    const bool hasPicture = !item.Picture.isNull();
-    Rect text = UltraBoxGeometry::RowRect(row, h, dx, picMain_->width(), vShown, vScrollWidth_);
+    Rect text =
+        UltraBoxGeometry::RowRect(row, itemHeightPx_, dx, picMain_->width(), vShown, vScrollWidth_);
     if (item.UseCheckBox || item.UseOptionBox) {
-        DrawBox(painter, item, UltraBoxGeometry::BoxRect(row, h, dx));
+        DrawBox(painter, item, UltraBoxGeometry::BoxRect(row, itemHeightPx_, dx));
         text.left = 16 - dx;
     }
-
     if (item.Selected && index == listIndex_) {
-        if (hasPicture) {
-            DrawEntryPicture(painter, item, text, stripeWhite_ ? kStripeWhite : kStripeGrey);
-            text.left += h + 3;
-        }
-        if (item.UseProgressBar) {
-            DrawProgress(painter, item, text, hasPicture, dx);
-            Rect inner = text.Adjusted(2, 2, -2, -2);
-            if (hasPicture) {
-                inner.right -= 2 * h + 3;
-            }
-            painter.save();
-            painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-            painter.fillRect(inner.ToQRect(), Qt::black);
-            painter.restore();
-            text = text.Adjusted(2, 2, -3, -3);
-            if (hasPicture) {
-                text.right -= 2 * h + 3;
-            }
-        } else if (selectStyle_ != 1 || fillView_ == 1) {
-            Fill(painter, text, item.HColor);
-            stripeWhite_ = !stripeWhite_;
-        } else {
-            PaintHighlight(painter, text, item.HColor);
-        }
-        if (item.FocusLost == 0) {
-            DrawFocusRect(painter, text);
-        }
-        if (item.UseProgressBar) {
-            text = text.Adjusted(-2, -2, 2, 2);
-        }
-        DrawText(painter, item, text, item.HText);
-        return;
-    }
-
-    OleColor rowStripe = kStripeWhite;
-    if (fillView_ != 0) {
-        rowStripe = stripeWhite_ ? kStripeWhite : kStripeGrey;
-        Fill(painter, text, rowStripe);
-        stripeWhite_ = !stripeWhite_;
-    } else if (!backPicture_.isNull() && !item.Selected) {
-        // The background picture shows through.
-    } else if (item.Selected) {
-        const Rect highlight = hasPicture ? text.Adjusted(h + 3, 0, 0, 0) : text;
-        if (selectStyle_ != 1) {
-            Fill(painter, highlight, item.HColor);
-        } else {
-            PaintHighlight(painter, highlight, item.HColor);
-        }
+        PaintCurrentEntry(painter, item, text, dx);
     } else {
-        Fill(painter, text, item.BColor);
+        PaintOtherEntry(painter, item, index, text, dx);
     }
+}
+
+void UltraBox::PaintCurrentEntry(QPainter& painter, UltraBoxItem& item, Rect text, int dx) {
+    if (!item.Picture.isNull()) {
+        DrawEntryPicture(painter, item, text, stripeWhite_ ? kStripeWhite : kStripeGrey);
+        text.left += itemHeightPx_ + 3;
+    }
+    const UltraBoxColors::Backdrop backdrop = CurrentBackdrop(item);
+    text = PaintCurrentBackground(painter, item, text, dx);
+    if (item.FocusLost == 0) {
+        DrawFocusRect(painter, text);
+    }
+    if (item.UseProgressBar) {
+        text = text.Adjusted(-2, -2, 2, 2);
+    }
+    DrawText(painter, item, text, TextHTextColor(item), backdrop);
+}
+
+Rect UltraBox::PaintCurrentBackground(QPainter& painter, const UltraBoxItem& item, Rect text,
+                                      int dx) {
+    if (item.UseProgressBar) {
+        const bool hasPicture = !item.Picture.isNull();
+        const int h = itemHeightPx_;
+        DrawProgress(painter, item, text, hasPicture, dx,
+                     UltraBoxColors::PaletteOver(ClientBackdrop(), palette()));
+        Rect inner = text.Adjusted(2, 2, -2, -2);
+        if (hasPicture) {
+            inner.right -= 2 * h + 3;
+        }
+        painter.save();
+        painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        painter.fillRect(inner.ToQRect(), Qt::black);
+        painter.restore();
+        text = text.Adjusted(2, 2, -3, -3);
+        if (hasPicture) {
+            text.right -= 2 * h + 3;
+        }
+    } else if (selectStyle_ != 1 || fillView_ == 1) {
+        Fill(painter, text, item.HColor);
+        stripeWhite_ = !stripeWhite_;
+    } else {
+        PaintHighlight(painter, text, item.HColor);
+    }
+    return text;
+}
+
+void UltraBox::PaintOtherEntry(QPainter& painter, UltraBoxItem& item, int index, Rect text,
+                               int dx) {
+    const int h = itemHeightPx_;
+    const bool hasPicture = !item.Picture.isNull();
+    const RowBackground background = PaintRowBackground(painter, item, text);
     if (hasPicture) {
-        DrawEntryPicture(painter, item, text, rowStripe);
+        DrawEntryPicture(painter, item, text, background.stripe);
         text = text.Adjusted(h + 3, 0, h + 3, 0);
     }
     if (item.UseProgressBar) {
-        DrawProgress(painter, item, text, hasPicture, dx);
+        DrawProgress(painter, item, text, hasPicture, dx,
+                     UltraBoxColors::PaletteOver(background.backdrop, palette()));
         text.left += 2;
     }
-    OleColor color = item.FColor;
+    OleColor color = TextFColor(item);
     if (!item.Enabled) {
         color = UltraBoxColors::SystemColor(UltraBoxColors::kGrayText);
     } else if (item.Selected) {
-        color = item.HText;
+        color = TextHTextColor(item);
     }
     if (index == listIndex_ && item.FocusLost == 0) {
         DrawFocusRect(painter, text);
     }
-    DrawText(painter, item, text, color);
+    DrawText(painter, item, text, color, background.backdrop);
+}
+
+UltraBox::RowBackground UltraBox::PaintRowBackground(QPainter& painter, const UltraBoxItem& item,
+                                                     Rect text) {
+    RowBackground result{ClientBackdrop(), kStripeWhite};
+    if (fillView_ != 0) {
+        result.stripe = stripeWhite_ ? kStripeWhite : kStripeGrey;
+        Fill(painter, text, result.stripe);
+        stripeWhite_ = !stripeWhite_;
+        result.backdrop = UltraBoxColors::BackdropOf(result.stripe, palette());
+    } else if (!backPicture_.isNull() && !item.Selected) {
+        // The background picture shows through.
+    } else if (item.Selected) {
+        const Rect highlight =
+            item.Picture.isNull() ? text : text.Adjusted(itemHeightPx_ + 3, 0, 0, 0);
+        if (selectStyle_ != 1) {
+            Fill(painter, highlight, item.HColor);
+            result.backdrop =
+                UltraBoxColors::BackdropOf(item.HColor, palette(), item.PaletteHColor);
+        } else {
+            PaintHighlight(painter, highlight, item.HColor);
+            result.backdrop = OrBackdrop(item);
+        }
+    } else {
+        Fill(painter, text, item.BColor);
+        result.backdrop = UltraBoxColors::BackdropOf(item.BColor, palette());
+    }
+    return result;
+}
+
+void UltraBox::PaintFocusWithoutCurrent(QPainter& painter) {
+    if (!hasFocus() || Entry(listIndex_) != nullptr) {
+        return;
+    }
+    // A focused list without a current entry marks its first row, or its inside when empty.
+    const QSize size = picMain_->size();
+    Rect mark{3, 3, size.width() - 3, size.height() - 3};
+    if (ListCount() > 0) {
+        const int dx = hs_->isHidden() ? 0 : hs_->value();
+        mark = UltraBoxGeometry::RowRect(0, itemHeightPx_, dx, size.width(), !vs_->isHidden(),
+                                         vScrollWidth_);
+    }
+    DrawFocusRect(painter, mark);
 }
 
 void UltraBox::Fill(QPainter& painter, Rect rect, OleColor color) {
@@ -280,37 +336,38 @@ void UltraBox::PaintHighlight(QPainter& painter, Rect rect, OleColor color) {
     painter.restore();
 }
 
-void UltraBox::DrawText(QPainter& painter, const UltraBoxItem& item, Rect rect, OleColor color) {
+void UltraBox::DrawText(QPainter& painter, const UltraBoxItem& item, Rect rect, OleColor color,
+                        const UltraBoxColors::Backdrop& backdrop) {
+    const QColor ink = UltraBoxColors::TextColorOver(color, backdrop, palette());
+    painter.setFont(drawFont_);
+    painter.setPen(ink);
     if (item.Literal) {
         // No mnemonic flag: "&" is drawn as "&".
-        painter.setFont(drawFont_);
-        painter.setPen(UltraBoxColors::ToQColor(color, palette()));
         painter.drawText(rect.ToQRect(), AlignmentFlags(item.TextFormat) & ~Qt::TextShowMnemonic,
                          UltraBoxMarkup::LiteralShown(item.Text));
         return;
     }
     if (item.Text.contains(QLatin1Char('}'))) {
-        DrawMarkupText(painter, item, rect, color);
+        const QColor reset = UltraBoxColors::TextColorOver(TextFColor(item), backdrop, palette());
+        DrawMarkupText(painter, item, rect, ink, reset);
         return;
     }
-    painter.setFont(drawFont_);
-    painter.setPen(UltraBoxColors::ToQColor(color, palette()));
     painter.drawText(rect.ToQRect(), AlignmentFlags(item.TextFormat), item.Text);
 }
 
-void UltraBox::DrawMarkupText(QPainter& painter, const UltraBoxItem& item, Rect rect,
-                              OleColor color) {
+void UltraBox::DrawMarkupText(QPainter& painter, const UltraBoxItem& item, Rect rect, QColor color,
+                              QColor resetColor) {
     const int flags = AlignmentFlags(item.TextFormat);
     for (const UltraBoxMarkup::Run& run : UltraBoxMarkup::Runs(item.Text)) {
         if (run.code >= 0) {
-            color = static_cast<OleColor>(run.code);
+            color = UltraBoxColors::ToQColor(static_cast<OleColor>(run.code), palette());
         } else if (run.code == UltraBoxMarkup::kColorReset) {
-            color = item.FColor;
+            color = resetColor;
         } else {
             UltraBoxMarkup::ApplyStyle(run.code, drawFont_);
         }
         painter.setFont(drawFont_);
-        painter.setPen(UltraBoxColors::ToQColor(color, palette()));
+        painter.setPen(color);
         painter.drawText(rect.ToQRect(), flags, run.shown);
         const int width = RoundHalfEven(QFontMetricsF(drawFont_).horizontalAdvance(run.shown));
         rect = rect.Adjusted(width, 0, width, 0);
@@ -319,12 +376,12 @@ void UltraBox::DrawMarkupText(QPainter& painter, const UltraBoxItem& item, Rect 
 }
 
 void UltraBox::DrawProgress(QPainter& painter, const UltraBoxItem& item, Rect rect, bool hasPicture,
-                            int dx) {
+                            int dx, const QPalette& edgePalette) {
     Rect bar = rect.Adjusted(-dx, 0, -dx, 0);
     if (hasPicture) {
         bar.right -= 2 * itemHeightPx_ + 3;
     }
-    DrawEdge(painter, bar, false, true, palette());
+    DrawEdge(painter, bar, false, true, edgePalette);
     bar = bar.Adjusted(2, 2, -2, -2);
     if (item.ProgressMax <= 0) {
         return;
@@ -394,6 +451,10 @@ void UltraBox::DrawBox(QPainter& painter, const UltraBoxItem& item, Rect box) {
     const int side = std::min(box.Width(), itemHeightPx_);
     QStyleOptionButton option;
     option.initFrom(picMain_);
+    // The box lies on the client background: over a fixed colour it keeps its designed look.
+    QPalette boxPalette = UltraBoxColors::PaletteOver(ClientBackdrop(), option.palette);
+    boxPalette.setCurrentColorGroup(option.palette.currentColorGroup());
+    option.palette = boxPalette;
     option.rect = QRect(box.left, box.top + (itemHeightPx_ - side) / 2, side, side);
     option.state = QStyle::State_None;
     if (item.Enabled) {

@@ -1,14 +1,15 @@
 #include "ultrabox_surface.h"
 
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include "ultrabox.h"
 
 UltraBoxSurface::UltraBoxSurface(UltraBox* owner) : QWidget(owner), owner_(owner) {
     setObjectName(QStringLiteral("picMain"));
-    setFocusPolicy(Qt::StrongFocus);
+    // The control takes the focus in the surface's place (its focus proxy).
+    setFocusPolicy(Qt::NoFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -55,15 +56,9 @@ void UltraBoxSurface::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
-void UltraBoxSurface::keyPressEvent(QKeyEvent* event) {
+void UltraBoxSurface::wheelEvent(QWheelEvent* event) {
     if (owner_) {
-        owner_->SurfaceKeyPress(event);
-    }
-}
-
-void UltraBoxSurface::keyReleaseEvent(QKeyEvent* event) {
-    if (owner_) {
-        owner_->SurfaceKeyRelease(event);
+        owner_->SurfaceWheel(event);
     }
 }
 

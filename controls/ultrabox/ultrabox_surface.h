@@ -4,8 +4,9 @@
 
 class UltraBox;
 
-// The drawing surface picMain: shows the control's back buffer and hands its mouse,
-// key and focus events to the control.
+// The drawing surface picMain: shows the control's back buffer and hands its mouse, wheel and
+// focus events to the control. The control holds the keyboard focus for it; keys pass on to
+// the control as to any parent.
 class UltraBoxSurface : public QWidget {
 public:
     explicit UltraBoxSurface(UltraBox* owner);
@@ -20,8 +21,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 

@@ -2,9 +2,11 @@
 
 #include <vector>
 
+#include "ultrabox_colors.h"
 #include "ultrabox_geometry.h"
 #include "ultrabox_markup.h"
 #include "ultrabox_model.h"
+#include "ultrabox_navigation.h"
 
 namespace {
 
@@ -256,5 +258,79 @@ TEST(UltraBoxGeometry, DevicePixelsOfLogicalOnes) {
     for (const auto& c : cases) {
         EXPECT_EQ(DeviceSize(c.size, c.ratio), c.device) << c.ratio;
         EXPECT_EQ(DevicePoint(c.point, c.ratio), c.devicePoint) << c.ratio;
+    }
+}
+
+TEST(UltraBoxNavigation, MovesLandOnTheNearestEnabledEntry) {
+    using UltraBoxNavigation::Move;
+    // Entries 1..12; 4, 5 and 12 are disabled; pages of 4 rows move by 3.
+    const auto enabled = [](int i) { return i >= 1 && i <= 12 && i != 4 && i != 5 && i != 12; };
+    struct Case {
+        Move move;
+        int current;
+        int target;
+    };
+    const Case cases[] = {
+        {Move::Down, 3, 6},     {Move::Down, 11, -1},     {Move::Up, 6, 3},
+        {Move::Up, 1, -1},      {Move::Home, 7, 1},       {Move::Home, 1, -1},
+        {Move::End, 2, 11},     {Move::End, 11, -1},      {Move::PageDown, 1, 6},
+        {Move::PageDown, 6, 9}, {Move::PageDown, 10, 11}, {Move::PageDown, 11, -1},
+        {Move::PageUp, 9, 6},   {Move::PageUp, 8, 3},     {Move::PageUp, 2, 1},
+        {Move::PageUp, 1, -1},  {Move::Down, -1, 1},      {Move::PageUp, -1, 1},
+        {Move::End, -1, 11},    {Move::Up, 40, 11},  // a current entry past the end
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UltraBoxNavigation::Target(c.move, c.current, 12, 4, enabled), c.target)
+            << static_cast<int>(c.move) << " from " << c.current;
+    }
+    EXPECT_EQ(UltraBoxNavigation::Target(Move::Down, -1, 0, 4, enabled), -1);  // no entries
+    EXPECT_EQ(UltraBoxNavigation::MoveForKey(Qt::Key_PageDown), Move::PageDown);
+    EXPECT_FALSE(UltraBoxNavigation::MoveForKey(Qt::Key_Space).has_value());
+}
+
+TEST(UltraBoxColors, SystemTextColoursPairWithTheirBackground) {
+    using UltraBoxColors::Backdrop;
+    using UltraBoxColors::SystemColor;
+    QPalette dark;
+    dark.setColor(QPalette::Text, QColor(0xEE, 0xEE, 0xEC));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::Highlight, QColor(0x15, 0x53, 0x9E));
+    const OleColor windowText = SystemColor(UltraBoxColors::kWindowText);
+    const OleColor highlightText = SystemColor(UltraBoxColors::kHighlightText);
+    const OleColor grey = SystemColor(UltraBoxColors::kGrayText);
+    struct Case {
+        const char* what;
+        OleColor text;
+        Backdrop backdrop;
+        QColor expected;
+    };
+    const Case cases[] = {
+        {"fixed text stays", 0x0000FF, {false, Qt::white}, Qt::red},
+        {"palette text over a palette colour",
+         windowText,
+         {true, Qt::black},
+         QColor(0xEE, 0xEE, 0xEC)},
+        {"palette text over a fixed colour: designed black",
+         windowText,
+         {false, Qt::white},
+         Qt::black},
+        {"designed white too weak: black",
+         highlightText,
+         {false, QColor(0xEF, 0xEF, 0xEF)},
+         Qt::black},
+        {"designed white strong enough",
+         highlightText,
+         {false, QColor(0x20, 0x40, 0x80)},
+         Qt::white},
+        {"designed black too weak: white",
+         windowText,
+         {false, QColor(0x10, 0x10, 0x10)},
+         Qt::white},
+        {"disabled keeps the designed grey", grey, {false, Qt::white}, QColor(0xBE, 0xBE, 0xBE)},
+        {"over a picture: designed", windowText, {false, QColor()}, Qt::black},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UltraBoxColors::TextColorOver(c.text, c.backdrop, dark).rgb(), c.expected.rgb())
+            << c.what;
     }
 }
