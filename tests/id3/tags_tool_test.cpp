@@ -41,7 +41,9 @@ TEST(TagsToolTest, ReadPrintsBothRecordsAsJson) {
     WriteFile(path, Bytes(400, 0x42));
     std::string out;
     ASSERT_EQ(RunCommand(kTool + " read " + Quote(path), &out), 0);
-    EXPECT_EQ(out, "{\"id3v1\": null, \"id3v2\": null, \"other\": [], \"dropped\": []}\n");
+    EXPECT_EQ(out,
+              "{\"id3v1\": null, \"id3v2\": null, \"other\": [], \"dropped\": [], "
+              "\"format\": \"MPEG audio\"}\n");
 
     ASSERT_TRUE(id3::WriteId3v1(path, MakeTags({{"Artist", "Q\"uote"}, {"Genre", "Rock"}}), false));
     ASSERT_TRUE(id3::WriteId3v2(path, MakeTags({{"Title", "Line\r\nTwo \u00E4\\"}, {"Track", "1"}}),
@@ -55,7 +57,7 @@ TEST(TagsToolTest, ReadPrintsBothRecordsAsJson) {
               "\"Title\": \"Line\\r\\nTwo \u00E4\\\\\", \"Year\": \"\", \"Genre\": \"\", "
               "\"Comment\": \"\", \"Track\": \"1\", \"EncodedBy\": \"\", \"Url\": \"\", "
               "\"Copyright\": \"\", \"Composer\": \"\", \"OriginalArtist\": \"\"}, "
-              "\"other\": [], \"dropped\": []}\n");
+              "\"other\": [], \"dropped\": [], \"format\": \"MPEG audio\"}\n");
 }
 
 TEST(TagsToolTest, ReadListsTheTravellingFramesAndCopySaysWhyItFailed) {
@@ -73,7 +75,7 @@ TEST(TagsToolTest, ReadListsTheTravellingFramesAndCopySaysWhyItFailed) {
     ASSERT_EQ(RunCommand(kTool + " read " + Quote(source), &out), 0);
     EXPECT_NE(out.find("\"other\": [{\"id\": \"PRIV\", \"size\": 4}, {\"id\": \"TPOS\", "
                        "\"size\": 2}], \"dropped\": [{\"id\": \"TLEN\", \"reason\": "
-                       "\"describes the old audio\"}]}"),
+                       "\"describes the old audio\"}], \"format\": \"MPEG audio\"}"),
               std::string::npos)
         << out;
 

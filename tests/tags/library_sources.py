@@ -6,6 +6,7 @@
                                             or WAV file) as holding what a source of KIND had
   library_sources.py info TARGET KIND       mutagen must read TARGET (a WAV) with the LIST/INFO
                                             fields a source of KIND had
+  library_sources.py cover FILE             writes the cover every source holds into FILE
   library_sources.py kinds                  the kinds, one a line
 """
 import base64
@@ -64,6 +65,7 @@ EXPECTED = {
     "wav-info": ({"TIT2": "Title \u00e9", "TPE1": "Artist \u00e4", "TALB": "Album",
                   "TYER": "2004", "TDAT": "0605", "TRCK": "4", "TCON": "Rock",
                   "COMM::eng": "A comment", "TCOP": "2004 Someone", "TCOM": "Composer"}, None),
+    "mp3": (FULL, (3, "image/png", "cover")),
     "mka": ({"TIT2": "Title \u00e9", "TPE1": "Artist \u00e4", "TALB": "Album",
              "TPE2": "Album Artist", "TYER": "2004", "TDAT": "0605", "TRCK": "4/12",
              "TPOS": "1/2", "TCON": "Rock", "COMM::eng": "A comment", "TCOM": "Composer",
@@ -301,6 +303,8 @@ def tag(kind, path):
         f.save(v2_version=3)
     elif kind == "wav-info":
         tag_wav_info(path)
+    elif kind == "mp3":
+        id3_tags().save(path, v2_version=3, v1=0)
     elif kind == "mka":
         pass  # ffmpeg wrote the tags and the attachment
     else:
@@ -414,6 +418,9 @@ def info(path, kind):
 def main(argv):
     if argv[1] == "kinds":
         print("\n".join(EXPECTED))
+        return 0
+    if argv[1] == "cover":
+        open(argv[2], "wb").write(COVER)
         return 0
     if argv[1] == "tag":
         tag(argv[2], argv[3])
