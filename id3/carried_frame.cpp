@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 #include <span>
+#include <string_view>
 
 #include "frame_build.h"
 #include "text_codec.h"
@@ -13,86 +14,25 @@
 namespace id3 {
 namespace {
 
-const std::map<std::string, std::string>& IdMap() {
-    static const std::map<std::string, std::string> map = {
-        {"UFI", "UFID"},
-        {"TT1", "TIT1"},
-        {"TT2", "TIT2"},
-        {"TT3", "TIT3"},
-        {"TP1", "TPE1"},
-        {"TP2", "TPE2"},
-        {"TP3", "TPE3"},
-        {"TP4", "TPE4"},
-        {"TCM", "TCOM"},
-        {"TXT", "TEXT"},
-        {"TLA", "TLAN"},
-        {"TCO", "TCON"},
-        {"TAL", "TALB"},
-        {"TPA", "TPOS"},
-        {"TRK", "TRCK"},
-        {"TRC", "TSRC"},
-        {"TYE", "TYER"},
-        {"TDA", "TDAT"},
-        {"TIM", "TIME"},
-        {"TRD", "TRDA"},
-        {"TMT", "TMED"},
-        {"TFT", "TFLT"},
-        {"TBP", "TBPM"},
-        {"TCR", "TCOP"},
-        {"TPB", "TPUB"},
-        {"TEN", "TENC"},
-        {"TSS", "TSSE"},
-        {"TOF", "TOFN"},
-        {"TLE", "TLEN"},
-        {"TSI", "TSIZ"},
-        {"TDY", "TDLY"},
-        {"TKE", "TKEY"},
-        {"TOT", "TOAL"},
-        {"TOL", "TOLY"},
-        {"TOA", "TOPE"},
-        {"TOR", "TORY"},
-        {"TDOR", "TORY"},
-        {"TXX", "TXXX"},
-        {"WAF", "WOAF"},
-        {"WAR", "WOAR"},
-        {"WAS", "WOAS"},
-        {"WCM", "WCOM"},
-        {"WCP", "WCOP"},
-        {"WPB", "WPUB"},
-        {"WXX", "WXXX"},
-        {"IPL", "IPLS"},
-        {"TIPL", "IPLS"},
-        {"MCI", "MCDI"},
-        {"ETC", "ETCO"},
-        {"MLL", "MLLT"},
-        {"STC", "SYTC"},
-        {"ULT", "USLT"},
-        {"SLT", "SYLT"},
-        {"COM", "COMM"},
-        {"RVA", "RVAD"},
-        {"EQU", "EQUA"},
-        {"REV", "RVRB"},
-        {"PIC", "APIC"},
-        {"GEO", "GEOB"},
-        {"CNT", "PCNT"},
-        {"POP", "POPM"},
-        {"BUF", "RBUF"},
-        {"CRA", "AENC"},
-        {"LNK", "LINK"},
-        // iTunes' own version-2 frames: compilation, sort orders, grouping, movement.
-        {"TCP", "TCMP"},
-        {"TST", "TSOT"},
-        {"TSA", "TSOA"},
-        {"TSP", "TSOP"},
-        {"TS2", "TSO2"},
-        {"TSC", "TSOC"},
-        {"GP1", "GRP1"},
-        {"MVN", "MVNM"},
-        {"MVI", "MVIN"},
-        // Version 2.4's musician credits share the involved people list of version 2.3.
-        {"TMCL", "IPLS"}};
-    return map;
-}
+// Version-2 ids and the version-2.3 ids they stand for; iTunes' own version-2 frames
+// (compilation, sort orders, grouping, movement); version 2.4's ids that version 2.3 holds
+// otherwise: its original release date and, sharing one involved people list, its credits.
+constexpr std::pair<std::string_view, std::string_view> kIdMap[] = {
+    {"UFI", "UFID"}, {"TT1", "TIT1"},  {"TT2", "TIT2"},  {"TT3", "TIT3"}, {"TP1", "TPE1"},
+    {"TP2", "TPE2"}, {"TP3", "TPE3"},  {"TP4", "TPE4"},  {"TCM", "TCOM"}, {"TXT", "TEXT"},
+    {"TLA", "TLAN"}, {"TCO", "TCON"},  {"TAL", "TALB"},  {"TPA", "TPOS"}, {"TRK", "TRCK"},
+    {"TRC", "TSRC"}, {"TYE", "TYER"},  {"TDA", "TDAT"},  {"TIM", "TIME"}, {"TRD", "TRDA"},
+    {"TMT", "TMED"}, {"TFT", "TFLT"},  {"TBP", "TBPM"},  {"TCR", "TCOP"}, {"TPB", "TPUB"},
+    {"TEN", "TENC"}, {"TSS", "TSSE"},  {"TOF", "TOFN"},  {"TLE", "TLEN"}, {"TSI", "TSIZ"},
+    {"TDY", "TDLY"}, {"TKE", "TKEY"},  {"TOT", "TOAL"},  {"TOL", "TOLY"}, {"TOA", "TOPE"},
+    {"TOR", "TORY"}, {"TXX", "TXXX"},  {"WAF", "WOAF"},  {"WAR", "WOAR"}, {"WAS", "WOAS"},
+    {"WCM", "WCOM"}, {"WCP", "WCOP"},  {"WPB", "WPUB"},  {"WXX", "WXXX"}, {"IPL", "IPLS"},
+    {"MCI", "MCDI"}, {"ETC", "ETCO"},  {"MLL", "MLLT"},  {"STC", "SYTC"}, {"ULT", "USLT"},
+    {"SLT", "SYLT"}, {"COM", "COMM"},  {"RVA", "RVAD"},  {"EQU", "EQUA"}, {"REV", "RVRB"},
+    {"PIC", "APIC"}, {"GEO", "GEOB"},  {"CNT", "PCNT"},  {"POP", "POPM"}, {"BUF", "RBUF"},
+    {"CRA", "AENC"}, {"LNK", "LINK"},  {"TCP", "TCMP"},  {"TST", "TSOT"}, {"TSA", "TSOA"},
+    {"TSP", "TSOP"}, {"TS2", "TSO2"},  {"TSC", "TSOC"},  {"GP1", "GRP1"}, {"MVN", "MVNM"},
+    {"MVI", "MVIN"}, {"TDOR", "TORY"}, {"TIPL", "IPLS"}, {"TMCL", "IPLS"}};
 
 std::string MimeType(std::string format) {
     for (char& c : format) {
@@ -162,8 +102,12 @@ std::vector<std::string> TextStrings(const std::vector<uint8_t>& data) {
 }  // namespace
 
 std::string MapFrameIdToV23(const std::string& id) {
-    const auto found = IdMap().find(id);
-    return found == IdMap().end() ? id : found->second;
+    for (const auto& [from, to] : kIdMap) {
+        if (id == from) {
+            return std::string(to);
+        }
+    }
+    return id;
 }
 
 void ConvertCarriedFrame(CarriedFrames& frames, size_t index) {
