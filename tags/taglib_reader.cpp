@@ -2,6 +2,7 @@
 
 #include <aifffile.h>
 #include <apefile.h>
+#include <apefooter.h>
 #include <apetag.h>
 #include <asffile.h>
 #include <asfpicture.h>
@@ -356,6 +357,19 @@ void AddApe(const TagLib::APE::Tag* tag, const TagLib::PropertyMap& properties, 
     }
 }
 
+// Items the tag's footer counts that TagLib could not take (a size past the tag's end, ...).
+void CountLostApeItems(const TagLib::APE::Tag* tag, NeutralTags& out) {
+    if (tag == nullptr || tag->footer() == nullptr) {
+        return;
+    }
+    const unsigned counted = tag->footer()->itemCount();
+    const unsigned read = tag->itemListMap().size();
+    if (counted > read) {
+        out.Dropped.push_back(
+            {"APEv2", std::to_string(counted - read) + " of its items could not be read"});
+    }
+}
+
 template <class ApeFile>
 void ReadApe(TagLib::IOStream& stream, NeutralTags& out, const char* name) {
     ApeFile file(&stream, false);
@@ -366,6 +380,7 @@ void ReadApe(TagLib::IOStream& stream, NeutralTags& out, const char* name) {
     const TagLib::PropertyMap properties = file.properties();
     AddProperties(out, properties);
     AddApe(file.hasAPETag() ? file.APETag() : nullptr, properties, out);
+    CountLostApeItems(file.hasAPETag() ? file.APETag() : nullptr, out);
 }
 
 void ReadStream(TagLib::IOStream& stream, Container container, NeutralTags& out) {

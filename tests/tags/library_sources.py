@@ -6,6 +6,8 @@
                                             or WAV file) as holding what a source of KIND had
   library_sources.py info TARGET KIND       mutagen must read TARGET (a WAV) with the LIST/INFO
                                             fields a source of KIND had
+  library_sources.py hostile KIND FILE      damages the tags of FILE (audio made by ffmpeg) as KIND
+                                            says: sizes that claim gigabytes, a picture too large
   library_sources.py cover FILE             writes the cover every source holds into FILE
   library_sources.py kinds                  the kinds, one a line
 """
@@ -311,6 +313,58 @@ def tag(kind, path):
         raise SystemExit("unknown kind " + kind)
 
 
+def patch_size_before(data, marker, size, fmt=">I", back=4):
+    """Sets the size field that stands `back` bytes before the first `marker` in `data`."""
+    at = data.index(marker) - back
+    return data[:at] + struct.pack(fmt, size) + data[at + struct.calcsize(fmt):]
+
+
+def hostile(kind, path):
+    if kind == "ogg-picture-claims-4-GiB":
+        from mutagen.oggvorbis import OggVorbis
+        f = OggVorbis(path)
+        f.tags["TITLE"] = ["ok"]
+        block = (struct.pack(">I", 3) + struct.pack(">I", 9) + b"image/png" + struct.pack(">I", 0) +
+                 struct.pack(">IIII", 1, 1, 24, 0) + struct.pack(">I", 0xFFFFFFF0) + COVER[:64])
+        f.tags["METADATA_BLOCK_PICTURE"] = [base64.b64encode(block).decode()]
+        f.save()
+    elif kind == "m4a-covr-claims-4-GiB":
+        from mutagen.mp4 import MP4, MP4Cover
+        f = MP4(path)
+        f.tags = f.tags or __import__("mutagen.mp4", fromlist=["MP4Tags"]).MP4Tags()
+        f.tags["\xa9nam"] = ["ok"]
+        f.tags["covr"] = [MP4Cover(COVER, imageformat=MP4Cover.FORMAT_PNG)]
+        f.save()
+        data = open(path, "rb").read()
+        open(path, "wb").write(patch_size_before(data, b"covr", 0xFFFFFFF0))
+    elif kind == "wma-picture-claims-4-GiB":
+        from mutagen.asf import ASF, ASFByteArrayAttribute
+        f = ASF(path)
+        f.tags["Title"] = ["ok"]
+        blob = (struct.pack("<BI", 3, 0xFFFFFFFF) + "image/png\0".encode("utf-16-le") +
+                "\0".encode("utf-16-le") + COVER[:64])
+        f.tags["WM/Picture"] = [ASFByteArrayAttribute(blob)]
+        f.save()
+    elif kind == "wavpack-item-claims-2-GiB":
+        from mutagen.apev2 import APEv2, APEValue, BINARY
+        t = APEv2()
+        t["Title"] = "ok"
+        t["Cover Art (Front)"] = APEValue(b"cover.png\0" + COVER, BINARY)
+        t.save(path)
+        data = open(path, "rb").read()
+        open(path, "wb").write(patch_size_before(data, b"Cover Art", 0x7FFFFFF0, "<I", 8))
+    elif kind == "m4a-picture-of-17-MiB":
+        from mutagen.mp4 import MP4, MP4Cover
+        f = MP4(path)
+        f.tags = f.tags or __import__("mutagen.mp4", fromlist=["MP4Tags"]).MP4Tags()
+        f.tags["\xa9nam"] = ["ok"]
+        f.tags["covr"] = [MP4Cover(COVER + bytes(17 * 1024 * 1024), MP4Cover.FORMAT_PNG),
+                          MP4Cover(COVER, MP4Cover.FORMAT_PNG)]
+        f.save()
+    else:
+        raise SystemExit("unknown hostile kind " + kind)
+
+
 def load_id3(path):
     if path.endswith(".wav"):
         from mutagen.wave import WAVE
@@ -421,6 +475,9 @@ def main(argv):
         return 0
     if argv[1] == "cover":
         open(argv[2], "wb").write(COVER)
+        return 0
+    if argv[1] == "hostile":
+        hostile(argv[2], argv[3])
         return 0
     if argv[1] == "tag":
         tag(argv[2], argv[3])
