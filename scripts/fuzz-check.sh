@@ -20,7 +20,7 @@ out=build-fuzz
 transcoder_runs=${FUZZ_TRANSCODER_RUNS:-200000}
 declare -A runs=([read]=${FUZZ_READ_RUNS:-300000} [roundtrip]=${FUZZ_ROUNDTRIP_RUNS:-12000}
                  [ac3_header]=$transcoder_runs [tag_span]=$transcoder_runs
-                 [wav_size]=$transcoder_runs [library_tags]=${FUZZ_LIBRARY_TAGS_RUNS:-15000})
+                 [wav_size]=$transcoder_runs [library_tags]=${FUZZ_LIBRARY_TAGS_RUNS:-8000})
 id3_targets=(read roundtrip)
 transcoder_targets=(ac3_header tag_span wav_size)
 tags_targets=(library_tags)

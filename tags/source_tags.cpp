@@ -171,8 +171,12 @@ std::optional<TargetKind> TargetKindOf(const std::string& path) {
 }
 
 Container SourceContainer(const std::string& source) {
-    const auto file = id3::FileSource::Open(source, false);
-    return file ? DetectContainer(*file, source) : Container::Mpeg;
+    try {
+        const auto file = id3::FileSource::Open(source, false);
+        return file ? DetectContainer(*file, source) : Container::Mpeg;
+    } catch (...) {
+        return Container::Mpeg;  // out of memory for a few bytes: the plainest reading
+    }
 }
 
 id3::SourceTags ReadSourceTags(const std::string& source, const ReadOptions& options) {
@@ -215,6 +219,8 @@ id3::WriteStatus WriteTargetTags(const std::string& target, TargetKind kind,
         return WriteOne(target, kind, tags);
     } catch (const std::bad_alloc&) {
         return id3::WriteFailed("tags", "not enough memory to write the tags of '" + target + "'");
+    } catch (...) {
+        return id3::WriteFailed("tags", "the tags of '" + target + "' could not be written");
     }
 }
 

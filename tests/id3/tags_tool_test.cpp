@@ -96,3 +96,43 @@ TEST(TagsToolTest, ReadListsTheTravellingFramesAndCopySaysWhyItFailed) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TagsToolTest, CopyTellsTheTargetKindByItsName) {
+    TempDir dir;
+    const std::string source = dir.File("a.mp3");
+    WriteFile(source, id3test::Concat(
+                          {id3test::Tag(3, 0, id3test::TextFrame("TIT2", "T")), Bytes(300, 0x55)}));
+    struct Case {
+        std::string target;
+        Bytes bytes;
+        int status;
+        std::string err;
+        bool unchanged;
+    };
+    const Bytes rf64 = id3test::Concat(
+        {id3test::ToBytes("RF64"), Bytes{0xFF, 0xFF, 0xFF, 0xFF}, id3test::ToBytes("WAVE")});
+    const std::vector<Case> cases = {
+        {"b.ogg", Bytes(10, 1), 2,
+         "cannot tell the kind of '" + dir.File("b.ogg") + "' by its name", true},
+        {"noext", Bytes(10, 1), 2, "cannot tell the kind of '" + dir.File("noext") + "'", true},
+        {"b.AC3", Bytes(10, 1), 0, "'" + dir.File("b.AC3") + "' is raw AC-3, which has no place",
+         true},
+        {"b.wav", rf64, 0, "WAV: '" + dir.File("b.wav") + "' is an RF64 file", true},
+        {"b.mpa", Bytes(300, 0x55), 0, "", false}};
+    for (const auto& c : cases) {
+        const std::string target = dir.File(c.target);
+        WriteFile(target, c.bytes);
+        std::string err;
+        EXPECT_EQ(
+            RunCommand(kTool + " copy " + Quote(source) + " " + Quote(target) + " 2>&1 >/dev/null",
+                       &err),
+            c.status)
+            << c.target;
+        EXPECT_NE(err.find(c.err), std::string::npos) << c.target << ": " << err;
+        EXPECT_EQ(id3test::ReadFile(target) == c.bytes, c.unchanged) << c.target;
+    }
+}
+
+}  // namespace
