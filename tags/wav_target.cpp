@@ -181,21 +181,14 @@ id3::WriteStatus WriteWavTags(const std::string& path, const id3::SourceTags& ta
     static const uint8_t kHeaderPlaceholder[12] = {};
     std::vector<id3::FilePiece> pieces = {{std::span<const uint8_t>(kHeaderPlaceholder, 12)}};
     int64_t total = 12;
-    bool infoPlaced = false;
     for (const auto& chunk : chunks->Chunks) {
-        if (IsOldTagChunk(chunk)) {
-            continue;
+        if (!IsOldTagChunk(chunk)) {
+            KeepChunk(*file, chunk, pieces, total);
         }
-        if (chunk.Id == "data" && !infoPlaced) {
-            if (!info.empty()) {
-                pieces.push_back({info});
-                total += static_cast<int64_t>(info.size());
-            }
-            infoPlaced = true;
-        }
-        KeepChunk(*file, chunk, pieces, total);
     }
-    if (!infoPlaced && !info.empty()) {
+    // The tag chunks go behind the audio: a file whose old tags were there keeps its audio
+    // where it was, and the kernel copies it without passing it through memory.
+    if (!info.empty()) {
         pieces.push_back({info});
         total += static_cast<int64_t>(info.size());
     }

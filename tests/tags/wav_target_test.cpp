@@ -101,8 +101,8 @@ TEST(WavTargetTest, ChunksAreReplacedNotDuplicatedAndTheRestIsKept) {
                                  RiffChunk("LIST", ToBytes("adtllabl"))})));
     for (const std::string title : {"First", "Second title"}) {
         ASSERT_EQ(WriteWavTags(path, Tags(title)), id3::WriteStatus{}) << title;
-        EXPECT_EQ(ChunkIds(path), (std::vector<std::string>{"fmt ", "junk", "LIST/INFO", "data",
-                                                            "LIST/adtl", "id3 "}));
+        EXPECT_EQ(ChunkIds(path), (std::vector<std::string>{"fmt ", "junk", "data", "LIST/adtl",
+                                                            "LIST/INFO", "id3 "}));
         EXPECT_EQ(DataChunk(path), samples);
         const Bytes bytes = ReadFile(path);
         EXPECT_EQ(Bytes(bytes.begin() + 4, bytes.begin() + 8),
@@ -117,13 +117,16 @@ TEST(WavTargetTest, ChunksAreReplacedNotDuplicatedAndTheRestIsKept) {
               bytes.end());
 }
 
-TEST(WavTargetTest, AnOddLastChunkWithoutItsPadIsPaddedAndAListGoesBeforeData) {
+TEST(WavTargetTest, AnOddLastChunkWithoutItsPadIsPaddedAndTheAudioStaysWhereItWas) {
     TempDir dir;
     const std::string path = dir.File("odd.wav");
     WriteFile(path, Riff(Concat({Format(), RiffChunk("data", {7, 7, 7}, false)})));
     ASSERT_EQ(WriteWavTags(path, Tags("T")), id3::WriteStatus{});
-    EXPECT_EQ(ChunkIds(path), (std::vector<std::string>{"fmt ", "LIST/INFO", "data", "id3 "}));
+    EXPECT_EQ(ChunkIds(path), (std::vector<std::string>{"fmt ", "data", "LIST/INFO", "id3 "}));
     EXPECT_EQ(DataChunk(path), (Bytes{7, 7, 7}));
+    const Bytes bytes = ReadFile(path);
+    EXPECT_EQ(Bytes(bytes.begin() + 36, bytes.begin() + 47),
+              (Bytes{'d', 'a', 't', 'a', 3, 0, 0, 0, 7, 7, 7}));
 }
 
 TEST(WavTargetTest, FilesItMustNotRewriteAreLeftAsTheyAre) {
