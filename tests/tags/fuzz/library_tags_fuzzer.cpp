@@ -19,12 +19,12 @@
 namespace {
 
 constexpr tags::Container kFamilies[] = {
-    tags::Container::Flac,     tags::Container::OggVorbis, tags::Container::OggOpus,
-    tags::Container::OggFlac,  tags::Container::OggSpeex,  tags::Container::Mp4,
-    tags::Container::Asf,      tags::Container::Ape,       tags::Container::WavPack,
-    tags::Container::Wav,      tags::Container::Aiff,      tags::Container::Matroska,
+    tags::Container::Flac,    tags::Container::OggVorbis, tags::Container::OggOpus,
+    tags::Container::OggFlac, tags::Container::OggSpeex,  tags::Container::Mp4,
+    tags::Container::Asf,     tags::Container::Ape,       tags::Container::WavPack,
+    tags::Container::Wav,     tags::Container::Aiff,      tags::Container::Matroska,
     tags::Container::Mpeg};
-constexpr const char* kNames[] = {"x.flac", "x.ogg", "x.opus", "x.oga", "x.spx", "x.m4a", "x.wma",
+constexpr const char* kNames[] = {"x.flac", "x.ogg", "x.opus", "x.oga",  "x.spx", "x.m4a", "x.wma",
                                   "x.ape",  "x.wv",  "x.wav",  "x.aiff", "x.mka", "x.mp3"};
 constexpr size_t kCount = sizeof(kFamilies) / sizeof(kFamilies[0]);
 
