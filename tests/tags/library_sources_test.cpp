@@ -2,6 +2,7 @@
 // targets made by ffmpeg: through the facade and through tonquell-tags, read back by mutagen
 // and ffprobe.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -30,12 +31,15 @@ struct SourceKind {
     Container container;
 };
 
-// The path of the cover the Matroska source attaches (fixed, so that its file is made once).
+// The path of the cover the Matroska source attaches (fixed, so that its file is made once). It
+// is made under a name of this process's own and renamed: test processes run at once.
 std::string CoverFile() {
     const auto path = testing_support::MediaCacheFolder() / "library" / "cover.png";
     std::filesystem::create_directories(path.parent_path());
     if (!std::filesystem::exists(path)) {
-        RunCommand(kHelper + " cover " + Quote(path.string()));
+        const auto partial = path.parent_path() / (".partial-" + std::to_string(::getpid()));
+        RunCommand(kHelper + " cover " + Quote(partial.string()));
+        std::filesystem::rename(partial, path);
     }
     return path.string();
 }
