@@ -4,6 +4,7 @@ set(TONQUELL_LAYERS
     platform
     app
     id3
+    tags
     conversion
     transcoder
     controls/property_store

@@ -34,7 +34,9 @@ size_t MemorySource::ReadAt(int64_t offset, uint8_t* destination, size_t count) 
         return 0;
     }
     const size_t n = std::min(count, bytes_.size() - static_cast<size_t>(offset));
-    std::memcpy(destination, bytes_.data() + offset, n);
+    if (n > 0) {  // an empty read may come with no destination at all
+        std::memcpy(destination, bytes_.data() + offset, n);
+    }
     return n;
 }
 

@@ -6,92 +6,33 @@
 #include <map>
 #include <set>
 #include <span>
+#include <string_view>
 
+#include "frame_build.h"
 #include "text_codec.h"
 
 namespace id3 {
 namespace {
 
-const std::map<std::string, std::string>& IdMap() {
-    static const std::map<std::string, std::string> map = {
-        {"UFI", "UFID"},
-        {"TT1", "TIT1"},
-        {"TT2", "TIT2"},
-        {"TT3", "TIT3"},
-        {"TP1", "TPE1"},
-        {"TP2", "TPE2"},
-        {"TP3", "TPE3"},
-        {"TP4", "TPE4"},
-        {"TCM", "TCOM"},
-        {"TXT", "TEXT"},
-        {"TLA", "TLAN"},
-        {"TCO", "TCON"},
-        {"TAL", "TALB"},
-        {"TPA", "TPOS"},
-        {"TRK", "TRCK"},
-        {"TRC", "TSRC"},
-        {"TYE", "TYER"},
-        {"TDA", "TDAT"},
-        {"TIM", "TIME"},
-        {"TRD", "TRDA"},
-        {"TMT", "TMED"},
-        {"TFT", "TFLT"},
-        {"TBP", "TBPM"},
-        {"TCR", "TCOP"},
-        {"TPB", "TPUB"},
-        {"TEN", "TENC"},
-        {"TSS", "TSSE"},
-        {"TOF", "TOFN"},
-        {"TLE", "TLEN"},
-        {"TSI", "TSIZ"},
-        {"TDY", "TDLY"},
-        {"TKE", "TKEY"},
-        {"TOT", "TOAL"},
-        {"TOL", "TOLY"},
-        {"TOA", "TOPE"},
-        {"TOR", "TORY"},
-        {"TDOR", "TORY"},
-        {"TXX", "TXXX"},
-        {"WAF", "WOAF"},
-        {"WAR", "WOAR"},
-        {"WAS", "WOAS"},
-        {"WCM", "WCOM"},
-        {"WCP", "WCOP"},
-        {"WPB", "WPUB"},
-        {"WXX", "WXXX"},
-        {"IPL", "IPLS"},
-        {"TIPL", "IPLS"},
-        {"MCI", "MCDI"},
-        {"ETC", "ETCO"},
-        {"MLL", "MLLT"},
-        {"STC", "SYTC"},
-        {"ULT", "USLT"},
-        {"SLT", "SYLT"},
-        {"COM", "COMM"},
-        {"RVA", "RVAD"},
-        {"EQU", "EQUA"},
-        {"REV", "RVRB"},
-        {"PIC", "APIC"},
-        {"GEO", "GEOB"},
-        {"CNT", "PCNT"},
-        {"POP", "POPM"},
-        {"BUF", "RBUF"},
-        {"CRA", "AENC"},
-        {"LNK", "LINK"},
-        // iTunes' own version-2 frames: compilation, sort orders, grouping, movement.
-        {"TCP", "TCMP"},
-        {"TST", "TSOT"},
-        {"TSA", "TSOA"},
-        {"TSP", "TSOP"},
-        {"TS2", "TSO2"},
-        {"TSC", "TSOC"},
-        {"GP1", "GRP1"},
-        {"MVN", "MVNM"},
-        {"MVI", "MVIN"},
-        // Version 2.4's musician credits share the involved people list of version 2.3.
-        {"TMCL", "IPLS"}};
-    return map;
-}
+// Version-2 ids and the version-2.3 ids they stand for; iTunes' own version-2 frames
+// (compilation, sort orders, grouping, movement); version 2.4's ids that version 2.3 holds
+// otherwise: its original release date and, sharing one involved people list, its credits.
+constexpr std::pair<std::string_view, std::string_view> kIdMap[] = {
+    {"UFI", "UFID"}, {"TT1", "TIT1"},  {"TT2", "TIT2"},  {"TT3", "TIT3"}, {"TP1", "TPE1"},
+    {"TP2", "TPE2"}, {"TP3", "TPE3"},  {"TP4", "TPE4"},  {"TCM", "TCOM"}, {"TXT", "TEXT"},
+    {"TLA", "TLAN"}, {"TCO", "TCON"},  {"TAL", "TALB"},  {"TPA", "TPOS"}, {"TRK", "TRCK"},
+    {"TRC", "TSRC"}, {"TYE", "TYER"},  {"TDA", "TDAT"},  {"TIM", "TIME"}, {"TRD", "TRDA"},
+    {"TMT", "TMED"}, {"TFT", "TFLT"},  {"TBP", "TBPM"},  {"TCR", "TCOP"}, {"TPB", "TPUB"},
+    {"TEN", "TENC"}, {"TSS", "TSSE"},  {"TOF", "TOFN"},  {"TLE", "TLEN"}, {"TSI", "TSIZ"},
+    {"TDY", "TDLY"}, {"TKE", "TKEY"},  {"TOT", "TOAL"},  {"TOL", "TOLY"}, {"TOA", "TOPE"},
+    {"TOR", "TORY"}, {"TXX", "TXXX"},  {"WAF", "WOAF"},  {"WAR", "WOAR"}, {"WAS", "WOAS"},
+    {"WCM", "WCOM"}, {"WCP", "WCOP"},  {"WPB", "WPUB"},  {"WXX", "WXXX"}, {"IPL", "IPLS"},
+    {"MCI", "MCDI"}, {"ETC", "ETCO"},  {"MLL", "MLLT"},  {"STC", "SYTC"}, {"ULT", "USLT"},
+    {"SLT", "SYLT"}, {"COM", "COMM"},  {"RVA", "RVAD"},  {"EQU", "EQUA"}, {"REV", "RVRB"},
+    {"PIC", "APIC"}, {"GEO", "GEOB"},  {"CNT", "PCNT"},  {"POP", "POPM"}, {"BUF", "RBUF"},
+    {"CRA", "AENC"}, {"LNK", "LINK"},  {"TCP", "TCMP"},  {"TST", "TSOT"}, {"TSA", "TSOA"},
+    {"TSP", "TSOP"}, {"TS2", "TSO2"},  {"TSC", "TSOC"},  {"GP1", "GRP1"}, {"MVN", "MVNM"},
+    {"MVI", "MVIN"}, {"TDOR", "TORY"}, {"TIPL", "IPLS"}, {"TMCL", "IPLS"}};
 
 std::string MimeType(std::string format) {
     for (char& c : format) {
@@ -141,29 +82,6 @@ void ConvertLink(std::vector<uint8_t>& data) {
     data = std::move(out);
 }
 
-// The data of a text frame holding `strings`, separated by terminators: single bytes where
-// every character has the same byte in ISO-8859-1 and Windows-1252, else UTF-16.
-std::vector<uint8_t> TextData(const std::vector<std::string>& strings) {
-    bool single = true;
-    for (const auto& text : strings) {
-        single = single && ToSharedSingleByte(text).has_value();
-    }
-    std::vector<uint8_t> data = {static_cast<uint8_t>(single ? 0 : 1)};
-    for (const auto& text : strings) {
-        if (single) {
-            const std::string bytes = *ToSharedSingleByte(text);
-            data.insert(data.end(), bytes.begin(), bytes.end());
-            data.push_back(0);
-        } else {
-            AppendUtf16WithBom(data, text);
-        }
-    }
-    if (!strings.empty()) {
-        data.resize(data.size() - (single ? 1 : 2));  // the last string needs no terminator
-    }
-    return data;
-}
-
 // The terminated strings of a frame that holds only text behind its encoding byte.
 std::vector<std::string> TextStrings(const std::vector<uint8_t>& data) {
     std::vector<std::string> strings;
@@ -184,8 +102,12 @@ std::vector<std::string> TextStrings(const std::vector<uint8_t>& data) {
 }  // namespace
 
 std::string MapFrameIdToV23(const std::string& id) {
-    const auto found = IdMap().find(id);
-    return found == IdMap().end() ? id : found->second;
+    for (const auto& [from, to] : kIdMap) {
+        if (id == from) {
+            return std::string(to);
+        }
+    }
+    return id;
 }
 
 void ConvertCarriedFrame(CarriedFrames& frames, size_t index) {
@@ -200,52 +122,13 @@ void ConvertCarriedFrame(CarriedFrames& frames, size_t index) {
     } else if (frame.Id == "TDOR" && !frame.Data.empty()) {
         // The year: the first four characters, whatever encoding they are in.
         const int encoding = frame.Data[0];
-        frame.Data = TextData(
+        frame.Data = EncodedTextData(
             {FirstChars(DecodeTagText(std::span(frame.Data).subspan(1), encoding, true), 4)});
     }
     frame.Id = MapFrameIdToV23(frame.Id);
 }
 
 namespace {
-
-// The value of the `count` decimal digits at `at` of `text`; -1 when they are not all there.
-int Digits(const std::string& text, size_t at, size_t count) {
-    if (at + count > text.size()) {
-        return -1;
-    }
-    int value = 0;
-    for (size_t i = at; i < at + count; ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return -1;
-        }
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
-}
-
-std::string TwoDigits(int value) {
-    return {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
-}
-
-// The TDAT and TIME frames for an ISO 8601 timestamp "yyyy-MM-ddTHH:mm[:ss]" as far as it
-// reaches down to the day and to the minute; none for coarser dates.
-CarriedFrames DayAndTimeFrames(const std::string& date) {
-    CarriedFrames out;
-    const int month = Digits(date, 5, 2);
-    const int day = Digits(date, 8, 2);
-    if (Digits(date, 0, 4) < 0 || date.size() < 10 || date[4] != '-' || date[7] != '-' ||
-        month < 1 || month > 12 || day < 1 || day > 31) {
-        return out;
-    }
-    out.push_back({"TDAT", TextData({TwoDigits(day) + TwoDigits(month)})});
-    const int hour = Digits(date, 11, 2);
-    const int minute = Digits(date, 14, 2);
-    if (date.size() >= 16 && (date[10] == 'T' || date[10] == ' ') && date[13] == ':' && hour >= 0 &&
-        hour <= 23 && minute >= 0 && minute <= 59) {
-        out.push_back({"TIME", TextData({TwoDigits(hour) + TwoDigits(minute)})});
-    }
-    return out;
-}
 
 bool HasFrame(const CarriedFrames& frames, size_t from, const char* id) {
     return std::any_of(frames.begin() + static_cast<long>(from), frames.end(),
@@ -326,7 +209,7 @@ void ConvertVersion4Frames(CarriedFrames& frames, size_t from) {
     }
     for (const auto& [group, list] : people) {
         if (list.count > 1) {  // a single list keeps its bytes
-            out[list.index].Data = TextData(list.pairs);
+            out[list.index].Data = EncodedTextData(list.pairs);
         }
     }
     frames.resize(from);

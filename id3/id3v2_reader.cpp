@@ -42,23 +42,36 @@ struct WalkState {
     int commentRank = -1;  // CommentRank of the comment stored, -1 before any
 };
 
+// The frames whose text a record field takes as it stands, by their version-3/4 and version-2
+// ids.
+struct PlainField {
+    const char* id;
+    const char* v2Id;
+    std::string TagSet::*field;
+};
+constexpr PlainField kPlainFields[] = {{"TPE1", "TP1", &TagSet::Artist},
+                                       {"TALB", "TAL", &TagSet::Album},
+                                       {"TIT2", "TT2", &TagSet::Title},
+                                       {"TRCK", "TRK", &TagSet::Track},
+                                       {"TYER", "TYE", &TagSet::Year},
+                                       {"TENC", "TEN", &TagSet::EncodedBy},
+                                       {"WXXX", "WXX", &TagSet::Url},
+                                       {"TCOP", "TCR", &TagSet::Copyright},
+                                       {"TOPE", "TOA", &TagSet::OriginalArtist},
+                                       {"TCOM", "TCM", &TagSet::Composer}};
+
 // Stores a frame's text in the record; false on a fault in the genre text. `commentRank` is the
 // CommentRank of a comment frame: the first frame of the best rank gives the comment.
 bool StoreFrameText(const std::string& id, const std::string& text, int commentRank,
                     int64_t seekBase, TagSet& tag, WalkState& state) {
-    int64_t& next = state.next;
-    if (id == "TPE1" || id == "TP1") {
-        tag.Artist = text;
-    } else if (id == "TALB" || id == "TAL") {
-        tag.Album = text;
-    } else if (id == "TIT2" || id == "TT2") {
-        tag.Title = text;
-    } else if (id == "TRCK" || id == "TRK") {
-        tag.Track = text;
-    } else if (id == "TDRC") {
+    for (const auto& plain : kPlainFields) {
+        if (id == plain.id || id == plain.v2Id) {
+            tag.*plain.field = text;
+            return true;
+        }
+    }
+    if (id == "TDRC") {
         tag.Year = FirstChars(text, 4);
-    } else if (id == "TYER" || id == "TYE") {
-        tag.Year = text;
     } else if (id == "TCON" || id == "TCO") {
         auto genre = ParseGenreText(text);
         if (!genre) {
@@ -70,18 +83,8 @@ bool StoreFrameText(const std::string& id, const std::string& text, int commentR
             tag.Comment = text;
             state.commentRank = commentRank;
         }
-    } else if (id == "TENC" || id == "TEN") {
-        tag.EncodedBy = text;
-    } else if (id == "WXXX" || id == "WXX") {
-        tag.Url = text;
-    } else if (id == "TCOP" || id == "TCR") {
-        tag.Copyright = text;
-    } else if (id == "TOPE" || id == "TOA") {
-        tag.OriginalArtist = text;
-    } else if (id == "TCOM" || id == "TCM") {
-        tag.Composer = text;
     } else if (id == "SEEK" && !text.empty()) {
-        next = seekBase + std::stoll(text);
+        state.next = seekBase + std::stoll(text);
     }
     return true;
 }
@@ -189,90 +192,138 @@ FrameLayout LayoutOf(uint8_t flags, bool v4) {
     return f;
 }
 
+// What a step of the frame walk found.
+enum class Step { Frame, Stop, Fault };
+
+struct FrameHeader {
+    std::string id;
+    int64_t size = 0;  // of the data, as the header (or its plain reading) says
+    uint8_t formatFlags = 0;
+};
+
+// Reads the version-3 or version-4 frame header at `p` and moves `p` behind it. Stop at
+// padding or at a frame that runs past `end`; Fault on a size that overflows. Where a size
+// does not lead to another frame id behind the frame, it is read again as plain: some
+// version-4 writers store plain sizes.
+Step ReadFrameHeader(const std::vector<uint8_t>& buffer, bool v4, int64_t end, int64_t& p,
+                     FrameHeader& frame) {
+    const uint8_t* header = buffer.data() + p;
+    p += 10;
+    frame.id.assign(reinterpret_cast<const char*>(header), 4);
+    if (header[0] == 0 && header[1] == 0 && header[2] == 0 && header[3] == 0) {
+        return Step::Stop;
+    }
+    auto decoded = DecodeSize32(header + 4, v4);
+    if (!decoded) {
+        return Step::Fault;
+    }
+    frame.size = *decoded;
+    if (p > end - frame.size) {
+        return Step::Stop;
+    }
+    if (p <= end - frame.size - 4 && !IsFrameIdBytes(buffer.data() + p + frame.size)) {
+        decoded = DecodeSize32(header + 4, false);
+        if (!decoded) {
+            return Step::Fault;
+        }
+        frame.size = *decoded;
+        if (p > end - frame.size) {
+            return Step::Stop;
+        }
+    }
+    frame.formatFlags = header[9];
+    return Step::Frame;
+}
+
+// The data of one frame as the record or the collection takes it.
+struct FrameData {
+    bool unreadable = false;  // encrypted, or compressed and not inflating: the record keeps
+                              // what it has
+    std::span<const uint8_t> raw;
+    std::optional<std::vector<uint8_t>> inflated;
+    int group = -1;
+
+    std::span<const uint8_t> Bytes() const {
+        return inflated ? std::span<const uint8_t>(*inflated) : raw;
+    }
+};
+
+// Undoes what the format flags of the frame at `p` did to its data: unsynchronisation (in
+// place), the bytes in front of the data, compression. Frames that cannot be read are listed in
+// `dropped`.
+FrameData ReadFrameData(std::vector<uint8_t>& buffer, const TagLayout& layout, int64_t p,
+                        const FrameHeader& header, DroppedFrames* dropped, int64_t& inflateBudget) {
+    const bool v4 = layout.version == 4;
+    const FrameLayout frame = LayoutOf(header.formatFlags, v4);
+    FrameData out;
+    if (frame.encrypted) {
+        Drop(dropped, header.id, "encrypted");
+        out.unreadable = true;
+        return out;
+    }
+    int64_t removed = 0;
+    if (v4 && (frame.unsynchronised || layout.unsynchronised)) {
+        removed = Deunsynchronise(buffer.data() + p, header.size);
+    }
+    const int64_t n = header.size - frame.prefix - removed;
+    if (n <= 0) {
+        if (frame.compressed) {
+            Drop(dropped, header.id, "compressed, and too short to hold its data");
+            out.unreadable = true;
+        }
+        return out;
+    }
+    const uint8_t* at = buffer.data() + p;
+    out.raw = std::span<const uint8_t>(at + frame.prefix, static_cast<size_t>(n));
+    out.group = frame.groupAt < 0 ? -1 : at[frame.groupAt];
+    if (frame.compressed) {
+        const int64_t declared =
+            frame.sizeAt < 0 ? -1 : DecodeSize32(at + frame.sizeAt, v4).value_or(-1);
+        out.inflated = InflateFrameData(out.raw, declared, inflateBudget);
+        if (!out.inflated) {
+            Drop(dropped, header.id, "compressed, and its data does not inflate");
+            out.unreadable = true;
+            return out;
+        }
+        inflateBudget -= static_cast<int64_t>(out.inflated->size());
+    }
+    return out;
+}
+
+// Takes a frame into the record (read mode) or the collection; false on a fault.
+bool StoreFrame(const std::string& id, const FrameData& data, int64_t seekBase, TagSet& tag,
+                CarriedFrames* collect, WalkState& state) {
+    const std::span<const uint8_t> bytes = data.Bytes();
+    const auto text = TakeFrame(id, bytes, data.group, collect);
+    const int rank = IsCommentId(id) && !bytes.empty() ? CommentRank(bytes) : 0;
+    return text && StoreFrameText(id, *text, rank, seekBase, tag, state);
+}
+
 // Walks the version-3 or version-4 frames of `buffer` from offset `p`.
 ParseResult WalkFrames(std::vector<uint8_t>& buffer, const TagLayout& layout, int64_t p,
                        int64_t seekBase, TagSet& tag, CarriedFrames* collect,
                        DroppedFrames* dropped, int64_t& inflateBudget) {
-    ParseResult result;
     WalkState state;
-    const bool v4 = layout.version == 4;
     const int64_t end = layout.size - layout.footerLength;
     while (!(p > end - 10 || p < 0)) {
-        const uint8_t* header = buffer.data() + p;
-        p += 10;
-        const std::string id(reinterpret_cast<const char*>(header), 4);
-        if (header[0] == 0 && header[1] == 0 && header[2] == 0 && header[3] == 0) {
+        FrameHeader header;
+        const Step step = ReadFrameHeader(buffer, layout.version == 4, end, p, header);
+        if (step == Step::Fault) {
+            return {-1, true};
+        }
+        if (step == Step::Stop) {
             break;
         }
-        auto decoded = DecodeSize32(header + 4, v4);
-        if (!decoded) {
-            result.Fault = true;
-            return result;
-        }
-        int64_t fsize = *decoded;
-        if (p > end - fsize) {
-            break;
-        }
-        if (p <= end - fsize - 4 && !IsFrameIdBytes(buffer.data() + p + fsize)) {
-            decoded = DecodeSize32(header + 4, false);
-            if (!decoded) {
-                result.Fault = true;
-                return result;
-            }
-            fsize = *decoded;
-            if (p > end - fsize) {
-                break;
-            }
-        }
-        const FrameLayout frame = LayoutOf(header[9], v4);
-        int64_t removed = 0;
-        if (v4 && !frame.encrypted && (frame.unsynchronised || layout.unsynchronised)) {
-            removed = Deunsynchronise(buffer.data() + p, fsize);
-        }
-        const int64_t n = fsize - frame.prefix - removed;
-        std::optional<std::string> text = std::string();
-        int rank = 0;
-        // A frame that cannot be read (encrypted, damaged) leaves the record as it is.
-        bool unreadable = frame.encrypted;
-        if (frame.encrypted) {
-            Drop(dropped, id, "encrypted");
-        } else if (n > 0) {
-            const uint8_t* at = buffer.data() + p;
-            std::span<const uint8_t> data(at + frame.prefix, static_cast<size_t>(n));
-            std::optional<std::vector<uint8_t>> inflated;
-            if (frame.compressed) {
-                const int64_t declared =
-                    frame.sizeAt < 0 ? -1 : DecodeSize32(at + frame.sizeAt, v4).value_or(-1);
-                inflated = InflateFrameData(data, declared, inflateBudget);
-                if (!inflated) {
-                    Drop(dropped, id, "compressed, and its data does not inflate");
-                    unreadable = true;
-                } else {
-                    inflateBudget -= static_cast<int64_t>(inflated->size());
-                    data = *inflated;
-                }
-            }
-            if (!frame.compressed || inflated) {
-                const int group = frame.groupAt < 0 ? -1 : at[frame.groupAt];
-                text = TakeFrame(id, data, group, collect);
-                rank = IsCommentId(id) ? CommentRank(data) : 0;
-            }
-        } else if (frame.compressed) {
-            Drop(dropped, id, "compressed, and too short to hold its data");
-            unreadable = true;
-        }
-        p += fsize;
-        if (unreadable) {
+        const FrameData data = ReadFrameData(buffer, layout, p, header, dropped, inflateBudget);
+        p += header.size;
+        if (data.unreadable) {
             continue;
         }
-        if (!text || !StoreFrameText(id, *text, rank, seekBase, tag, state)) {
-            result.Fault = true;
-            result.Next = state.next;
-            return result;
+        if (!StoreFrame(header.id, data, seekBase, tag, collect, state)) {
+            return {state.next, true};
         }
     }
-    result.Next = state.next;
-    return result;
+    return {state.next, false};
 }
 
 // Some writers set the extended-header flag and write no extended header. Then the bytes
@@ -328,6 +379,26 @@ namespace {
 
 // ParseId3v2Tag, with the bytes its compressed frames may still inflate to (shared by the tags
 // of a chain, so that no chain of small tags can ask for more memory than one large tag).
+// Where the frames of a tag begin (behind its extended header, when flagged) and whether the
+// tag is an update of the tags before it; nullopt when the extended header's size overflows.
+std::optional<std::pair<int64_t, bool>> FramesStart(const std::vector<uint8_t>& buffer,
+                                                    const TagLayout& layout, bool extended) {
+    if (!extended) {
+        return std::pair<int64_t, bool>{0, false};
+    }
+    uint8_t ext[6] = {};
+    std::copy_n(buffer.begin(), std::min<size_t>(6, buffer.size()), ext);
+    const auto extSize = DecodeSize32(ext, layout.version == 4);
+    if (!extSize) {
+        return std::nullopt;
+    }
+    if (FrameAtStartDespiteExtendedFlag(buffer, layout)) {
+        return std::pair<int64_t, bool>{0, false};
+    }
+    const int64_t first = layout.version == 3 ? int64_t{*extSize} + 4 : int64_t{*extSize};
+    return std::pair<int64_t, bool>{first, layout.version == 4 && (ext[5] & 0x40) != 0};
+}
+
 ParseResult ParseTag(const ByteSource& file, int64_t start, TagSet& tag, CarriedFrames* collect,
                      DroppedFrames* dropped, int64_t& inflateBudget) {
     ParseResult result;
@@ -356,23 +427,12 @@ ParseResult ParseTag(const ByteSource& file, int64_t start, TagSet& tag, Carried
     if (layout.version <= 3 && layout.unsynchronised) {
         layout.size -= Deunsynchronise(buffer.data(), layout.size);
     }
-    int64_t first = 0;
-    bool update = false;
-    if (extended) {
-        uint8_t ext[6] = {};
-        std::copy_n(buffer.begin(), std::min<size_t>(6, buffer.size()), ext);
-        const auto extSize = DecodeSize32(ext, layout.version == 4);
-        if (!extSize) {
-            result.Fault = true;
-            return result;
-        }
-        first = layout.version == 3 ? int64_t{*extSize} + 4 : int64_t{*extSize};
-        update = layout.version == 4 && (ext[5] & 0x40) != 0;
-        if (FrameAtStartDespiteExtendedFlag(buffer, layout)) {
-            first = 0;
-            update = false;
-        }
+    const auto frames = FramesStart(buffer, layout, extended);
+    if (!frames) {
+        result.Fault = true;
+        return result;
     }
+    const auto [first, update] = *frames;
     if (!update) {
         ClearTagSet(tag);
     }

@@ -70,28 +70,38 @@ bool CopyRange(const FileSource& source, int64_t offset, int64_t length, int des
 
 }  // namespace
 
-bool ReplaceWithHeadAndTail(const std::string& path, const FileSource& source,
-                            std::span<const uint8_t> head, int64_t tailOffset, int64_t tailLength,
-                            std::span<uint8_t> workBuffer) {
+bool ReplaceWithPieces(const std::string& path, const FileSource& source,
+                       const std::vector<FilePiece>& pieces, std::span<uint8_t> workBuffer) {
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) == nullptr) {
         return false;
     }
     const std::string target(resolved);
     struct stat st {};
-    if (::fstat(source.Fd(), &st) != 0 || tailOffset < 0 || tailLength < 0 ||
-        tailOffset + tailLength > source.Size()) {
+    if (::fstat(source.Fd(), &st) != 0) {
         return false;
     }
     auto temp = platform::PendingFile::Create(target);
-    if (!temp || !WriteAllAt(temp->Fd(), 0, head) ||
-        !CopyRange(source, tailOffset, tailLength, temp->Fd(), static_cast<int64_t>(head.size()),
-                   workBuffer)) {
+    if (!temp) {
         return false;
     }
+    int64_t at = 0;
+    for (const auto& piece : pieces) {
+        if (!piece.Bytes.empty()) {
+            if (!WriteAllAt(temp->Fd(), at, piece.Bytes)) {
+                return false;
+            }
+            at += static_cast<int64_t>(piece.Bytes.size());
+            continue;
+        }
+        if (piece.Offset < 0 || piece.Length < 0 || piece.Offset + piece.Length > source.Size() ||
+            !CopyRange(source, piece.Offset, piece.Length, temp->Fd(), at, workBuffer)) {
+            return false;
+        }
+        at += piece.Length;
+    }
     struct stat written {};
-    if (::fstat(temp->Fd(), &written) != 0 ||
-        written.st_size != static_cast<off_t>(head.size()) + tailLength) {
+    if (::fstat(temp->Fd(), &written) != 0 || written.st_size != static_cast<off_t>(at)) {
         return false;
     }
     // Keep the owner where we may; the mode always.
@@ -102,6 +112,22 @@ bool ReplaceWithHeadAndTail(const std::string& path, const FileSource& source,
     }
     // Synced before and after the rename: a crash leaves the old file or the new one.
     return temp->Commit();
+}
+
+bool ReplaceWithHeadAndTail(const std::string& path, const FileSource& source,
+                            std::span<const uint8_t> head, int64_t tailOffset, int64_t tailLength,
+                            std::span<uint8_t> workBuffer) {
+    if (tailOffset < 0 || tailLength < 0 || tailOffset + tailLength > source.Size()) {
+        return false;
+    }
+    std::vector<FilePiece> pieces;
+    if (!head.empty()) {
+        pieces.push_back({head});
+    }
+    if (tailLength > 0) {
+        pieces.push_back({{}, tailOffset, tailLength});
+    }
+    return ReplaceWithPieces(path, source, pieces, workBuffer);
 }
 
 }  // namespace id3

@@ -155,11 +155,13 @@ std::string ExpectedComment(const TagSet& expected, const CarriedFrames& frames)
     return {};
 }
 
-WriteStatus VerifyId3v2(const std::string& path, const TagSet& tag, const CarriedFrames& frames) {
+// Whether the tag of `source` (the file at `path`, or a chunk of it) holds `tag` and `frames`.
+WriteStatus VerifyId3v2From(const ByteSource& source, const std::string& path, const TagSet& tag,
+                            const CarriedFrames& frames) {
     TagSet expected = WrittenForm(tag, 3);
     expected.Comment = ExpectedComment(expected, frames);
     TagSet back;
-    if (!ReadId3v2(path, back)) {
+    if (!ReadId3v2From(source, back)) {
         return Differs("ID3v2", path, "no tag");
     }
     const std::string field = FirstDifference(back, expected);
@@ -167,10 +169,31 @@ WriteStatus VerifyId3v2(const std::string& path, const TagSet& tag, const Carrie
         return Differs("ID3v2", path, field);
     }
     CarriedFrames collected;
-    if (!CollectId3v2Frames(path, collected) || !SameCarriedFrames(collected, frames)) {
+    if (!CollectId3v2FramesFrom(source, collected) || !SameCarriedFrames(collected, frames)) {
         return Differs("ID3v2", path, "carried frames");
     }
     return {};
+}
+
+WriteStatus VerifyId3v2(const std::string& path, const TagSet& tag, const CarriedFrames& frames) {
+    const auto file = FileSource::Open(path, false);
+    if (!file) {
+        return Differs("ID3v2", path, "no tag");
+    }
+    return VerifyId3v2From(*file, path, tag, frames);
+}
+
+// The frames a source hands on, as ReadSourceTags keeps them, from what a tag chain collected.
+void KeepTravellingFrames(CarriedFrames collected, SourceTags& tags) {
+    for (auto& frame : collected) {
+        ToVersion3Encoding(frame);  // the new tag is version 2.3
+        if (std::string why = WhyNotCarried(frame); !why.empty()) {
+            tags.Dropped.push_back({frame.Id, std::move(why)});
+        }
+    }
+    DropUnregisteredGroups(collected, &tags.Dropped);
+    DropCommentOfRecord(collected);
+    tags.Frames = SelectCarriedFrames({}, std::move(collected));
 }
 
 }  // namespace
@@ -184,16 +207,46 @@ SourceTags ReadSourceTags(const std::string& sourcePath) {
     CarriedFrames collected;
     // What came before a fault still travels.
     CollectId3v2Frames(sourcePath, collected, &tags.Dropped);
-    for (auto& frame : collected) {
-        ToVersion3Encoding(frame);  // the new tag is version 2.3
-        if (std::string why = WhyNotCarried(frame); !why.empty()) {
-            tags.Dropped.push_back({frame.Id, std::move(why)});
+    KeepTravellingFrames(std::move(collected), tags);
+    return tags;
+}
+
+SourceTags ReadSourceTagsFrom(const ByteSource& source) {
+    SourceTags tags;
+    ReadId3v2From(source, tags.Id3v2);
+    CarriedFrames collected;
+    CollectId3v2FramesFrom(source, collected, &tags.Dropped);
+    KeepTravellingFrames(std::move(collected), tags);
+    return tags;
+}
+
+TagSet MergedRecord(const SourceTags& tags) {
+    TagSet merged = tags.Id3v2;
+    for (auto field :
+         {&TagSet::Artist, &TagSet::Album, &TagSet::Title, &TagSet::Year, &TagSet::Genre,
+          &TagSet::Comment, &TagSet::Track, &TagSet::EncodedBy, &TagSet::Url, &TagSet::Copyright,
+          &TagSet::Composer, &TagSet::OriginalArtist}) {
+        if (TrimBlanks(merged.*field).empty()) {
+            merged.*field = tags.Id3v1.*field;
         }
     }
-    DropUnregisteredGroups(collected, &tags.Dropped);
-    DropCommentOfRecord(collected);
-    tags.Frames = SelectCarriedFrames({}, std::move(collected));
-    return tags;
+    return merged;
+}
+
+std::optional<std::vector<uint8_t>> RenderChunkTag(const SourceTags& tags) {
+    const TagSet record = MergedRecord(tags);
+    if (!HasAnyField(record) && !AnyFrameTravels(tags.Frames)) {
+        return std::nullopt;
+    }
+    CarriedFrames carried = SelectCarriedFrames({}, tags.Frames);
+    const int64_t total = Id3v2FramesLength(record, carried);
+    return RenderId3v2Tag(record, 3, carried, total);
+}
+
+WriteStatus VerifyChunkTag(std::span<const uint8_t> bytes, const SourceTags& tags,
+                           const std::string& path) {
+    const MemorySource source(bytes);
+    return VerifyId3v2From(source, path, MergedRecord(tags), tags.Frames);
 }
 
 WriteStatus WriteTargetTags(const std::string& targetPath, const SourceTags& tags) {

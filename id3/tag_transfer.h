@@ -1,7 +1,12 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
+#include "byte_source.h"
 #include "carried_frame.h"
 #include "tag_set.h"
 #include "write_status.h"
@@ -25,6 +30,23 @@ struct SourceTags {
 // as its length or gain, nor encrypted ones). A record stays empty where the source has no such
 // tag or cannot be read.
 SourceTags ReadSourceTags(const std::string& sourcePath);
+
+// ReadSourceTags over the ID3v2 tag at the front of `source` (the data of a WAV or AIFF chunk),
+// without an ID3v1 block: the ID3v1 record is left empty.
+SourceTags ReadSourceTagsFrom(const ByteSource& source);
+
+// The one record of a target that holds a single tag (a WAV file's chunks): the ID3v2 record,
+// its empty fields filled from the ID3v1 record.
+TagSet MergedRecord(const SourceTags& tags);
+
+// The ID3v2.3 tag, without padding, that a container chunk holds for `tags` (MergedRecord and
+// the frames that travel); nullopt when there is nothing to write or the tag would be too large.
+std::optional<std::vector<uint8_t>> RenderChunkTag(const SourceTags& tags);
+
+// Whether `bytes` (read back from the chunk of `path`) hold the tag RenderChunkTag made for
+// `tags`; failed, with the first difference, when not.
+WriteStatus VerifyChunkTag(std::span<const uint8_t> bytes, const SourceTags& tags,
+                           const std::string& path);
 
 // After the transcoder has made the target: writes the ID3v1 block when its record has any
 // field, then the ID3v2.3 tag when its record has any field or any frame travels, making the

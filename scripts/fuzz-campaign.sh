@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # A longer fuzzing campaign, not run by CI: fuzzes the named targets (by default the two ID3
-# targets, read and roundtrip), each from a random seed for SECONDS (default 1200), then
+# targets, read and roundtrip; library_tags is the readers of every other source kind), each from a random seed for SECONDS (default 1200), then
 # merges the inputs that reach new code into the target's found/ folder (-merge=1) and copies
 # every crashing input there, so the CI replay keeps failing until it is fixed. Prints the
 # seed, executions and findings per target. The targets run at once, or one after another
 # with FUZZ_ONE_AT_A_TIME=1. Run it niced:
 #   nice -n 19 scripts/fuzz-campaign.sh 1200
 #   FUZZ_ONE_AT_A_TIME=1 nice -n 19 scripts/fuzz-campaign.sh 300 ac3_header tag_span wav_size
+#   nice -n 19 scripts/fuzz-campaign.sh 1200 library_tags
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,18 +24,21 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 corpus_of() {
   case $1 in
   read | roundtrip) echo tests/id3/fuzz/corpus ;;
+  library_tags) echo tests/tags/fuzz/corpus ;;
   *) echo "tests/transcoder/fuzz/corpus/$1" ;;
   esac
 }
 found_of() {
   case $1 in
   read | roundtrip) echo tests/id3/fuzz/found ;;
+  library_tags) mkdir -p tests/tags/fuzz/found && echo tests/tags/fuzz/found ;;
   *) mkdir -p "tests/transcoder/fuzz/found/$1" && echo "tests/transcoder/fuzz/found/$1" ;;
   esac
 }
 dict_of() {
   case $1 in
   read | roundtrip) echo tests/id3/fuzz/id3.dict ;;
+  library_tags) echo tests/tags/fuzz/tags.dict ;;
   *) echo tests/transcoder/fuzz/transcoder.dict ;;
   esac
 }

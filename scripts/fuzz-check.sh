@@ -10,6 +10,7 @@
 #   FUZZ_READ_RUNS, FUZZ_ROUNDTRIP_RUNS  executions per ID3 target (defaults below: about 30 s
 #                                        for both on a 2-core machine)
 #   FUZZ_TRANSCODER_RUNS                 executions per transcoder target (a few seconds each)
+#   FUZZ_LIBRARY_TAGS_RUNS               executions of the library_tags target
 #   --build-only                         build the libFuzzer targets into build-fuzz/ and stop
 #                                        (scripts/fuzz-campaign.sh uses them)
 set -euo pipefail
@@ -19,9 +20,11 @@ out=build-fuzz
 transcoder_runs=${FUZZ_TRANSCODER_RUNS:-200000}
 declare -A runs=([read]=${FUZZ_READ_RUNS:-300000} [roundtrip]=${FUZZ_ROUNDTRIP_RUNS:-12000}
                  [ac3_header]=$transcoder_runs [tag_span]=$transcoder_runs
-                 [wav_size]=$transcoder_runs)
+                 [wav_size]=$transcoder_runs [library_tags]=${FUZZ_LIBRARY_TAGS_RUNS:-8000})
 id3_targets=(read roundtrip)
 transcoder_targets=(ac3_header tag_span wav_size)
+tags_targets=(library_tags)
+groups=(id3 transcoder tags)
 build_only=false
 [ "${1:-}" = --build-only ] && build_only=true
 mkdir -p "$out"
@@ -35,26 +38,38 @@ transcoder_dir=tests/transcoder/fuzz
 transcoder_sources=(transcoder/frame_header.cpp transcoder/source_bytes.cpp)
 transcoder_includes=(-Itranscoder)
 transcoder_libs=()
+tags_dir=tests/tags/fuzz
+tags_sources=(tags/*.cpp id3/*.cpp platform/file_attributes.cpp platform/replace_file.cpp
+              platform/unique_fd.cpp)
+read -r -a tags_includes <<<"-Itags -Iid3 -Iplatform $(pkg-config --cflags taglib libavformat libavutil)"
+read -r -a tags_libs <<<"$(pkg-config --libs taglib libavformat libavutil) -lz"
 
 sanitize=(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
           -DFUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-group_of() {  # target -> id3 or transcoder
-  case $1 in read | roundtrip) echo id3 ;; *) echo transcoder ;; esac
+group_of() {  # target -> id3, tags or transcoder
+  case $1 in read | roundtrip) echo id3 ;; library_tags) echo tags ;; *) echo transcoder ;; esac
 }
 # The folders of committed inputs of a target: the ID3 targets share theirs.
 inputs_of() {  # target
   if [ "$(group_of "$1")" = id3 ]; then
     echo "$id3_dir/corpus $id3_dir/found"
+  elif [ "$(group_of "$1")" = tags ]; then
+    mkdir -p "$tags_dir/found"
+    echo "$tags_dir/corpus $tags_dir/found"
   else
     mkdir -p "$transcoder_dir/found/$1"
     echo "$transcoder_dir/corpus/$1 $transcoder_dir/found/$1"
   fi
 }
 dict_of() {  # target
-  if [ "$(group_of "$1")" = id3 ]; then echo "$id3_dir/id3.dict"; else echo "$transcoder_dir/transcoder.dict"; fi
+  case $(group_of "$1") in
+  id3) echo "$id3_dir/id3.dict" ;;
+  tags) echo "$tags_dir/tags.dict" ;;
+  *) echo "$transcoder_dir/transcoder.dict" ;;
+  esac
 }
 
 # Compiles a group's library once per compiler into objects, two at a time.
@@ -76,7 +91,7 @@ has_libfuzzer() {
 
 build_fuzzers() {
   echo "fuzz-check: building the libFuzzer targets (clang)"
-  for group in id3 transcoder; do
+  for group in "${groups[@]}"; do
     local -n targets="${group}_targets" incs="${group}_includes" dir="${group}_dir" libs="${group}_libs"
     build_objects "$group" clang++ "$out/fuzz-obj-$group" "${sanitize[@]}" -fsanitize=fuzzer-no-link
     for target in "${targets[@]}"; do
@@ -93,7 +108,7 @@ if $build_only; then
 fi
 
 echo "fuzz-check: building the replay drivers (g++, ASan + UBSan)"
-for group in id3 transcoder; do
+for group in "${groups[@]}"; do
   declare -n targets="${group}_targets" incs="${group}_includes" dir="${group}_dir" libs="${group}_libs"
   build_objects "$group" g++ "$out/replay-obj-$group" "${sanitize[@]}"
   for target in "${targets[@]}"; do
@@ -106,7 +121,7 @@ done
 
 replayed=0
 files=0
-for target in "${id3_targets[@]}" "${transcoder_targets[@]}"; do
+for target in "${id3_targets[@]}" "${transcoder_targets[@]}" "${tags_targets[@]}"; do
   read -r -a folders <<<"$(inputs_of "$target")"
   if ! line=$(TMPDIR=$out "$out/replay_$target" "${folders[@]}"); then
     echo "fuzz-check: FINDING while replaying the corpus through the $target target (see above)"
@@ -115,7 +130,7 @@ for target in "${id3_targets[@]}" "${transcoder_targets[@]}"; do
   replayed=$((replayed + ${line//[^0-9]/}))
 done
 files=$(find "$id3_dir/corpus" "$id3_dir/found" "$transcoder_dir/corpus" "$transcoder_dir/found" \
-  -type f | wc -l)
+  "$tags_dir/corpus" "$tags_dir/found" -type f | wc -l)
 echo "fuzz-check: corpus replayed clean ($replayed runs over $files inputs)"
 
 fuzzed="libFuzzer runs skipped (clang with libFuzzer not found)"
@@ -129,7 +144,7 @@ if has_libfuzzer; then
   fi
   total=0
   details=""
-  for target in "${id3_targets[@]}" "${transcoder_targets[@]}"; do
+  for target in "${id3_targets[@]}" "${transcoder_targets[@]}" "${tags_targets[@]}"; do
     read -r -a folders <<<"$(inputs_of "$target")"
     work=$(mktemp -d "$out/corpus-$target.XXXXXX")
     log="$out/fuzz_$target.log"

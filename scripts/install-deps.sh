@@ -11,8 +11,8 @@ packages=(
   # transcoder
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   libmp3lame-dev libsoxr-dev libtwolame-dev libsndfile1-dev
-  # ID3 tags: compressed frames
-  zlib1g-dev
+  # ID3 tags: compressed frames; tags of every other kind of source
+  zlib1g-dev libtag1-dev
   # tests: GoogleTest, test audio, tag cross-checks, fuzzing with sanitizers
   googletest libgtest-dev ffmpeg python3 python3-mutagen clang libclang-rt-14-dev
   # tests: switching Qt's accessibility on without a screen reader

@@ -41,7 +41,9 @@ TEST(TagsToolTest, ReadPrintsBothRecordsAsJson) {
     WriteFile(path, Bytes(400, 0x42));
     std::string out;
     ASSERT_EQ(RunCommand(kTool + " read " + Quote(path), &out), 0);
-    EXPECT_EQ(out, "{\"id3v1\": null, \"id3v2\": null, \"other\": [], \"dropped\": []}\n");
+    EXPECT_EQ(out,
+              "{\"id3v1\": null, \"id3v2\": null, \"other\": [], \"dropped\": [], "
+              "\"format\": \"MPEG audio\"}\n");
 
     ASSERT_TRUE(id3::WriteId3v1(path, MakeTags({{"Artist", "Q\"uote"}, {"Genre", "Rock"}}), false));
     ASSERT_TRUE(id3::WriteId3v2(path, MakeTags({{"Title", "Line\r\nTwo \u00E4\\"}, {"Track", "1"}}),
@@ -55,7 +57,7 @@ TEST(TagsToolTest, ReadPrintsBothRecordsAsJson) {
               "\"Title\": \"Line\\r\\nTwo \u00E4\\\\\", \"Year\": \"\", \"Genre\": \"\", "
               "\"Comment\": \"\", \"Track\": \"1\", \"EncodedBy\": \"\", \"Url\": \"\", "
               "\"Copyright\": \"\", \"Composer\": \"\", \"OriginalArtist\": \"\"}, "
-              "\"other\": [], \"dropped\": []}\n");
+              "\"other\": [], \"dropped\": [], \"format\": \"MPEG audio\"}\n");
 }
 
 TEST(TagsToolTest, ReadListsTheTravellingFramesAndCopySaysWhyItFailed) {
@@ -73,7 +75,7 @@ TEST(TagsToolTest, ReadListsTheTravellingFramesAndCopySaysWhyItFailed) {
     ASSERT_EQ(RunCommand(kTool + " read " + Quote(source), &out), 0);
     EXPECT_NE(out.find("\"other\": [{\"id\": \"PRIV\", \"size\": 4}, {\"id\": \"TPOS\", "
                        "\"size\": 2}], \"dropped\": [{\"id\": \"TLEN\", \"reason\": "
-                       "\"describes the old audio\"}]}"),
+                       "\"describes the old audio\"}], \"format\": \"MPEG audio\"}"),
               std::string::npos)
         << out;
 
@@ -91,6 +93,46 @@ TEST(TagsToolTest, ReadListsTheTravellingFramesAndCopySaysWhyItFailed) {
                        "': ID3v2: the old tag of '" + target +
                        "' claims more bytes than the file holds\n");
     EXPECT_EQ(id3test::ReadFile(target), damaged);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TagsToolTest, CopyTellsTheTargetKindByItsName) {
+    TempDir dir;
+    const std::string source = dir.File("a.mp3");
+    WriteFile(source, id3test::Concat(
+                          {id3test::Tag(3, 0, id3test::TextFrame("TIT2", "T")), Bytes(300, 0x55)}));
+    struct Case {
+        std::string target;
+        Bytes bytes;
+        int status;
+        std::string err;
+        bool unchanged;
+    };
+    const Bytes rf64 = id3test::Concat(
+        {id3test::ToBytes("RF64"), Bytes{0xFF, 0xFF, 0xFF, 0xFF}, id3test::ToBytes("WAVE")});
+    const std::vector<Case> cases = {
+        {"b.ogg", Bytes(10, 1), 2,
+         "cannot tell the kind of '" + dir.File("b.ogg") + "' by its name", true},
+        {"noext", Bytes(10, 1), 2, "cannot tell the kind of '" + dir.File("noext") + "'", true},
+        {"b.AC3", Bytes(10, 1), 0, "'" + dir.File("b.AC3") + "' is raw AC-3, which has no place",
+         true},
+        {"b.wav", rf64, 0, "WAV: '" + dir.File("b.wav") + "' is an RF64 file", true},
+        {"b.mpa", Bytes(300, 0x55), 0, "", false}};
+    for (const auto& c : cases) {
+        const std::string target = dir.File(c.target);
+        WriteFile(target, c.bytes);
+        std::string err;
+        EXPECT_EQ(
+            RunCommand(kTool + " copy " + Quote(source) + " " + Quote(target) + " 2>&1 >/dev/null",
+                       &err),
+            c.status)
+            << c.target;
+        EXPECT_NE(err.find(c.err), std::string::npos) << c.target << ": " << err;
+        EXPECT_EQ(id3test::ReadFile(target) == c.bytes, c.unchanged) << c.target;
+    }
 }
 
 }  // namespace

@@ -60,8 +60,13 @@ std::string JsonTagSet(const std::optional<id3::TagSet>& tag) {
 std::string JsonFrameList(const id3::CarriedFrames& frames) {
     std::string out = "[";
     for (size_t i = 0; i < frames.size(); ++i) {
+        const std::string description = id3::FrameDescription(frames[i]);
         out += (i == 0 ? "{" : ", {") + JsonString("id") + ": " + JsonString(frames[i].Id) + ", " +
-               JsonString("size") + ": " + std::to_string(frames[i].Data.size()) + "}";
+               JsonString("size") + ": " + std::to_string(frames[i].Data.size()) +
+               (description.empty()
+                    ? ""
+                    : ", " + JsonString("description") + ": " + JsonString(description)) +
+               "}";
     }
     return out + "]";
 }

@@ -1,5 +1,6 @@
-// tonquell-tags: prints the ID3 tags of a file as JSON (with the frames a conversion would carry
-// over), or carries them over to another file the way a conversion run does.
+// tonquell-tags: prints the tags of a file as JSON, in the ID3 form a conversion writes them (with
+// the frames it would carry over), or carries them over to another file the way a conversion run
+// does.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include "id3v1.h"
 #include "id3v2_reader.h"
 #include "json_output.h"
+#include "source_tags.h"
 #include "tag_transfer.h"
 
 namespace {
@@ -42,19 +44,32 @@ int Read(const std::string& path) {
     if (!CheckReadable(path)) {
         return 2;
     }
-    std::optional<id3::TagSet> v1 = id3::TagSet{};
-    if (!id3::ReadId3v1(path, *v1)) {
-        v1.reset();
+    const tags::Container container = tags::SourceContainer(path);
+    const id3::SourceTags travelling = tags::ReadSourceTags(path);
+    std::optional<id3::TagSet> v1 = travelling.Id3v1;
+    std::optional<id3::TagSet> v2 = travelling.Id3v2;
+    if (container == tags::Container::Mpeg || container == tags::Container::TrueAudio) {
+        // The tags as they stand in the file, found or not.
+        if (!id3::ReadId3v1(path, *v1)) {
+            v1.reset();
+        }
+        if (!id3::ReadId3v2(path, *v2)) {
+            v2.reset();
+        }
+    } else {
+        // The records a conversion writes; none where the source has nothing for them.
+        if (*v1 == id3::TagSet{}) {
+            v1.reset();
+        }
+        if (*v2 == id3::TagSet{} && travelling.Frames.empty()) {
+            v2.reset();
+        }
     }
-    std::optional<id3::TagSet> v2 = id3::TagSet{};
-    if (!id3::ReadId3v2(path, *v2)) {
-        v2.reset();
-    }
-    const id3::SourceTags travelling = id3::ReadSourceTags(path);
-    std::printf("{\"id3v1\": %s, \"id3v2\": %s, \"other\": %s, \"dropped\": %s}\n",
+    std::printf("{\"id3v1\": %s, \"id3v2\": %s, \"other\": %s, \"dropped\": %s, \"format\": %s}\n",
                 tags_tool::JsonTagSet(v1).c_str(), tags_tool::JsonTagSet(v2).c_str(),
                 tags_tool::JsonFrameList(travelling.Frames).c_str(),
-                tags_tool::JsonDroppedList(travelling.Dropped).c_str());
+                tags_tool::JsonDroppedList(travelling.Dropped).c_str(),
+                tags_tool::JsonString(tags::ContainerName(container)).c_str());
     return 0;
 }
 
@@ -62,11 +77,28 @@ int Copy(const std::string& source, const std::string& target) {
     if (!CheckReadable(source) || !CheckReadable(target)) {
         return 2;
     }
-    const id3::WriteStatus status = id3::WriteTargetTags(target, id3::ReadSourceTags(source));
+    const auto kind = tags::TargetKindOf(target);
+    if (!kind) {
+        std::fprintf(stderr,
+                     "tonquell-tags: cannot tell the kind of '%s' by its name (.mp3, .mp2, .mpa, "
+                     ".wav or .ac3)\n",
+                     target.c_str());
+        return 2;
+    }
+    if (*kind == tags::TargetKind::Ac3) {
+        std::fprintf(stderr, "tonquell-tags: '%s' is raw AC-3, which has no place for tags\n",
+                     target.c_str());
+        return 0;
+    }
+    const id3::WriteStatus status =
+        tags::WriteTargetTags(target, *kind, tags::ReadSourceTags(source));
     if (!status.Ok) {
         std::fprintf(stderr, "tonquell-tags: could not write the tags into '%s': %s\n",
                      target.c_str(), status.Reason.c_str());
         return 1;
+    }
+    if (!status.Reason.empty()) {
+        std::fprintf(stderr, "tonquell-tags: %s\n", status.Reason.c_str());
     }
     return 0;
 }
