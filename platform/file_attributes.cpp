@@ -58,6 +58,13 @@ bool NameTaken(const std::string& path) {
     return errno != ENOENT && errno != ENOTDIR;
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat x {};
+    struct stat y {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &x) == 0 && ::stat(b.c_str(), &y) == 0 &&
+           x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 std::size_t NameMax(const std::string& folder) {
     const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
     return limit > 0 ? static_cast<std::size_t>(limit) : 255;

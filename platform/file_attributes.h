@@ -22,6 +22,10 @@ bool IsDirectory(const std::string& path);
 // dangling link): a name that a new file must not take.
 bool NameTaken(const std::string& path);
 
+// True when `a` and `b` lead to one and the same file (links followed); false when either
+// cannot be looked at.
+bool SameFile(const std::string& a, const std::string& b);
+
 // The longest name, in bytes, that a file in `folder` may have; 255 when the system cannot
 // say (the limit of the common Linux file systems).
 std::size_t NameMax(const std::string& folder);

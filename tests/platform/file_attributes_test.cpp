@@ -109,3 +109,29 @@ TEST(FileAttributes, NameTakenByAnythingAndTheFoldersNameLimit) {
     EXPECT_EQ(platform::NameMax(dir.Path().string()), 255u);  // the temporary folder's
     EXPECT_EQ(platform::NameMax(dir.File("missing")), 255u);
 }
+
+TEST(FileAttributes, SameFileThroughLinksAndHardLinksNotForCopies) {
+    TempDir dir;
+    testing_support::WriteFile(dir.File("a.wav"), "x");
+    testing_support::WriteFile(dir.File("copy.wav"), "x");
+    std::filesystem::create_symlink(dir.File("a.wav"), dir.File("link.wav"));
+    std::filesystem::create_hard_link(dir.File("a.wav"), dir.File("hard.wav"));
+    std::filesystem::create_directory(dir.File("sub"));
+    struct Case {
+        std::string a;
+        std::string b;
+        bool same;
+    };
+    const Case cases[] = {
+        {dir.File("a.wav"), dir.File("a.wav"), true},
+        {dir.File("a.wav"), dir.File("link.wav"), true},
+        {dir.File("a.wav"), dir.File("hard.wav"), true},
+        {dir.File("a.wav"), dir.File("sub/../a.wav"), true},
+        {dir.File("a.wav"), dir.File("copy.wav"), false},
+        {dir.File("a.wav"), dir.File("missing.wav"), false},
+        {"", "", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::SameFile(c.a, c.b), c.same) << c.a << " " << c.b;
+    }
+}

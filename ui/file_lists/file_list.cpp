@@ -25,8 +25,8 @@ void FileList::Read() {
         if (ec) {
             break;
         }
-        std::string name = LeafName(it->path().native());
-        if (name.empty() || name.front() == '.' || !MatchesPattern(name, pattern_)) {
+        std::string name = names::LeafName(it->path().native());
+        if (name.empty() || name.front() == '.' || !names::MatchesPattern(name, pattern_)) {
             continue;
         }
         std::error_code typeError;
@@ -34,7 +34,7 @@ void FileList::Read() {
             files_.push_back(std::move(name));
         }
     }
-    SortNames(files_);
+    names::SortNames(files_);
 }
 
 }  // namespace file_lists

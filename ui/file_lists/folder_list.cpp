@@ -38,23 +38,23 @@ bool FolderList::SetPath(const std::string& folder) {
     if (ec) {
         return false;
     }
-    std::vector<std::string> names;
+    std::vector<std::string> found;
     for (const fs::directory_iterator end; it != end; it.increment(ec)) {
         if (ec) {
             break;
         }
-        std::string name = LeafName(it->path().native());
+        std::string name = names::LeafName(it->path().native());
         if (name.empty() || name.front() == '.') {
             continue;
         }
         std::error_code typeError;
         if (it->is_directory(typeError) && !typeError) {
-            names.push_back(std::move(name));
+            found.push_back(std::move(name));
         }
     }
-    SortNames(names);
+    names::SortNames(found);
     path_ = path;
-    subFolders_ = std::move(names);
+    subFolders_ = std::move(found);
     return true;
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace file_lists {
+namespace names {
 namespace {
 
 unsigned char Fold(char c) {
@@ -82,4 +82,4 @@ bool MatchesPattern(std::string_view name, std::string_view patterns) {
     return false;
 }
 
-}  // namespace file_lists
+}  // namespace names

@@ -6,7 +6,7 @@
 
 // Name comparison and wildcard matching as the browser lists names: letters compared
 // without regard to case (ASCII), everything else byte by byte.
-namespace file_lists {
+namespace names {
 
 // The text after the last "/" of `path` (a directory entry's full path).
 std::string LeafName(std::string_view path);
@@ -21,4 +21,4 @@ void SortNames(std::vector<std::string>& names);
 // byte), case ignored. "*.*" matches every name, with or without a dot; an empty pattern none.
 bool MatchesPattern(std::string_view name, std::string_view patterns);
 
-}  // namespace file_lists
+}  // namespace names
