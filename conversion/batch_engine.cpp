@@ -5,43 +5,49 @@
 #include <utility>
 
 #include "file_attributes.h"
-#include "messages.h"
+#include "output_folder.h"
 #include "paths.h"
 #include "tag_rule.h"
 
 namespace batch {
 namespace {
 
-std::string StartFailureReason(const std::string& why) {
-    std::string reason = "BeSweet.exe konnte nicht gestartet werden";
-    if (!why.empty()) {
-        reason += ": " + why;
-    }
-    return reason;
-}
-
-std::string ExitFailureReason(const RunResult& result) {
-    if (!result.Reason.empty()) {
-        return result.Reason;
-    }
-    return "BeSweet.exe endete mit dem Status " + std::to_string(result.ExitStatus);
-}
+// Folders read per round of the window's event loop while the sources are gathered: a
+// round stays short however large the tree.
+constexpr int kFoldersPerRound = 32;
 
 std::string JoinedWarnings(const std::vector<std::string>& warnings) {
     std::string text;
     for (const std::string& warning : warnings) {
-        text += (text.empty() ? "" : "\n    ") + warning;
+        text += (text.empty() ? "" : "\n") + warning;
     }
     return text;
 }
 
-std::string TooLongReason(std::size_t bytes, std::size_t limit) {
-    return "Der Name der Ausgabedatei wäre mit " + std::to_string(bytes) +
-           " Bytes länger, als der Ordner erlaubt (höchstens " + std::to_string(limit) + ")";
+// The six mono files the split writes beside `target`: its name without the extension, then
+// the channel's role.
+std::vector<std::string> SixWavParts(const std::string& target) {
+    const std::size_t slash = target.rfind('/');
+    const std::size_t dot = target.rfind('.');
+    const bool hasExtension =
+        dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    const std::string base = hasExtension ? target.substr(0, dot) : target;
+    std::vector<std::string> parts;
+    for (const char* role : {"_FL", "_FR", "_C", "_LFE", "_SL", "_SR"}) {
+        parts.push_back(base + role + ".wav");
+    }
+    return parts;
 }
 
-bool IsEligible(const Entry& entry, bool convertAll) {
-    return (convertAll || entry.Selected) && !entry.Folder;
+FileReport FileOutcome(Outcome outcome, const std::string& source, const std::string& target,
+                       Cause why = Cause::None, std::string detail = {}) {
+    FileReport file;
+    file.Result = outcome;
+    file.Source = source;
+    file.Target = target;
+    file.Why = why;
+    file.Detail = std::move(detail);
+    return file;
 }
 
 }  // namespace
@@ -67,16 +73,22 @@ void Engine::Start() {
     host_.ShowProgress(true);
     host_.SetProgress(0);
     shownProgress_ = 0;
-    host_.SetBusyHeight(true);
     host_.Yield();
 }
 
 void Engine::Yielded() {
     if (phase_ == Phase::Preparing) {
-        report_.Total = CountEligible(input_.Entries, input_.ConvertAll);
-        eligibleLeft_ = report_.Total;
-        phase_ = Phase::Working;
-        Advance();
+        // The output folder is never a source, even where it lies inside a chosen tree.
+        std::optional<platform::FolderId> skip;
+        if (!input_.OutputFolder.empty()) {
+            skip = platform::FolderIdOf(input_.OutputFolder);
+        }
+        walk_ = std::make_unique<SourceWalk>(input_.Folder, input_.Entries, input_.ConvertAll,
+                                             input_.Pattern, skip);
+        phase_ = Phase::Gathering;
+        Gather();
+    } else if (phase_ == Phase::Gathering) {
+        Gather();
     } else if (phase_ == Phase::Closing) {
         if (--yieldsLeft_ > 0) {
             host_.Yield();
@@ -86,17 +98,36 @@ void Engine::Yielded() {
     }
 }
 
-void Engine::MessageClosed() {
-    if (!awaitingMessage_) {
+void Engine::Gather() {
+    if (!report_.Stopped && !walk_->Step(kFoldersPerRound)) {
+        host_.Yield();
         return;
     }
-    awaitingMessage_ = false;
+    // Taken once: what the run writes from now on is never one of its sources.
+    if (!report_.Stopped) {
+        sources_ = walk_->Sources();
+        for (const UnreadableFolder& folder : walk_->Unreadable()) {
+            FileReport file =
+                FileOutcome(Outcome::Failed, folder.Path, {}, Cause::FolderUnreadable);
+            file.Number = folder.Errno;
+            report_.Files.push_back(std::move(file));
+        }
+    }
+    walk_.reset();
+    report_.Total = static_cast<int>(sources_.size());
+    phase_ = Phase::Working;
+    Advance();
+}
+
+void Engine::ReportClosed() {
+    if (!awaitingReport_) {
+        return;
+    }
+    awaitingReport_ = false;
     if (phase_ == Phase::Restored) {
         phase_ = Phase::Done;
         host_.Finished(report_);
-        return;
     }
-    Advance();
 }
 
 void Engine::Progress(int slot, double share) {
@@ -120,33 +151,40 @@ void Engine::Ended(int slot, const RunResult& result) {
     Job job = std::move(found->second);
     running_.erase(found);
     reserved_.erase(job.Target);
+    for (const std::string& part : job.Parts) {
+        reserved_.erase(part);
+    }
 
     const bool ok = result.Started && result.ExitStatus == 0;
     if (job.Terminated && !(ok && paths::FileExists(job.Target))) {
         // The stop ended it; the transcoder has taken its temporary output away.
-        report_.Interrupted.push_back(job.Source);
+        report_.Files.push_back(FileOutcome(Outcome::Stopped, job.Source, job.Target));
     } else {
         if (!result.Started) {
-            report_.Failures.push_back({job.Source, StartFailureReason(result.Reason)});
+            report_.Files.push_back(FileOutcome(Outcome::Failed, job.Source, job.Target,
+                                                Cause::TranscoderNotStarted, result.Reason));
         } else if (result.ExitStatus != 0) {
-            report_.Failures.push_back({job.Source, ExitFailureReason(result)});
+            FileReport file = FileOutcome(Outcome::Failed, job.Source, job.Target,
+                                          Cause::TranscoderFailed, result.Reason);
+            file.Number = result.ExitStatus;
+            report_.Files.push_back(std::move(file));
         } else if (!paths::FileExists(job.Target)) {
-            report_.Failures.push_back(
-                {job.Source, "BeSweet.exe meldete Erfolg, hat aber keine Ausgabedatei erzeugt"});
+            report_.Files.push_back(
+                FileOutcome(Outcome::Failed, job.Source, job.Target, Cause::NoOutput));
         } else {
-            bool written = true;
+            id3::WriteStatus tags{true, {}};
             if (job.CarriesTags) {
-                const id3::WriteStatus status = id3::WriteTargetTags(job.Target, job.Tags);
-                written = status.Ok;
-                if (!status.Ok) {
-                    report_.Failures.push_back(
-                        {job.Source, status.Reason.empty() ? "Die ID3-Tags konnten nicht in '" +
-                                                                 job.Target + "' geschrieben werden"
-                                                           : "ID3-Tags: " + status.Reason});
-                }
+                tags = id3::WriteTargetTags(job.Target, job.Tags);
             }
-            if (written && !result.Warnings.empty()) {
-                report_.Warnings.push_back({job.Source, JoinedWarnings(result.Warnings)});
+            if (!tags.Ok) {
+                report_.Files.push_back(FileOutcome(Outcome::Failed, job.Source, job.Target,
+                                                    Cause::TagsNotWritten, tags.Reason));
+            } else if (!result.Warnings.empty()) {
+                report_.Files.push_back(FileOutcome(Outcome::Warned, job.Source, job.Target,
+                                                    Cause::Warnings,
+                                                    JoinedWarnings(result.Warnings)));
+            } else {
+                report_.Files.push_back(FileOutcome(Outcome::Converted, job.Source, job.Target));
             }
         }
         FileEnded();
@@ -159,7 +197,7 @@ void Engine::Stop() {
         yieldsLeft_ = 1;  // every file has ended: only the closing yields are cut short
         return;
     }
-    if (phase_ != Phase::Preparing && phase_ != Phase::Working) {
+    if (phase_ != Phase::Preparing && phase_ != Phase::Gathering && phase_ != Phase::Working) {
         return;
     }
     if (report_.Stopped) {
@@ -172,7 +210,8 @@ void Engine::Stop() {
             host_.Terminate(slot);
         }
     }
-    // Before the first yield nothing has started; the closing begins when it comes.
+    // Before the first yield nothing has started, and while the sources are gathered nothing
+    // runs: the closing begins when the next yield comes.
     if (phase_ == Phase::Working) {
         Advance();
     }
@@ -195,14 +234,13 @@ void Engine::Advance() {
     advancing_ = true;
     do {
         again_ = false;
-        if (phase_ != Phase::Working || awaitingMessage_) {
+        if (phase_ != Phase::Working) {
             break;
         }
-        while (!report_.Stopped && !awaitingMessage_ &&
-               static_cast<int>(running_.size()) < setup_.Jobs && StartNext()) {
+        while (!report_.Stopped && static_cast<int>(running_.size()) < setup_.Jobs && StartNext()) {
         }
-        const bool more = !report_.Stopped && next_ < input_.Entries.size();
-        if (!awaitingMessage_ && running_.empty() && !more) {
+        const bool more = !report_.Stopped && next_ < sources_.size();
+        if (running_.empty() && !more) {
             Close();
         }
     } while (again_);
@@ -210,55 +248,108 @@ void Engine::Advance() {
 }
 
 bool Engine::StartNext() {
-    while (next_ < input_.Entries.size()) {
-        const Entry& entry = input_.Entries[next_++];
-        if (IsEligible(entry, input_.ConvertAll)) {
-            --eligibleLeft_;
-            Launch(entry);
-            return true;
-        }
-    }
-    return false;
-}
-
-void Engine::Launch(const Entry& entry) {
-    host_.SetTitle(entry.Text + " - " + setup_.AppTitle);
-    const std::string sourcePath = folder_ + entry.Text;
-    order_.emplace(sourcePath, order_.size());
-    const std::string targetPath =
-        TargetPathFor(sourcePath, format_, [this](const std::string& p) { return Taken(p); });
-    if (!Admit(sourcePath, targetPath)) {
-        return;
-    }
-    const ConversionJob conversion = ConversionFor(sourcePath, targetPath);
-    Job job;
-    job.Source = sourcePath;
-    job.Target = targetPath;
-    job.CarriesTags = CarriesTags(conversion);
-    if (job.CarriesTags) {
-        job.Tags = id3::ReadSourceTags(sourcePath);
-    }
-    StartTranscoder(std::move(job), RequestFor(conversion, entry.Text));
-}
-
-bool Engine::Admit(const std::string& sourcePath, const std::string& targetPath) {
-    // A name longer than the folder allows could never be written: say so and write nothing.
-    // The entry is finished all the same, so the bar still reaches its end.
-    const std::size_t nameBytes = targetPath.size() - targetPath.rfind('/') - 1;
-    const std::size_t nameMax = platform::NameMax(folder_);
-    if (nameBytes > nameMax) {
-        report_.Failures.push_back({sourcePath, TooLongReason(nameBytes, nameMax)});
-        FileEnded();
+    if (next_ >= sources_.size()) {
         return false;
     }
-    // A name that is taken is refused after the user's confirmation; that entry makes no
-    // step, as designed.
-    if (Taken(targetPath)) {
-        awaitingMessage_ = true;
-        host_.ShowMessage(FileExistsMessage(targetPath));
+    Launch(sources_[next_++]);
+    return true;
+}
+
+void Engine::Launch(const Source& source) {
+    host_.SetTitle(source.Relative + " - " + setup_.AppTitle);
+    order_.emplace(source.Path, order_.size());
+    // A source deleted since the walk found it: said so, and the others go on.
+    if (!platform::NameTaken(source.Path)) {
+        EndWithout(FileOutcome(Outcome::Failed, source.Path, {}, Cause::SourceGone));
+        return;
+    }
+    const std::string mirrored = MirroredPath(source);
+    std::string targetPath;
+    if (mirrored.empty() || !Admit(source.Path, mirrored, targetPath)) {
+        return;
+    }
+    const ConversionJob conversion = ConversionFor(source.Path, targetPath);
+    Job job;
+    job.Source = source.Path;
+    job.Target = targetPath;
+    if (Splits(source.Path)) {
+        job.Parts = SixWavParts(targetPath);
+    }
+    job.CarriesTags = CarriesTags(conversion);
+    if (job.CarriesTags) {
+        job.Tags = id3::ReadSourceTags(source.Path);
+    }
+    StartTranscoder(std::move(job), RequestFor(conversion, source.Relative));
+}
+
+std::string Engine::MirroredPath(const Source& source) {
+    if (input_.OutputFolder.empty()) {
+        return source.Path;
+    }
+    // Made one part at a time below the output folder and never through a link, so nothing
+    // the run writes can land outside it.
+    const platform::BelowResult made =
+        platform::MakeFoldersBelow(input_.OutputFolder, RelativeFolderOf(source.Relative));
+    if (!made.Ok()) {
+        const std::string part = paths::AddBackslash(input_.OutputFolder) + made.Part;
+        FileReport file;
+        switch (made.Error) {
+            case platform::BelowError::Link:
+                file = FileOutcome(Outcome::Failed, source.Path, {}, Cause::LinkInOutput, part);
+                break;
+            case platform::BelowError::NotAFolder:
+                file =
+                    FileOutcome(Outcome::Failed, source.Path, {}, Cause::NotAFolderInOutput, part);
+                break;
+            default:
+                file = FileOutcome(Outcome::Failed, source.Path, {}, Cause::FolderNotMade, part);
+                file.Number = made.Errno;
+                break;
+        }
+        EndWithout(std::move(file));
+        return {};
+    }
+    return paths::AddBackslash(input_.OutputFolder) + source.Relative;
+}
+
+bool Engine::Admit(const std::string& sourcePath, const std::string& mirrored,
+                   std::string& targetPath) {
+    const bool split = Splits(sourcePath);
+    if (input_.SkipExisting) {
+        // The name the rule gives where nothing is in the way; beside a source of the target's
+        // own kind that is the source itself, so there the "_new" name is the one looked for.
+        const std::string natural = TargetPathFor(mirrored, format_, [&](const std::string& p) {
+            return platform::SameFile(p, sourcePath);
+        });
+        if (TargetTaken(natural, split)) {
+            EndWithout(FileOutcome(Outcome::Skipped, sourcePath, natural, Cause::TargetExists));
+            return false;
+        }
+    }
+    targetPath = TargetPathFor(mirrored, format_,
+                               [&](const std::string& p) { return TargetTaken(p, split); });
+    // A name longer than the folder allows could never be written: say so and write nothing.
+    const std::size_t slash = targetPath.rfind('/');
+    const std::size_t nameBytes = targetPath.size() - slash - 1;
+    const std::size_t nameMax = platform::NameMax(targetPath.substr(0, slash + 1));
+    if (nameBytes > nameMax) {
+        FileReport file = FileOutcome(Outcome::Failed, sourcePath, targetPath, Cause::NameTooLong);
+        file.Number = static_cast<std::int64_t>(nameBytes);
+        file.Limit = static_cast<std::int64_t>(nameMax);
+        EndWithout(std::move(file));
+        return false;
+    }
+    // Nothing is ever overwritten: a name taken as well is refused, and the report says so.
+    if (TargetTaken(targetPath, split)) {
+        EndWithout(FileOutcome(Outcome::Refused, sourcePath, targetPath, Cause::TargetExists));
         return false;
     }
     return true;
+}
+
+void Engine::EndWithout(FileReport file) {
+    report_.Files.push_back(std::move(file));
+    FileEnded();
 }
 
 ConversionJob Engine::ConversionFor(const std::string& sourcePath,
@@ -296,15 +387,20 @@ LaunchRequest Engine::RequestFor(const ConversionJob& conversion,
 void Engine::StartTranscoder(Job job, const LaunchRequest& request) {
     const std::string sourcePath = job.Source;
     const std::string targetPath = job.Target;
+    const std::vector<std::string> parts = job.Parts;
     const int slot = nextSlot_++;
     running_.emplace(slot, std::move(job));
     reserved_.insert(targetPath);
+    reserved_.insert(parts.begin(), parts.end());
     const std::string error = host_.Launch(slot, request);
     if (!error.empty() && running_.count(slot) != 0) {
         running_.erase(slot);
         reserved_.erase(targetPath);
-        report_.Failures.push_back({sourcePath, StartFailureReason(error)});
-        FileEnded();
+        for (const std::string& part : parts) {
+            reserved_.erase(part);
+        }
+        EndWithout(FileOutcome(Outcome::Failed, sourcePath, targetPath, Cause::TranscoderNotStarted,
+                               error));
     }
 }
 
@@ -320,27 +416,21 @@ void Engine::Close() {
 
 void Engine::Restore() {
     phase_ = Phase::Restored;
-    // Files end in any order when several run; the message names them in list order.
+    // Files end in any order when several run; the report lists them in run order.
     auto position = [this](const std::string& source) {
         const auto found = order_.find(source);
         return found == order_.end() ? order_.size() : found->second;
     };
-    auto byPosition = [&](const Failure& a, const Failure& b) {
-        return position(a.SourcePath) < position(b.SourcePath);
-    };
-    std::stable_sort(report_.Failures.begin(), report_.Failures.end(), byPosition);
-    std::stable_sort(report_.Warnings.begin(), report_.Warnings.end(), byPosition);
-    std::stable_sort(
-        report_.Interrupted.begin(), report_.Interrupted.end(),
-        [&](const std::string& a, const std::string& b) { return position(a) < position(b); });
+    std::stable_sort(report_.Files.begin(), report_.Files.end(),
+                     [&](const FileReport& a, const FileReport& b) {
+                         return position(a.Source) < position(b.Source);
+                     });
     host_.Refresh();
     host_.SetBusyPointer(false);
     host_.ShowProgress(false);
-    host_.SetBusyHeight(false);
-    const std::string message = EndOfRunMessage(report_);
-    if (!message.empty()) {
-        awaitingMessage_ = true;
-        host_.ShowMessage(message);
+    if (report_.NeedsAWord()) {
+        awaitingReport_ = true;
+        host_.ShowReport(report_);
         return;
     }
     phase_ = Phase::Done;
@@ -352,8 +442,8 @@ int Engine::ThreadsFor() const {
     // encoder, which takes a core to itself. As long as there are no more transcoders than
     // cores, the light threads only fill the gaps between the encoders and both are worth
     // having; with more transcoders than cores, a second thread each only adds switching.
-    const int together =
-        std::min(setup_.Jobs, static_cast<int>(running_.size()) + 1 + eligibleLeft_);
+    const int left = static_cast<int>(sources_.size() - next_);
+    const int together = std::min(setup_.Jobs, static_cast<int>(running_.size()) + 1 + left);
     return together <= setup_.Cores ? 2 : 1;
 }
 
@@ -375,6 +465,23 @@ bool Engine::Taken(const std::string& path) const {
     // Anything under the name keeps it taken, also a file this program cannot read: the
     // transcoder would otherwise replace it.
     return reserved_.count(path) != 0 || platform::NameTaken(path);
+}
+
+bool Engine::TargetTaken(const std::string& target, bool split) const {
+    if (Taken(target)) {
+        return true;
+    }
+    if (split) {
+        const std::vector<std::string> parts = SixWavParts(target);
+        return std::any_of(parts.begin(), parts.end(),
+                           [this](const std::string& part) { return Taken(part); });
+    }
+    return false;
+}
+
+bool Engine::Splits(const std::string& sourcePath) const {
+    return format_ == TargetFormat::Wav && input_.Options.SplitToSixWav &&
+           IsMultichannelSource(SourceKindOf(sourcePath));
 }
 
 }  // namespace batch

@@ -2,11 +2,14 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "batch_run.h"
+#include "run_report.h"
+#include "source_walk.h"
 #include "tag_transfer.h"
 
 // The batch run as a state machine. The window feeds it events from its own event loop
@@ -17,13 +20,19 @@ namespace batch {
 // What the run takes from the window when the start button is pressed. The window takes no
 // input during a run, so these are the values every file of the run would read.
 struct RunInput {
-    std::vector<Entry> Entries;  // in list order
-    std::string Folder;          // current folder of the file list
-    bool ConvertAll = false;     // "kompletten Ordner konvertieren"
-    int Format = 0;              // target format index, -1 when none is chosen
-    FormatOptions Options;       // the chosen format's options
-    std::int16_t Bitrate = 0;    // as the format's bitrate handler set it (MP3, AC3, MPA)
-    int HideConsole = 1;         // "BeSweet Box verstecken": 0, 1 or 2 (greyed)
+    std::vector<Entry> Entries;   // in list order
+    std::string Folder;           // current folder of the file list
+    bool ConvertAll = false;      // "kompletten Ordner konvertieren"
+    std::string Pattern = "*.*";  // the filter the list shows; the chosen folders' trees use it
+    // Empty: each target beside its source. Else the output folder, checked and with its links
+    // resolved (PrepareOutputFolder): each source's path below the list's folder is mirrored
+    // below it.
+    std::string OutputFolder;
+    bool SkipExisting = false;  // "vorhandene Ziele überspringen"
+    int Format = 0;             // target format index, -1 when none is chosen
+    FormatOptions Options;      // the chosen format's options
+    std::int16_t Bitrate = 0;   // as the format's bitrate handler set it (MP3, AC3, MPA)
+    int HideConsole = 1;        // "BeSweet Box verstecken": 0, 1 or 2 (greyed)
     bool operator==(const RunInput&) const = default;
 };
 
@@ -48,8 +57,6 @@ public:
     virtual void ShowProgress(bool visible) = 0;
     // Sets the progress bar's value, 0 to 100.
     virtual void SetProgress(int percent) = 0;
-    // The window's height: 7230 twips while busy, else 6945.
-    virtual void SetBusyHeight(bool busy) = 0;
     // Lets pending window events be processed once, then calls Engine::Yielded.
     virtual void Yield() = 0;
     // Sets the window's title.
@@ -61,9 +68,10 @@ public:
     virtual std::string Launch(int slot, const LaunchRequest& request) = 0;
     // Asks transcoder `slot` to end (it removes its temporary output); its end still comes.
     virtual void Terminate(int slot) = 0;
-    // Shows a warning box with `text`, then calls Engine::MessageClosed.
-    virtual void ShowMessage(const std::string& text) = 0;
-    // The run is over: the window is restored and every message confirmed.
+    // Shows the end-of-run report (the run has more to say than its counts), then calls
+    // Engine::ReportClosed once it has been closed.
+    virtual void ShowReport(const Report& report) = 0;
+    // The run is over: the window is restored and the report closed.
     virtual void Finished(const Report& report) = 0;
 };
 
@@ -73,13 +81,14 @@ public:
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    // Preparation: busy pointer, progress bar at 0, the busy height, one yield. A list
-    // without entries finishes at once with nothing changed.
+    // Preparation: busy pointer, progress bar at 0, one yield. A list without entries
+    // finishes at once with nothing changed.
     void Start();
-    // The yield asked for has happened.
+    // The yield asked for has happened. After the first, the sources are gathered a few
+    // folders per yield; the first transcoder starts once all are counted.
     void Yielded();
-    // The message box asked for has been confirmed.
-    void MessageClosed();
+    // The report asked for has been closed.
+    void ReportClosed();
     // Transcoder `slot` has done `share` (0 to 1) of its file.
     void Progress(int slot, double share);
     // Transcoder `slot` has ended as `result` says.
@@ -95,24 +104,30 @@ public:
     const Report& report() const { return report_; }
 
 private:
-    enum class Phase { Idle, Preparing, Working, Closing, Restored, Done };
+    enum class Phase { Idle, Preparing, Gathering, Working, Closing, Restored, Done };
 
     // A file whose transcoder runs.
     struct Job {
         std::string Source;
         std::string Target;
+        std::vector<std::string> Parts;  // the six mono files of a split, else none
         bool CarriesTags = false;
         id3::SourceTags Tags;
         double Share = 0.0;
         bool Terminated = false;
     };
 
+    void Gather();
     void Advance();
     bool StartNext();  // false when nothing more may start now
-    void Launch(const Entry& entry);
-    // False when the entry ends here: its target is too long for the folder (a failure) or
-    // taken (the refusal message is shown).
-    bool Admit(const std::string& sourcePath, const std::string& targetPath);
+    void Launch(const Source& source);
+    // The path that mirrors `source` below the output folder, its folders made; beside the
+    // source without an output folder. Empty when the file ends here (reported).
+    std::string MirroredPath(const Source& source);
+    // False when the file ends here: skipped, too long for its folder, or refused.
+    bool Admit(const std::string& sourcePath, const std::string& mirrored, std::string& targetPath);
+    // Ends the file `sourcePath` without a transcoder, as `file` says; it counts as done.
+    void EndWithout(FileReport file);
     ConversionJob ConversionFor(const std::string& sourcePath, const std::string& targetPath) const;
     LaunchRequest RequestFor(const ConversionJob& conversion, const std::string& sourceName) const;
     void StartTranscoder(Job job, const LaunchRequest& request);
@@ -122,6 +137,9 @@ private:
     int ThreadsFor() const;
     int ProgressNow() const;
     bool Taken(const std::string& path) const;
+    // Taken, for a split also when one of its six mono files is.
+    bool TargetTaken(const std::string& target, bool split) const;
+    bool Splits(const std::string& sourcePath) const;
 
     EngineHost& host_;
     const Setup setup_;
@@ -130,14 +148,15 @@ private:
     std::string folder_;
     Phase phase_ = Phase::Idle;
     Report report_;
-    std::size_t next_ = 0;  // the next entry to look at
-    int eligibleLeft_ = 0;  // eligible entries not yet looked at
+    std::unique_ptr<SourceWalk> walk_;  // while the sources are gathered
+    std::vector<Source> sources_;
+    std::size_t next_ = 0;  // the next source to take up
     int nextSlot_ = 1;
     std::map<int, Job> running_;
     std::set<std::string> reserved_;            // targets of the running transcoders
     std::map<std::string, std::size_t> order_;  // sources in the order they came up
     int yieldsLeft_ = 0;
-    bool awaitingMessage_ = false;
+    bool awaitingReport_ = false;
     bool advancing_ = false;
     bool again_ = false;
     int shownProgress_ = -1;

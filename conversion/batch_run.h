@@ -8,15 +8,17 @@
 #include "command_line.h"
 
 // The rules of the batch run behind the start button: which entries are converted, the output
-// names, the progress value and the end-of-run text. The run itself is batch::Engine.
+// names and the progress value. The run itself is batch::Engine.
 namespace batch {
 
-// One entry of the file list: for a file its name as the folder holds it, its selection, and
-// whether the browser listed it as the parent or a folder (those are never converted).
+// One entry of the file list: for a file or a folder its name as the folder holds it, its
+// selection, and whether the browser listed it as a folder or as the parent. A selected
+// folder's files are converted (SourceWalk); the parent never counts.
 struct Entry {
     std::string Text;
     bool Selected = false;
-    bool Folder = false;
+    bool Folder = false;  // a folder entry or the parent
+    bool Parent = false;  // the parent entry "[..]"
     bool operator==(const Entry&) const = default;
 };
 
@@ -37,25 +39,6 @@ struct RunResult {
     bool operator==(const RunResult&) const = default;
 };
 
-// A file the run did not convert, and why.
-struct Failure {
-    std::string SourcePath;
-    std::string Reason;
-    bool operator==(const Failure&) const = default;
-};
-
-// What one run did.
-struct Report {
-    int Total = 0;  // eligible entries
-    int Done = 0;   // entries finished on their own: the transcoder ended or could not start,
-                    // or the target's name was too long for its folder
-    std::vector<Failure> Failures;
-    std::vector<Failure> Warnings;         // converted, with what the transcoder warned of
-    std::vector<std::string> Interrupted;  // sources whose transcoder the stop ended
-    bool Stopped = false;                  // the run was asked to stop
-    bool operator==(const Report&) const = default;
-};
-
 // Fixed values of the program the run needs.
 struct Setup {
     std::string TranscoderPath;  // the program's folder followed by "BeSweet.exe"
@@ -66,7 +49,7 @@ struct Setup {
     bool operator==(const Setup&) const = default;
 };
 
-// The eligible entries: every file entry when `convertAll`, else the selected file entries.
+// The eligible file entries: every file entry when `convertAll`, else the selected ones.
 int CountEligible(const std::vector<Entry>& entries, bool convertAll);
 
 // The output extension of `format`: ".wav", ".mp3", ".ac3" or ".mpa".
@@ -86,13 +69,6 @@ std::string TargetPathFor(const std::string& sourcePath, TargetFormat format, Ex
 // The progress value after `done` of `total` files: the whole part of (100 / total) * done,
 // computed in double precision in that order. 0 when `total` is 0.
 int ProgressPercent(int total, int done);
-
-// The text of the end-of-run warning for `failures`; empty when there are none.
-std::string FailureMessage(const std::vector<Failure>& failures);
-
-// The end-of-run warning for `report`: the failed files, then the files the stop ended, then
-// those converted with a warning; empty when the run has nothing to say.
-std::string EndOfRunMessage(const Report& report);
 
 // How many transcoders may run at once: `setting` (the "Jobs" key) when it is 1 or more (at
 // most 64), else `cores`, at most 8.

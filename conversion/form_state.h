@@ -58,6 +58,10 @@ struct FormState {
     // The output-path text (txtOutPath) in UTF-8. The text box holds text, not bytes: a folder
     // name that is not valid UTF-8 shows replacement characters there.
     std::string OutPath;
+    // The output folder last chosen, typed or used ("OutPath" in the settings): txtOutPath
+    // takes it when chkOutPath is unticked.
+    std::string LastOutPath;
+    bool SkipExisting = false;  // "vorhandene Ziele überspringen" ("SkipExisting")
 
     // The options frame of `format`.
     const FormatChoice& Options(TargetFormat format) const;

@@ -20,6 +20,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using batch::Cause;
+using batch::Outcome;
 using batchtest::Driver;
 using testing_support::TempDir;
 
@@ -96,39 +98,41 @@ TEST(BatchEngine, OneAtATimeMakesTheSameCallsAsTheSequentialRun) {
         return "launch " + f.transcoder + " -core( -input \"" + dir + base + ".wav\" -output \"" +
                dir + base + "_new.wav\" -2ch )";
     };
-    const std::string refusal = "Datei '" + dir + "b_new.wav' existiert bereits.  ";
-    const std::string failure = "Eine Datei wurde nicht konvertiert:\n\n" + dir +
-                                "c_bad.wav\n    BeSweet.exe: '" + dir + "c_bad.wav' is broken\n";
-    // The calls the sequential run made, in its order: the refusal comes at that file's
-    // turn, the failure counts as a finished file, and the closing follows the last one.
+    // The calls the sequential run made, in its order: the refusal and the failure each
+    // finish their file, and the report follows the closing.
     const std::vector<std::string> expected = {"busy",
                                                "bar",
                                                "progress 0",
-                                               "tall",
                                                "yield x1",
                                                "title a.wav - T",
                                                launch("a"),
                                                "progress 25",
                                                "title b.wav - T",
-                                               "message " + refusal,
+                                               "progress 50",
                                                "title c_bad.wav - T",
                                                launch("c_bad"),
-                                               "progress 50",
+                                               "progress 75",
                                                "title d.wav - T",
                                                launch("d"),
-                                               "progress 75",
+                                               "progress 100",
                                                "yield x3",
                                                "refresh",
                                                "idle",
                                                "nobar",
-                                               "short",
-                                               "message " + failure,
+                                               "report",
                                                "finished"};
     EXPECT_EQ(driver.trace, expected);
     EXPECT_EQ(report.Total, 4);
-    EXPECT_EQ(report.Done, 3);
+    EXPECT_EQ(report.Done, 4);
+    const std::vector<batch::FileReport> files = {
+        {Outcome::Converted, dir + "a.wav", dir + "a_new.wav"},
+        {Outcome::Refused, dir + "b.wav", dir + "b_new.wav", Cause::TargetExists},
+        {Outcome::Failed, dir + "c_bad.wav", dir + "c_bad_new.wav", Cause::TranscoderFailed,
+         "BeSweet.exe: '" + dir + "c_bad.wav' is broken", 1},
+        {Outcome::Converted, dir + "d.wav", dir + "d_new.wav"}};
+    EXPECT_EQ(report.Files, files);
     // In between, each file's half-way line moved the bar within that file's quarter.
-    EXPECT_EQ(driver.between, (std::vector<int>{12, 37, 62}));
+    EXPECT_EQ(driver.between, (std::vector<int>{12, 62, 87}));
     EXPECT_EQ(driver.mostAtOnce, 1);
 }
 
@@ -148,7 +152,7 @@ TEST(BatchEngine, TwoRunAtOnceWithAThreadCountForTheCores) {
     const batch::Report report =
         driver.Run(SetupFor(f.transcoder, 2),
                    Input(f, {{"a.ogg", false}, {"b.ogg", false}, {"c.ogg", false}}));
-    EXPECT_TRUE(report.Failures.empty());
+    EXPECT_EQ(report.Count(Outcome::Converted), 3);
     EXPECT_EQ(report.Done, 3);
     EXPECT_EQ(driver.mostAtOnce, 2);
     for (const char* out : {"a.wav", "b.wav", "c.wav"}) {
@@ -202,7 +206,8 @@ TEST(BatchEngine, ReservedNamesCountAsTakenAsOneAtATimeWouldFindThem) {
                 f.Touch(e);
             }
             Driver driver;
-            driver.Run(SetupFor(f.transcoder, jobs), Input(f, entries, 1));
+            const batch::Report report =
+                driver.Run(SetupFor(f.transcoder, jobs), Input(f, entries, 1));
             std::vector<std::string> targets;
             for (const batch::LaunchRequest& l : driver.launches) {
                 const std::size_t at = l.CommandLine.find("-output \"") + 9;
@@ -212,35 +217,36 @@ TEST(BatchEngine, ReservedNamesCountAsTakenAsOneAtATimeWouldFindThem) {
                         .string());
             }
             EXPECT_EQ(targets, c.outputs) << c.sources[0] << " jobs " << jobs;
-            std::vector<std::string> refused;
-            for (const std::string& m : driver.messages) {
-                if (m.starts_with("Datei '")) {
-                    refused.push_back(fs::path(m.substr(7, m.find("' ") - 7)).filename().string());
-                }
-            }
-            EXPECT_EQ(refused, c.refused) << c.sources[0] << " jobs " << jobs;
+            EXPECT_EQ(batchtest::TargetNames(report, Outcome::Refused), c.refused)
+                << c.sources[0] << " jobs " << jobs;
         }
     }
 }
 
-TEST(BatchEngine, RefusalsComeInListOrderAtTheirTurn) {
+// Refusals no longer hold the run up: the others run on, and one report lists every file in
+// list order, whatever order they ended in.
+TEST(BatchEngine, RefusalsJoinTheReportInListOrder) {
     Folder f;
     batchtest::WriteScript(f.transcoder, kSucceedOrFail);
     for (const char* name : {"x.wav", "y.wav", "y_new.wav", "z.wav", "z_new.wav", "w.wav"}) {
         f.Touch(name);
     }
     Driver driver;
-    driver.Run(SetupFor(f.transcoder, 2),
-               Input(f, {{"x.wav", false}, {"y.wav", false}, {"z.wav", false}, {"w.wav", false}}));
-    std::vector<std::string> order;
-    for (const std::string& t : driver.trace) {
-        if (t.starts_with("launch") || t.starts_with("message Datei")) {
-            order.push_back(t.substr(t.rfind('/') + 1));
-        }
+    const batch::Report report = driver.Run(
+        SetupFor(f.transcoder, 2),
+        Input(f, {{"x.wav", false}, {"y.wav", false}, {"z.wav", false}, {"w.wav", false}}));
+    EXPECT_EQ(driver.launches.size(), 2u);
+    EXPECT_EQ(driver.reports.size(), 1u);
+    std::vector<std::pair<std::string, Outcome>> order;
+    for (const batch::FileReport& file : report.Files) {
+        order.emplace_back(fs::path(file.Target).filename().string(), file.Result);
     }
     EXPECT_EQ(order,
-              (std::vector<std::string>{"x_new.wav\" -2ch )", "y_new.wav' existiert bereits.  ",
-                                        "z_new.wav' existiert bereits.  ", "w_new.wav\" -2ch )"}));
+              (std::vector<std::pair<std::string, Outcome>>{{"x_new.wav", Outcome::Converted},
+                                                            {"y_new.wav", Outcome::Refused},
+                                                            {"z_new.wav", Outcome::Refused},
+                                                            {"w_new.wav", Outcome::Converted}}));
+    EXPECT_EQ(driver.progress.back(), 100);
 }
 
 TEST(BatchEngine, ProgressAtEachFinishAndInBetween) {
@@ -282,15 +288,16 @@ TEST(BatchEngine, FailureAmongSuccessesIsNamedAndTheOthersConvert) {
         SetupFor(f.transcoder, 2),
         Input(f, {{"a.ogg", false}, {"b_bad.ogg", false}, {"c.ogg", false}, {"d.ogg", false}}));
     EXPECT_EQ(report.Done, 4);
-    ASSERT_EQ(report.Failures.size(), 1u);
-    EXPECT_EQ(report.Failures[0].SourcePath, f.File("b_bad.ogg"));
-    EXPECT_EQ(report.Failures[0].Reason, "BeSweet.exe: '" + f.File("b_bad.ogg") + "' is broken");
+    const std::vector<batch::FileReport> failed = report.With(Outcome::Failed);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].Source, f.File("b_bad.ogg"));
+    EXPECT_EQ(failed[0].Detail, "BeSweet.exe: '" + f.File("b_bad.ogg") + "' is broken");
     for (const char* out : {"a.wav", "c.wav", "d.wav"}) {
         EXPECT_TRUE(fs::exists(f.File(out))) << out;
     }
     EXPECT_FALSE(fs::exists(f.File("b_bad.wav")));
-    ASSERT_EQ(driver.messages.size(), 1u);
-    EXPECT_EQ(driver.messages[0], batch::EndOfRunMessage(report));
+    ASSERT_EQ(driver.reports.size(), 1u);
+    EXPECT_EQ(driver.reports[0], report);
 }
 
 TEST(BatchEngine, StopWithTwoRunningLeavesNoTemporaryNoOutputAndNoChild) {
@@ -313,7 +320,8 @@ TEST(BatchEngine, StopWithTwoRunningLeavesNoTemporaryNoOutputAndNoChild) {
     EXPECT_TRUE(bothWriting);
     EXPECT_TRUE(report.Stopped);
     EXPECT_EQ(driver.launches.size(), 2u);  // c.ogg never started
-    EXPECT_EQ(report.Interrupted, (std::vector<std::string>{f.File("a.ogg"), f.File("b.ogg")}));
+    EXPECT_EQ(batchtest::SourceNames(report, Outcome::Stopped),
+              (std::vector<std::string>{"a.ogg", "b.ogg"}));
     EXPECT_EQ(report.Done, 0);
     EXPECT_TRUE(TempFiles(f.music.Path()).empty());
     for (const char* out : {"a.wav", "b.wav", "c.wav"}) {
@@ -323,12 +331,11 @@ TEST(BatchEngine, StopWithTwoRunningLeavesNoTemporaryNoOutputAndNoChild) {
         EXPECT_EQ(::kill(pid, 0), -1);
         EXPECT_EQ(errno, ESRCH);
     }
-    // The window is restored as after the last file; the message names the stopped files.
-    const std::vector<std::string> tail(driver.trace.end() - 6, driver.trace.end());
-    EXPECT_EQ(tail[0], "refresh");
-    EXPECT_EQ(tail[3], "short");
-    EXPECT_EQ(tail[4], "message " + batch::EndOfRunMessage(report));
-    EXPECT_NE(tail[4].find("2 Dateien wurden abgebrochen"), std::string::npos);
+    // The window is restored as after the last file; the report names the stopped files.
+    const std::vector<std::string> tail(driver.trace.end() - 5, driver.trace.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{"refresh", "idle", "nobar", "report", "finished"}));
+    ASSERT_EQ(driver.reports.size(), 1u);
+    EXPECT_EQ(driver.reports[0].Count(Outcome::Stopped), 2);
 }
 
 TEST(BatchEngine, StopKeepsWhatHadFinishedWithItsTags) {
@@ -366,7 +373,9 @@ TEST(BatchEngine, StopKeepsWhatHadFinishedWithItsTags) {
     }();
     EXPECT_TRUE(report.Stopped);
     EXPECT_EQ(report.Done, 1);
-    EXPECT_EQ(report.Interrupted, std::vector<std::string>{f.File("b.mp3")});
+    EXPECT_EQ(batchtest::SourceNames(report, Outcome::Stopped), std::vector<std::string>{"b.mp3"});
+    EXPECT_EQ(batchtest::SourceNames(report, Outcome::Converted),
+              std::vector<std::string>{"a.mp3"});
     id3::TagSet got;
     ASSERT_TRUE(id3::ReadId3v1(f.File("a_new.mp3"), got));
     EXPECT_EQ(got.Title, "Kept");
@@ -380,8 +389,9 @@ TEST(BatchEngine, TranscoderThatCannotStartOrWritesNothingIsAFailure) {
     Driver missing;
     const batch::Report notStarted = missing.Run(SetupFor(f.program.File("missing"), 2),
                                                  Input(f, {{"a.wav", false}, {"b.wav", false}}));
-    ASSERT_EQ(notStarted.Failures.size(), 2u);
-    EXPECT_NE(notStarted.Failures[0].Reason.find("nicht gestartet"), std::string::npos);
+    ASSERT_EQ(notStarted.Count(Outcome::Failed), 2);
+    EXPECT_EQ(notStarted.Files[0].Why, Cause::TranscoderNotStarted);
+    EXPECT_FALSE(notStarted.Files[0].Detail.empty());
     EXPECT_EQ(notStarted.Done, 2);
     EXPECT_EQ(missing.progress, (std::vector<int>{0, 50, 100}));
 
@@ -389,8 +399,9 @@ TEST(BatchEngine, TranscoderThatCannotStartOrWritesNothingIsAFailure) {
     Driver quiet;
     const batch::Report nothing =
         quiet.Run(SetupFor(f.transcoder, 1), Input(f, {{"a.wav", false}}));
-    ASSERT_EQ(nothing.Failures.size(), 1u);
-    EXPECT_NE(nothing.Failures[0].Reason.find("keine Ausgabedatei"), std::string::npos);
+    ASSERT_EQ(nothing.Files.size(), 1u);
+    EXPECT_EQ(nothing.Files[0].Result, Outcome::Failed);
+    EXPECT_EQ(nothing.Files[0].Why, Cause::NoOutput);
 
     // A transcoder that leaves a file but fails: the file gets no tags.
     batchtest::WriteStandIn(f.transcoder, /*writeOutput=*/true, 1);
@@ -401,8 +412,10 @@ TEST(BatchEngine, TranscoderThatCannotStartOrWritesNothingIsAFailure) {
     Driver failing;
     const batch::Report failed =
         failing.Run(SetupFor(f.transcoder, 1), Input(f, {{"c.mp3", false}}, 1));
-    ASSERT_EQ(failed.Failures.size(), 1u);
-    EXPECT_NE(failed.Failures[0].Reason.find("Status 1"), std::string::npos);
+    ASSERT_EQ(failed.Files.size(), 1u);
+    EXPECT_EQ(failed.Files[0].Why, Cause::TranscoderFailed);
+    EXPECT_EQ(failed.Files[0].Number, 1);
+    EXPECT_EQ(failed.Files[0].Detail, "");
     EXPECT_EQ(fs::file_size(f.File("c_new.mp3")), 0u);
 }
 
@@ -422,18 +435,20 @@ TEST(BatchEngine, WarningsAreListedApartAndTheTagsAreWritten) {
     Driver driver;
     const batch::Report report = driver.Run(SetupFor(f.transcoder, 2),
                                             Input(f, {{"bad.mp3", false}, {"warn.mp3", false}}, 1));
-    ASSERT_EQ(report.Warnings.size(), 1u);
-    EXPECT_EQ(report.Warnings[0].SourcePath, f.File("warn.mp3"));
-    EXPECT_EQ(report.Warnings[0].Reason, "0.03 s at 59.97 s could not be decoded");
-    ASSERT_EQ(report.Failures.size(), 1u);
+    const std::vector<batch::FileReport> warned = report.With(Outcome::Warned);
+    ASSERT_EQ(warned.size(), 1u);
+    EXPECT_EQ(warned[0].Source, f.File("warn.mp3"));
+    EXPECT_EQ(warned[0].Target, f.File("warn_new.mp3"));
+    EXPECT_EQ(warned[0].Why, Cause::Warnings);
+    EXPECT_EQ(warned[0].Detail, "0.03 s at 59.97 s could not be decoded");
+    ASSERT_EQ(report.Count(Outcome::Failed), 1);
     id3::TagSet got;
     ASSERT_TRUE(id3::ReadId3v1(f.File("warn_new.mp3"), got));
     EXPECT_EQ(got.Artist, "Tagged");
-    ASSERT_EQ(driver.messages.size(), 1u);
-    EXPECT_EQ(driver.messages[0],
-              "Eine Datei wurde nicht konvertiert:\n\n" + f.File("bad.mp3") +
-                  "\n    BeSweet.exe: broken\n\nEine Datei wurde mit Warnungen konvertiert:\n\n" +
-                  f.File("warn.mp3") + "\n    0.03 s at 59.97 s could not be decoded\n");
+    // Failed before warned in run order: the report keeps the list's order.
+    EXPECT_EQ(report.Files[0].Result, Outcome::Failed);
+    EXPECT_EQ(report.Files[1].Result, Outcome::Warned);
+    EXPECT_EQ(driver.reports.size(), 1u);
 }
 
 TEST(BatchEngine, LinesOfTheTranscoder) {

@@ -18,6 +18,8 @@
 
 namespace {
 
+using batch::Cause;
+using batch::Outcome;
 using batchtest::Driver;
 using testing_support::TempDir;
 
@@ -79,14 +81,15 @@ TEST(BatchRules, TargetNamesAndEligibility) {
     EXPECT_EQ(batch::TargetPathFor("/m/b.vob", TargetFormat::Ac3, none), "/m/b.ac3");
 
     // The kind comes with the entry: "[2001] x.mp3" is a file, whatever its first character.
-    const std::vector<batch::Entry> entries = {{"[..]", true, true},   {"[sub]", true, true},
-                                               {"a.wav", true},        {"b.mp3", false},
-                                               {"[2001] x.mp3", true}, {"c.ac3", true}};
+    const std::vector<batch::Entry> entries = {{"..", true, true, true}, {"sub", true, true},
+                                               {"a.wav", true},          {"b.mp3", false},
+                                               {"[2001] x.mp3", true},   {"c.ac3", true}};
     EXPECT_EQ(batch::CountEligible(entries, false), 3);
     EXPECT_EQ(batch::CountEligible(entries, true), 4);
     EXPECT_EQ(batch::CountEligible({}, true), 0);
 }
 
+// The refusal is no box of its own any more: the run goes on, and the report lists it.
 TEST(BatchRun, WavToWavTakesNewNameThenRefusesWhenThatIsTakenToo) {
     TempDir dir;
     MakeAudio(dir.File("a.wav"));
@@ -95,20 +98,23 @@ TEST(BatchRun, WavToWavTakesNewNameThenRefusesWhenThatIsTakenToo) {
     Driver first;
     const batch::Report done = first.Run(RealSetup(), input);
     EXPECT_EQ(done.Done, 1);
-    EXPECT_TRUE(done.Failures.empty());
+    EXPECT_EQ(done.Count(Outcome::Converted), 1);
     EXPECT_TRUE(Exists(dir.File("a_new.wav")));
-    EXPECT_TRUE(first.messages.empty());
+    EXPECT_TRUE(first.reports.empty());
     EXPECT_NE(
         std::find(first.trace.begin(), first.trace.end(), "title a.wav - Tonquell Audio Converter"),
         first.trace.end());
 
     Driver again;
     const batch::Report second = again.Run(RealSetup(), input);
-    EXPECT_EQ(second.Done, 0);
+    EXPECT_EQ(second.Done, 1);
     EXPECT_TRUE(again.launches.empty());
-    ASSERT_EQ(again.messages.size(), 1u);
-    EXPECT_EQ(again.messages[0], "Datei '" + dir.File("a_new.wav") + "' existiert bereits.  ");
-    EXPECT_EQ(again.progress, std::vector<int>{0});  // a skipped entry makes no step
+    ASSERT_EQ(again.reports.size(), 1u);
+    ASSERT_EQ(second.Files.size(), 1u);
+    EXPECT_EQ(second.Files[0].Result, Outcome::Refused);
+    EXPECT_EQ(second.Files[0].Why, Cause::TargetExists);
+    EXPECT_EQ(second.Files[0].Target, dir.File("a_new.wav"));
+    EXPECT_EQ(again.progress, (std::vector<int>{0, 100}));  // a refused file is finished too
 }
 
 TEST(BatchRun, Mp3ToMp3CarriesBothTagsOtherPairingsNone) {
@@ -131,7 +137,7 @@ TEST(BatchRun, Mp3ToMp3CarriesBothTagsOtherPairingsNone) {
     const batch::Report report = driver.Run(
         RealSetup(2), Input(dir.Path().string(), {{"song.mp3", true}, {"plain.wav", true}}, 1));
     ASSERT_EQ(report.Done, 2);
-    EXPECT_TRUE(report.Failures.empty());
+    EXPECT_EQ(report.Count(Outcome::Converted), 2);
     EXPECT_NE(driver.launches[0].CommandLine.find("--alt-preset cbr 192 )"), std::string::npos);
 
     id3::TagSet got1, got2;
@@ -169,7 +175,7 @@ TEST(BatchRun, EveryNameReachesTheTranscoderAsOneWord) {
         RealSetup(), Input(dir.Path().string(), {{evil, false}, {lines, false}}, 0, true));
     std::filesystem::current_path(previous);
 
-    EXPECT_TRUE(report.Failures.empty()) << report.Failures.front().Reason;
+    EXPECT_EQ(report.Count(Outcome::Converted), 2);
     EXPECT_EQ(report.Done, 2);
     EXPECT_FALSE(Exists(dir.File("victim.wav")));
     EXPECT_TRUE(Exists(dir.File("a\" -output \"victim.wav\" \"x_new.wav")));
@@ -205,13 +211,13 @@ TEST(BatchRun, TooLongAndTakenTargetsAreNeverWritten) {
     EXPECT_TRUE(Exists(dir.File("p_new.wav")));
     EXPECT_EQ(std::filesystem::status(dir.File("p.wav")).type(), std::filesystem::file_type::fifo);
     EXPECT_EQ(driver.launches.size(), 2u);
-    ASSERT_EQ(report.Failures.size(), 1u);
-    EXPECT_EQ(report.Failures[0].SourcePath, dir.File(tooLong));
-    EXPECT_EQ(report.Failures[0].Reason,
-              "Der Name der Ausgabedatei wäre mit 256 Bytes länger, als der Ordner erlaubt "
-              "(höchstens 255)");
-    ASSERT_EQ(driver.messages.size(), 1u);
-    EXPECT_NE(driver.messages[0].find(dir.File(tooLong)), std::string::npos);
+    const std::vector<batch::FileReport> failed = report.With(Outcome::Failed);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].Source, dir.File(tooLong));
+    EXPECT_EQ(failed[0].Why, Cause::NameTooLong);
+    EXPECT_EQ(failed[0].Number, 256);
+    EXPECT_EQ(failed[0].Limit, 255);
+    EXPECT_EQ(driver.reports.size(), 1u);
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) {
         ++files;
@@ -219,9 +225,9 @@ TEST(BatchRun, TooLongAndTakenTargetsAreNeverWritten) {
     EXPECT_EQ(files, 6u);  // three sources, the pipe, two targets
 }
 
-// Every way an entry ends without a transcoder of its own. A target too long for its folder
-// and a transcoder that cannot start each finish their entry, so the bar still reaches its
-// end; the refusal of a taken name is the one that makes no step, as designed.
+// Every way an entry ends without a transcoder of its own: a target too long for its folder,
+// a transcoder that cannot start and the refusal of a taken name each finish their file, so
+// the bar still reaches its end.
 TEST(BatchRun, EntriesEndedWithoutATranscoderStillMoveTheBar) {
     const std::string tooLong = std::string(251, 'l') + ".wav";  // "_new" would give 259 bytes
     struct Case {
@@ -230,12 +236,12 @@ TEST(BatchRun, EntriesEndedWithoutATranscoderStillMoveTheBar) {
         bool transcoderThere;
         int done;
         std::vector<int> progress;
-        std::size_t failures;
+        int failures;
     } const cases[] = {
         {"a name too long among others", {"a.ogg", tooLong, "c.ogg"}, true, 3, {0, 33, 66, 100}, 1},
         {"only names too long", {tooLong}, true, 1, {0, 100}, 1},
         {"no transcoder", {"a.ogg", "c.ogg"}, false, 2, {0, 50, 100}, 2},
-        {"a taken name", {"a.ogg", "taken.ogg"}, true, 1, {0, 50}, 0},
+        {"a taken name", {"a.ogg", "taken.ogg"}, true, 2, {0, 50, 100}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -258,7 +264,7 @@ TEST(BatchRun, EntriesEndedWithoutATranscoderStillMoveTheBar) {
                        Input(folder, entries));
         EXPECT_EQ(report.Done, c.done);
         EXPECT_EQ(driver.progress, c.progress);
-        EXPECT_EQ(report.Failures.size(), c.failures);
+        EXPECT_EQ(report.Count(Outcome::Failed), c.failures);
         EXPECT_EQ(driver.trace.back(), "finished");
     }
 }
@@ -275,13 +281,15 @@ TEST(BatchRun, RealFailureIsListedAndGetsNoTags) {
     EXPECT_EQ(report.Done, 2);  // the transcoder ran for both
     EXPECT_TRUE(Exists(dir.File("good_new.mp3")));
     EXPECT_FALSE(Exists(dir.File("bad_new.mp3")));  // no tag writer created it
-    ASSERT_EQ(report.Failures.size(), 1u);
-    EXPECT_EQ(report.Failures[0].SourcePath, dir.File("bad.mp3"));
-    EXPECT_NE(report.Failures[0].Reason.find("not an audio or video file"), std::string::npos)
-        << report.Failures[0].Reason;
+    const std::vector<batch::FileReport> failed = report.With(Outcome::Failed);
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].Source, dir.File("bad.mp3"));
+    EXPECT_EQ(failed[0].Why, Cause::TranscoderFailed);
+    EXPECT_NE(failed[0].Detail.find("not an audio or video file"), std::string::npos)
+        << failed[0].Detail;
     EXPECT_EQ(driver.progress.back(), 100);
-    ASSERT_EQ(driver.messages.size(), 1u);
-    EXPECT_EQ(driver.messages[0], batch::FailureMessage(report.Failures));
+    ASSERT_EQ(driver.reports.size(), 1u);
+    EXPECT_EQ(driver.reports[0], report);
 }
 
 TEST(BatchRun, NinetySevenFilesEndAtNinetyNineWithTheClosingStepsInOrder) {
@@ -290,7 +298,7 @@ TEST(BatchRun, NinetySevenFilesEndAtNinetyNineWithTheClosingStepsInOrder) {
     batchtest::WriteStandIn(standIn);
     std::filesystem::create_directory(dir.Path() / "music");
     const std::string folder = (dir.Path() / "music").string();
-    std::vector<batch::Entry> entries = {{"[..]", true, true}, {"[sub]", true, true}};
+    std::vector<batch::Entry> entries = {{"..", true, true, true}, {"sub", false, true}};
     for (int i = 0; i < 97; ++i) {
         const std::string name = "t" + std::to_string(100 + i) + ".mp3";
         testing_support::WriteFile(folder + "/" + name, "x");
@@ -308,7 +316,7 @@ TEST(BatchRun, NinetySevenFilesEndAtNinetyNineWithTheClosingStepsInOrder) {
     EXPECT_TRUE(std::is_sorted(driver.progress.begin(), driver.progress.end()));
     EXPECT_EQ(driver.yields, 1 + 20001);
     EXPECT_EQ(driver.refreshes, 1);
-    EXPECT_TRUE(driver.messages.empty());
+    EXPECT_TRUE(driver.reports.empty());
     EXPECT_EQ(driver.trace.back(), "finished");
 }
 
@@ -316,13 +324,12 @@ TEST(BatchRun, ListsWithoutEligibleEntriesStillCloseButRunNothing) {
     Driver driver;
     const batch::Report report =
         driver.Run(StandInSetup(kTranscoder, 20001),
-                   Input("/nonexistent", {{"[..]", true, true}, {"a.wav", false}}));
+                   Input("/nonexistent", {{"..", true, true, true}, {"a.wav", false}}));
     EXPECT_EQ(report.Total, 0);
     EXPECT_TRUE(driver.launches.empty());
     EXPECT_EQ(driver.yields, 20002);
-    EXPECT_EQ(driver.trace,
-              (std::vector<std::string>{"busy", "bar", "progress 0", "tall", "yield x20002",
-                                        "refresh", "idle", "nobar", "short", "finished"}));
+    EXPECT_EQ(driver.trace, (std::vector<std::string>{"busy", "bar", "progress 0", "yield x20002",
+                                                      "refresh", "idle", "nobar", "finished"}));
 
     Driver empty;
     const batch::Report nothing = empty.Run(StandInSetup(kTranscoder, 20001), Input("/", {}));

@@ -12,21 +12,22 @@
 #include <vector>
 
 #include "batch_engine.h"
+#include "run_report.h"
 #include "transcoder_child.h"
 
 namespace batchtest {
 
 // Stands where the window stands: runs the engine's transcoders for real and feeds their
-// progress and ends back from a poll() loop, processes yields and message boxes in the order
+// progress and ends back from a poll() loop, processes yields and the report in the order
 // they were asked for, and writes down every call the engine makes.
 class Driver : public batch::EngineHost {
 public:
     // Every call, in order. Progress values are written here only while no transcoder runs
     // (the values at each finish, for one at a time); the others go to `between`.
     std::vector<std::string> trace;
-    std::vector<int> progress;  // every value set, in order
-    std::vector<int> between;   // values set while a transcoder ran
-    std::vector<std::string> messages;
+    std::vector<int> progress;           // every value set, in order
+    std::vector<int> between;            // values set while a transcoder ran
+    std::vector<batch::Report> reports;  // every report shown
     std::vector<batch::LaunchRequest> launches;
     std::vector<pid_t> pids;
     int yields = 0;
@@ -63,7 +64,6 @@ public:
             between.push_back(percent);
         }
     }
-    void SetBusyHeight(bool busy) override { trace.push_back(busy ? "tall" : "short"); }
     void Yield() override {
         // Consecutive yields are written down once, with their count.
         if (trace.empty() || !trace.back().starts_with("yield")) {
@@ -105,10 +105,10 @@ public:
             found->second->Terminate();
         }
     }
-    void ShowMessage(const std::string& text) override {
-        trace.push_back("message " + text);
-        messages.push_back(text);
-        pending_.push_back([this] { engine->MessageClosed(); });
+    void ShowReport(const batch::Report& shown) override {
+        trace.push_back("report");
+        reports.push_back(shown);
+        pending_.push_back([this] { engine->ReportClosed(); });
     }
     void Finished(const batch::Report& r) override {
         trace.push_back("finished");
@@ -189,6 +189,28 @@ inline void WriteScript(const std::string& path, const std::string& body) {
 inline void WriteStandIn(const std::string& path, bool writeOutput = true, int status = 0) {
     WriteScript(
         path, std::string(writeOutput ? ": > \"$out\"\n" : "") + "exit " + std::to_string(status));
+}
+
+}  // namespace batchtest
+
+namespace batchtest {
+
+// The names of the files of `report` with `outcome`, their sources' last parts, in run order.
+inline std::vector<std::string> SourceNames(const batch::Report& report, batch::Outcome outcome) {
+    std::vector<std::string> names;
+    for (const batch::FileReport& file : report.With(outcome)) {
+        names.push_back(std::filesystem::path(file.Source).filename().string());
+    }
+    return names;
+}
+
+// The same for the targets.
+inline std::vector<std::string> TargetNames(const batch::Report& report, batch::Outcome outcome) {
+    std::vector<std::string> names;
+    for (const batch::FileReport& file : report.With(outcome)) {
+        names.push_back(std::filesystem::path(file.Target).filename().string());
+    }
+    return names;
 }
 
 }  // namespace batchtest

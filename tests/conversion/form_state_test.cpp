@@ -12,7 +12,7 @@
 namespace {
 
 const std::vector<batch::Entry> kEntries = {
-    {"[..]", false, true}, {"a.wav", true, false}, {"b.mp3", false, false}};
+    {"..", false, true, true}, {"a.wav", true, false}, {"b.mp3", false, false}};
 
 // A state that differs from the defaults in every field, so that a field read from the wrong
 // place shows.
@@ -29,14 +29,17 @@ FormState Busy() {
     s.Filter = FileFilter::Mp3;
     s.OutPathIsCurrent = false;
     s.OutPath = "/elsewhere/";
+    s.LastOutPath = "/before/";
+    s.SkipExisting = true;
     return s;
 }
 
 }  // namespace
 
 // The run takes the chosen format's own frame: its rate as the button index, its normalise
-// box and its bar; the six-WAV split only for WAV; the console mode as the check box value.
-// The other frames, the folder options and the output path play no part.
+// box and its bar; the six-WAV split only for WAV; the console mode as the check box value;
+// the output path as typed while chkOutPath is unticked, and the skipping of existing targets.
+// The other frames and the folder options play no part.
 TEST(RunInputFrom, TakesTheChosenFormatsFrameAndNothingElse) {
     struct Case {
         const char* what;
@@ -53,23 +56,29 @@ TEST(RunInputFrom, TakesTheChosenFormatsFrameAndNothingElse) {
         SCOPED_TRACE(c.what);
         FormState state = Busy();
         state.Format = c.format;
-        const batch::RunInput input = batch::RunInputFrom(state, kEntries, "/music");
+        const batch::RunInput input = batch::RunInputFrom(state, kEntries, "/music", "*.mp3");
         EXPECT_EQ(input.Entries, kEntries);
         EXPECT_EQ(input.Folder, "/music");
+        EXPECT_EQ(input.Pattern, "*.mp3");
+        EXPECT_EQ(input.OutputFolder, "/elsewhere/");
+        EXPECT_TRUE(input.SkipExisting);
         EXPECT_TRUE(input.ConvertAll);
         EXPECT_EQ(input.Format, static_cast<int>(c.format));
         EXPECT_EQ(input.Options, c.options);
         EXPECT_EQ(input.Bitrate, c.bitrate);
         EXPECT_EQ(input.HideConsole, 2);
         // The same arguments give the same input.
-        EXPECT_EQ(batch::RunInputFrom(state, kEntries, "/music"), input);
+        EXPECT_EQ(batch::RunInputFrom(state, kEntries, "/music", "*.mp3"), input);
+        // Ticked, the text is the current folder's; the targets go beside their sources.
+        state.OutPathIsCurrent = true;
+        EXPECT_EQ(batch::RunInputFrom(state, kEntries, "/music", "*.mp3").OutputFolder, "");
     }
 }
 
 // The window's design values give the input a new window's run had; each console mode
 // passes as its value, and a rate the chosen group does not offer counts as unchanged.
 TEST(RunInputFrom, DefaultsConsoleModesAndRatesOutsideTheGroup) {
-    const batch::RunInput fresh = batch::RunInputFrom(FormState{}, {}, "/");
+    const batch::RunInput fresh = batch::RunInputFrom(FormState{}, {}, "/", "*.*");
     batch::RunInput expected;
     expected.Folder = "/";
     EXPECT_EQ(fresh, expected);
@@ -79,12 +88,12 @@ TEST(RunInputFrom, DefaultsConsoleModesAndRatesOutsideTheGroup) {
           std::pair{ConsoleMode::Greyed, 2}}) {
         FormState state;
         state.Console = mode;
-        EXPECT_EQ(batch::RunInputFrom(state, {}, "/").HideConsole, value);
+        EXPECT_EQ(batch::RunInputFrom(state, {}, "/", "*.*").HideConsole, value);
     }
     FormState odd;
     odd.Format = TargetFormat::Mp3;
     odd.Options(TargetFormat::Mp3) = {SampleRate::Hz48000, true, 320};
-    const batch::RunInput input = batch::RunInputFrom(odd, {}, "/");
+    const batch::RunInput input = batch::RunInputFrom(odd, {}, "/", "*.*");
     EXPECT_EQ(input.Options, (batch::FormatOptions{0, true, false}));
     EXPECT_EQ(input.Bitrate, 320);
 }

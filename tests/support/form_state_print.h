@@ -13,5 +13,6 @@ inline void PrintTo(const FormState& s, std::ostream* os) {
     }
     *os << " six " << s.SplitToSixWav << " all " << s.ConvertAll << " nodirs " << s.HideFolders
         << " console " << static_cast<int>(s.Console) << " filter " << static_cast<int>(s.Filter)
-        << " outcur " << s.OutPathIsCurrent << " out '" << s.OutPath << "'}";
+        << " outcur " << s.OutPathIsCurrent << " out '" << s.OutPath << "' last '" << s.LastOutPath
+        << "' skip " << s.SkipExisting << "}";
 }
