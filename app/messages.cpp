@@ -2,8 +2,31 @@
 
 #include "app_values.h"
 
+#include <algorithm>
+
 namespace {
 MessageSink* g_sink = nullptr;
+}
+
+std::string PlainText(const RunReportText& report) {
+    std::string text = report.Summary + "\n";
+    for (const ReportGroup& group : report.Groups) {
+        text += "\n" + group.Heading + "\n";
+        for (const ReportLine& line : group.Lines) {
+            text += line.Item + "\n";
+            std::size_t start = 0;
+            while (start < line.Detail.size()) {
+                const std::size_t end = std::min(line.Detail.find('\n', start), line.Detail.size());
+                text += "    " + line.Detail.substr(start, end - start) + "\n";
+                start = end + 1;
+            }
+        }
+    }
+    return text;
+}
+
+void MessageSink::ShowReport(const RunReportText& report, const std::string& title) {
+    Show(PlainText(report), MessageKind::Warning, title);
 }
 
 MessageSink* SetMessageSink(MessageSink* sink) {
@@ -22,8 +45,4 @@ void ShowMessage(const std::string& text, MessageKind kind, const std::string& t
 
 std::string TranscoderMissingMessage() {
     return "Die erforderliche Datei 'BeSweet.exe' wurde nicht gefunden.   ";
-}
-
-std::string FileExistsMessage(std::string_view path) {
-    return "Datei '" + std::string(path) + "' existiert bereits.  ";
 }

@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
     HandOverServer channel;
     ListenForHandOvers(channel, handOvers, lock.LockPath());
     const auto window = StartUp(values, command.file);
+    messageBox.SetParent(window.get());
     // The start button's batch run; the window owns it.
     auto* batch = new BatchWindow(*window, values.TranscoderPath, messageBox);
     window->inputRefused = [batch] { return batch->Running(); };

@@ -58,6 +58,11 @@ void RestoreChoices(FormState& state, const AppValues& values, const std::string
     if (const auto hide = stored("HideBS", "1")) {
         state.Console = form_state::ConsoleModeOf(*hide).value_or(state.Console);
     }
+    // The output folder is there for when chkOutPath is unticked; the box itself starts ticked.
+    state.LastOutPath = settings::ReadSetting(settingsPath, values.AppTitle, "OutPath", "");
+    if (const auto skip = stored("SkipExisting", "0")) {
+        state.SkipExisting = *skip == 1;
+    }
 }
 
 // The folder as one settings line can hold it: a name with a line break would split the line
@@ -121,5 +126,9 @@ std::string WriteClosingSettings(const MainWindow& window, const AppValues& valu
     entries.emplace_back("LastDir", StorableFolder(window.browser()->CurrentFolder()));
     entries.emplace_back("Format", std::to_string(static_cast<int>(state.Format)));
     entries.emplace_back("HideBS", std::to_string(static_cast<int>(state.Console)));
+    if (!state.LastOutPath.empty()) {
+        entries.emplace_back("OutPath", StorableFolder(state.LastOutPath));
+    }
+    entries.emplace_back("SkipExisting", state.SkipExisting ? "1" : "0");
     return settings::WriteSettings(files, values.AppTitle, entries);
 }

@@ -18,12 +18,14 @@ std::string CommandLineFile(const std::string& argument);
 
 // Start-up step 6: points the browser at the folder of the file `argument` (selecting the file
 // and naming it in the caption) or, without one, at the folder of the last run; then restores
-// the target format and the console option from the settings file `settingsPath`. A step that
-// cannot be carried out is skipped.
+// the target format, the console option, the output folder last chosen (shown once
+// chkOutPath is unticked; the box starts ticked) and the skipping of existing targets from the
+// settings file `settingsPath`. A step that cannot be carried out is skipped.
 void RestoreWindow(MainWindow& window, const AppValues& values, const std::string& argument,
                    const std::string& settingsPath);
 
-// The closing write: "LastDir", "Format" and "HideBS", in this order, into `files` (the user's
-// file where the program folder cannot be written). The file written; empty when none could.
+// The closing write: "LastDir", "Format", "HideBS", then "OutPath" (when one was chosen) and
+// "SkipExisting", in this order, into `files` (the user's file where the program folder
+// cannot be written). The file written; empty when none could.
 std::string WriteClosingSettings(const MainWindow& window, const AppValues& values,
                                  const settings::SettingsFiles& files);

@@ -5,6 +5,7 @@
 
 #include "paths.h"
 #include "restore.h"
+#include "run_report_dialog.h"
 #include "settings_location.h"
 
 void MessageBoxSink::Show(const std::string& text, MessageKind kind, const std::string& title) {
@@ -24,8 +25,13 @@ void MessageBoxSink::Show(const std::string& text, MessageKind kind, const std::
             break;
     }
     QMessageBox box(icon, QString::fromStdString(title), QString::fromStdString(text),
-                    QMessageBox::Ok);
+                    QMessageBox::Ok, parent_);
     box.exec();
+}
+
+void MessageBoxSink::ShowReport(const RunReportText& report, const std::string& title) {
+    RunReportDialog dialog(report, QString::fromStdString(title), parent_);
+    dialog.exec();
 }
 
 std::unique_ptr<MainWindow> StartUp(const AppValues& values, const std::string& argument) {

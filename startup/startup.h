@@ -7,10 +7,19 @@
 #include "main_window.h"
 #include "messages.h"
 
-// Shows messages in a modal box with an OK button and the kind's icon.
+class QWidget;
+
+// Shows messages in a modal box with an OK button and the kind's icon, and the end-of-run
+// report in its own window, modal to the main window.
 class MessageBoxSink : public MessageSink {
 public:
     void Show(const std::string& text, MessageKind kind, const std::string& title) override;
+    void ShowReport(const RunReportText& report, const std::string& title) override;
+    // The window the boxes and the report belong to; none until it exists.
+    void SetParent(QWidget* parent) { parent_ = parent; }
+
+private:
+    QWidget* parent_ = nullptr;
 };
 
 // The start-up steps after the single-instance check, on an existing QApplication: warns

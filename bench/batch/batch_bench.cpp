@@ -163,8 +163,9 @@ int RunOnce(const std::string& folder, const std::string& transcoder, int jobs) 
     Batch batch(folder, transcoder, 20001, jobs);
     RunToEnd(*batch.run);
     const batch::Report& report = batch.run->LastReport();
-    if (!report.Failures.empty() || batch.sink.shown != 0) {
-        std::fprintf(stderr, "batch_bench: %zu files failed\n", report.Failures.size());
+    if (report.Count(batch::Outcome::Failed) != 0 || batch.sink.shown != 0) {
+        std::fprintf(stderr, "batch_bench: %d files failed\n",
+                     report.Count(batch::Outcome::Failed));
         return 1;
     }
     return 0;

@@ -86,5 +86,21 @@ TEST(Messages, TitleDefaultsToTheApplicationAndUnknownKindsShowNothing) {
     EXPECT_EQ(sink.shown[0].kind, MessageKind::Warning);
     EXPECT_EQ(sink.shown[0].title, "Tonquell Audio Converter");
     EXPECT_EQ(sink.shown[1].title, "Titel");
-    EXPECT_EQ(FileExistsMessage("/m/a_new.wav"), "Datei '/m/a_new.wav' existiert bereits.  ");
+}
+
+// A sink without a window of its own for the report shows it as one box of plain text.
+TEST(Messages, TheReportAsOnePlainBox) {
+    RunReportText report;
+    report.Summary = "2 konvertiert, 1 fehlgeschlagen";
+    report.Groups = {{"Fehlgeschlagen (1)", {{"/m/b.mp3", "kaputt\nwirklich"}}, true},
+                     {"Konvertiert (2)", {{"/m/a.mp3", "/o/a.mp3"}, {"/m/c.mp3", ""}}, false}};
+    RecordingSink sink;
+    sink.ShowReport(report, "Titel");
+    ASSERT_EQ(sink.shown.size(), 1u);
+    EXPECT_EQ(sink.shown[0].text,
+              "2 konvertiert, 1 fehlgeschlagen\n"
+              "\nFehlgeschlagen (1)\n/m/b.mp3\n    kaputt\n    wirklich\n"
+              "\nKonvertiert (2)\n/m/a.mp3\n    /o/a.mp3\n/m/c.mp3\n");
+    EXPECT_EQ(sink.shown[0].kind, MessageKind::Warning);
+    EXPECT_EQ(sink.shown[0].title, "Titel");
 }

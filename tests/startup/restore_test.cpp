@@ -194,15 +194,15 @@ TEST_F(RestoreTest, FileArgumentIgnoresLastDirButRestoresFormat) {
     EXPECT_EQ(Box(*window_, "Check1")->checkState(), Qt::Unchecked);
 }
 
-TEST_F(RestoreTest, ClosingWritesLastDirFormatAndHideBsInThisOrder) {
+TEST_F(RestoreTest, ClosingWritesLastDirFormatHideBsAndSkippingInThisOrder) {
     Start();
     Browser().SetFolder(music_.string() + "/Unter");
     Radio(*window_, "optFormat", 3)->click();
     Box(*window_, "Check1")->setChecked(false);
     window_->close();
-    EXPECT_EQ(
-        testing_support::ReadFile(values_.IniPath),
-        "[Tonquell Audio Converter]\nLastDir=" + music_.string() + "/Unter\nFormat=3\nHideBS=0\n");
+    EXPECT_EQ(testing_support::ReadFile(values_.IniPath),
+              "[Tonquell Audio Converter]\nLastDir=" + music_.string() +
+                  "/Unter\nFormat=3\nHideBS=0\nSkipExisting=0\n");
     // The next start opens where this one closed; keys already there keep their places.
     window_.reset();
     Start();
@@ -212,13 +212,14 @@ TEST_F(RestoreTest, ClosingWritesLastDirFormatAndHideBsInThisOrder) {
     Radio(*window_, "optFormat", 0)->click();
     window_->close();
     EXPECT_EQ(testing_support::ReadFile(values_.IniPath),
-              "[Tonquell Audio Converter]\nLastDir=/\nFormat=0\nHideBS=0\n");
+              "[Tonquell Audio Converter]\nLastDir=/\nFormat=0\nHideBS=0\nSkipExisting=0\n");
 }
 
-// Closing stores the state's format and console mode and nothing else of the form; the next
-// start gives back a state that differs from a new window's only in those two. A stored
-// folder that is gone still leaves a list of the folder the browser stayed in.
-TEST_F(RestoreTest, TheStateTravelsThroughTheSettingsWithFormatAndConsoleOnly) {
+// Closing stores the state's format, console mode, last output folder and the skipping of
+// existing targets, and nothing else of the form; the next start gives back a state that
+// differs from a new window's only in those four: chkOutPath starts ticked all the same. A
+// stored folder that is gone still leaves a list of the folder the browser stayed in.
+TEST_F(RestoreTest, TheStateTravelsThroughTheSettingsWithItsStoredPartsOnly) {
     Start();
     Browser().SetFolder(music_.string());
     FormState chosen = window_->State();
@@ -228,10 +229,15 @@ TEST_F(RestoreTest, TheStateTravelsThroughTheSettingsWithFormatAndConsoleOnly) {
     chosen.ConvertAll = true;
     chosen.HideFolders = true;
     chosen.Filter = FileFilter::Ogg;
+    chosen.OutPathIsCurrent = false;
+    chosen.OutPath = "/srv/mp3/";
+    chosen.LastOutPath = "/srv/mp3/";
+    chosen.SkipExisting = true;
     window_->Apply(chosen);
     window_->close();
     EXPECT_EQ(testing_support::ReadFile(values_.IniPath),
-              "[Tonquell Audio Converter]\nLastDir=" + music_.string() + "\nFormat=3\nHideBS=2\n");
+              "[Tonquell Audio Converter]\nLastDir=" + music_.string() +
+                  "\nFormat=3\nHideBS=2\nOutPath=/srv/mp3/\nSkipExisting=1\n");
     window_.reset();
 
     Start();
@@ -239,7 +245,11 @@ TEST_F(RestoreTest, TheStateTravelsThroughTheSettingsWithFormatAndConsoleOnly) {
     expected.Format = TargetFormat::Mpa;
     expected.Console = ConsoleMode::Greyed;
     expected.OutPath = music_.string() + "/";  // it follows the folder shown
+    expected.LastOutPath = "/srv/mp3/";
+    expected.SkipExisting = true;
     EXPECT_EQ(window_->State(), expected);
+    Box(*window_, "chkOutPath")->click();
+    EXPECT_EQ(window_->State().OutPath, "/srv/mp3/");
     EXPECT_EQ(ShownFrame(), 3);
     window_.reset();
 
@@ -259,7 +269,8 @@ TEST_F(RestoreTest, AFolderNameWithALineBreakCannotForgeSettings) {
     window_->close();
     // The nearest folder above the odd name is stored; the format is the one chosen.
     EXPECT_EQ(testing_support::ReadFile(values_.IniPath),
-              "[Tonquell Audio Converter]\nLastDir=" + music_.string() + "\nFormat=1\nHideBS=1\n");
+              "[Tonquell Audio Converter]\nLastDir=" + music_.string() +
+                  "\nFormat=1\nHideBS=1\nSkipExisting=0\n");
 }
 
 TEST_F(RestoreTest, AProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUsersFolder) {
@@ -273,7 +284,8 @@ TEST_F(RestoreTest, AProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUsersF
     Radio(*window_, "optFormat", 2)->click();
     window_->close();
     EXPECT_EQ(testing_support::ReadFile(user),
-              "[Tonquell Audio Converter]\nLastDir=" + music_.string() + "\nFormat=2\nHideBS=1\n");
+              "[Tonquell Audio Converter]\nLastDir=" + music_.string() +
+                  "\nFormat=2\nHideBS=1\nSkipExisting=0\n");
     window_.reset();
     Start();
     EXPECT_EQ(Browser().CurrentFolder(), music_.string());

@@ -1,15 +1,18 @@
 // tonquell-screenshot OUTDIR: renders the main window into OUTDIR/main-window.png, with a
-// generated folder listed, one file selected and MP3 chosen as the target format.
+// generated folder listed, one file and two folders selected, MP3 chosen as the target format
+// and an output folder of its own with existing targets skipped.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <vector>
 
 #include "file_browser.h"
 #include "form_state.h"
 #include "main_window.h"
+#include "ultrabox.h"
 
 namespace {
 
@@ -72,9 +75,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tonquell-screenshot: the sample file is not listed\n");
         return 1;
     }
+    // Two albums chosen with it, sent as MP3 copies into a folder of their own.
+    UltraBox* list = window.ubMain();
+    std::vector<int> chosen;
+    for (int i = 1; i <= list->ListCount(); ++i) {
+        if (list->List(i) == name || list->List(i) == QStringLiteral("[Live & Unplugged]") ||
+            list->List(i) == QStringLiteral("[Singles]")) {
+            chosen.push_back(i);
+        }
+    }
+    list->SelectEntries(chosen);
     window.setWindowTitle(name + QStringLiteral(" - ") + window.AppTitle());
     state = window.State();
     state.Format = TargetFormat::Mp3;
+    state.OutPathIsCurrent = false;
+    state.OutPath = QFile::encodeName(temp.path() + QStringLiteral("/Musik (MP3)/")).toStdString();
+    state.SkipExisting = true;
     window.Apply(state);
     window.show();
     window.ParkFocus();

@@ -15,7 +15,9 @@
 #include "file_browser.h"
 #include "form_state.h"
 #include "main_window.h"
+#include "output_folder.h"
 #include "run_input.h"
+#include "run_report_text.h"
 #include "transcoder_child.h"
 #include "xp_progress_bar.h"
 
@@ -125,9 +127,22 @@ void BatchWindow::Command1_Click() {
     const FormState state = window_.State();
     window_.RunBitrateHandler(static_cast<int>(state.Format));
     const FileBrowser& browser = *window_.browser();
+    batch::RunInput input = batch::RunInputFrom(state, browser.RunEntries(),
+                                                browser.CurrentFolder(), browser.FilePattern());
+    if (!state.OutPathIsCurrent) {
+        // Made and proven writable before anything starts: one message, and nothing converts.
+        const batch::OutputFolderCheck check = batch::PrepareOutputFolder(input.OutputFolder);
+        if (!check.Ok()) {
+            const QString text = run_report_text::OutputFolderMessage(check) +
+                                 QStringLiteral("\n\n") + tr("Es wurde nichts konvertiert.");
+            messages_.Show(text.toStdString(), MessageKind::Warning, setup_.AppTitle);
+            return;
+        }
+        input.OutputFolder = check.Folder;
+    }
+    began_ = false;
     batch::EngineHost& host = *this;
-    engine_ = std::make_unique<batch::Engine>(
-        host, setup_, batch::RunInputFrom(state, browser.RunEntries(), browser.CurrentFolder()));
+    engine_ = std::make_unique<batch::Engine>(host, setup_, std::move(input));
     QPushButton* button = window_.Command1();
     startCaption_ = button->text();
     button->setText(kStopCaption);
@@ -264,24 +279,31 @@ void BatchWindow::Terminate(int slot) {
     watched.killTimer->start(kKillAfter);
 }
 
-void BatchWindow::ShowMessage(const std::string& text) {
+void BatchWindow::ShowReport(const batch::Report& report) {
     if (closing_) {
-        Later(&batch::Engine::MessageClosed);
+        Later(&batch::Engine::ReportClosed);
         return;
     }
-    // Shown from the event loop, so the engine is not on the stack while the box is open.
-    QTimer::singleShot(0, this, [this, text, generation = generation_] {
-        messages_.Show(text, MessageKind::Warning, setup_.AppTitle);
-        if (engine_ && generation == generation_) {
-            engine_->MessageClosed();
-        }
-    });
+    // Shown from the event loop, so the engine is not on the stack while the report is open.
+    QTimer::singleShot(0, this,
+                       [this, words = run_report_text::Words(report), generation = generation_] {
+                           messages_.ShowReport(words, setup_.AppTitle);
+                           if (engine_ && generation == generation_) {
+                               engine_->ReportClosed();
+                           }
+                       });
 }
 
 void BatchWindow::Finished(const batch::Report& report) {
     report_ = report;
     qApp->removeEventFilter(this);
     window_.Command1()->setText(startCaption_);
+    // The sign that the run is over, until the next action sets the title again. A list
+    // without entries starts no run, and shows none.
+    if (began_ && !closing_) {
+        window_.setWindowTitle(run_report_text::Sign(report) + QStringLiteral(" - ") +
+                               window_.AppTitle());
+    }
     emit runFinished();
 }
 
@@ -298,15 +320,12 @@ void BatchWindow::SetBusyPointer(bool busy) {
 }
 
 void BatchWindow::ShowProgress(bool visible) {
+    began_ = began_ || visible;
     window_.XP_ProgressBar1()->setVisible(visible);
 }
 
 void BatchWindow::SetProgress(int percent) {
     window_.XP_ProgressBar1()->SetValue(percent);
-}
-
-void BatchWindow::SetBusyHeight(bool busy) {
-    window_.SetBusyHeight(busy);
 }
 
 void BatchWindow::Yield() {

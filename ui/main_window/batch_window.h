@@ -20,10 +20,13 @@ class TranscoderChild;
 }
 
 // The window's side of the batch run: Command1 starts it and, while it runs, stops it (its
-// caption then reads "A B B R E C H E N"; Escape does the same). The run itself is a
-// batch::Engine fed from the window's event loop: each transcoder is watched with socket
-// notifiers, and no handler waits. During a run the window repaints but takes no other input.
-// Closing the window stops the run's transcoders before the window's settings are written.
+// caption then reads "A B B R E C H E N"; Escape does the same). An output folder that cannot
+// take the run gets one message, and nothing starts. The run itself is a batch::Engine fed
+// from the window's event loop: each transcoder is watched with socket notifiers, and no
+// handler waits. During a run the window repaints but takes no other input. At the end the
+// report goes to the message sink when there is more to say than the counts; the counts stay
+// in the window's title until the next action. Closing the window stops the run's
+// transcoders before the window's settings are written.
 class BatchWindow : public QObject, private batch::EngineHost {
     Q_OBJECT
 public:
@@ -70,13 +73,12 @@ private:
     void SetBusyPointer(bool busy) override;
     void ShowProgress(bool visible) override;
     void SetProgress(int percent) override;
-    void SetBusyHeight(bool busy) override;
     void Yield() override;
     void SetTitle(const std::string& title) override;
     void Refresh() override;
     std::string Launch(int slot, const batch::LaunchRequest& request) override;
     void Terminate(int slot) override;
-    void ShowMessage(const std::string& text) override;
+    void ShowReport(const batch::Report& report) override;
     void Finished(const batch::Report& report) override;
 
     MainWindow& window_;
@@ -88,6 +90,7 @@ private:
     QTimer poll_;  // for transcoders whose end no descriptor reports
     QString startCaption_;
     bool busyPointer_ = false;
+    bool began_ = false;  // the run got past its start: it shows its end in the title
     bool closing_ = false;
     int generation_ = 0;  // tells a late event of an earlier run from one of this run
 };

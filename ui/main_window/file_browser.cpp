@@ -287,15 +287,17 @@ std::vector<batch::Entry> FileBrowser::RunEntries() const {
     entries.reserve(static_cast<std::size_t>(std::max(0, list.ListCount())));
     for (int i = 1; i <= list.ListCount(); ++i) {
         // The list shows names that are not valid UTF-8 with replacement characters; the
-        // browser knows each entry's bytes, and which entries are folders.
+        // browser knows each entry's bytes, and which entries are folders. An entry the
+        // browser did not add counts as a folder, so it is never converted.
         std::string text = list.List(i).toStdString();
-        const bool folderEntry = KindOf(i) != EntryKind::File;
+        const EntryKind kind = KindOf(i);
         const std::string path = EntryPath(i);
-        if (!folderEntry && path.size() > folder.size() &&
+        if ((kind == EntryKind::File || kind == EntryKind::Folder) && path.size() > folder.size() &&
             path.compare(0, folder.size(), folder) == 0) {
             text = path.substr(folder.size());
         }
-        entries.push_back({std::move(text), list.IsSelected(i), folderEntry});
+        entries.push_back({std::move(text), list.IsSelected(i), kind != EntryKind::File,
+                           kind == EntryKind::Parent});
     }
     return entries;
 }

@@ -98,10 +98,13 @@ public:
     std::string EntryPath(int index) const;
     // The number of selected file entries.
     int ChosenFileCount() const;
-    // Every entry of ubMain in list order, as a run takes it: a file by the name the folder
-    // holds (its bytes, whatever the list shows), whether it is selected, and whether it is
-    // the parent or a folder.
+    // Every entry of ubMain in list order, as a run takes it: a file or a folder by the name
+    // the folder holds (its bytes, whatever the list shows), whether it is selected, and
+    // whether it is a folder or the parent.
     std::vector<batch::Entry> RunEntries() const;
+    // The filter the file list applies (";"-separated wildcards), which a run's folder trees
+    // follow too.
+    const std::string& FilePattern() const { return files_.Pattern(); }
 
     // The user's actions; each is connected to its control.
     void drvDrives_Click();

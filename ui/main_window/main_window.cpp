@@ -56,7 +56,7 @@ MainWindow::MainWindow(const QString& title, QWidget* parent)
     SetBackground(this, QColor(128, 128, 128));
     // Captions sit close to their marks, as the layout was drawn with.
     setStyleSheet(QStringLiteral("QCheckBox, QRadioButton { spacing: 3px; }"));
-    ApplyOuterSize(kHeightTwips);
+    ApplyOuterSize();
 
     CreateBrowserColumn();
     CreateBanner();
@@ -220,6 +220,7 @@ void MainWindow::CreateBottom() {
     XP_ProgressBar1_ = new XP_ProgressBar(progressStore_.get(), this);
     XP_ProgressBar1_->setObjectName(QStringLiteral("XP_ProgressBar1"));
     Place(XP_ProgressBar1_, 120, 6540, 9135, 255);
+    XP_ProgressBar1_->hide();  // its place is in view: it shows only while a run goes on
 }
 
 void MainWindow::ConnectFocusSink() {
@@ -297,29 +298,26 @@ QMargins MainWindow::FrameMargins() const {
             std::max(reported.bottom(), designed.bottom())};
 }
 
-void MainWindow::ApplyOuterSize(int heightTwips) {
-    outerHeightTwips_ = heightTwips;
+void MainWindow::ApplyOuterSize() {
     appliedFrame_ = FrameMargins();
-    constexpr int kStartButtonBottom = 5880 + 615;
+    // However thick the frame, the client area keeps the output group whole, with the left
+    // edge's margin below it.
+    constexpr int kGroupBottom = 7320 + 1395 + 120;
     setFixedSize(Px(kWidthTwips) - appliedFrame_.left() - appliedFrame_.right(),
-                 std::max(Px(heightTwips) - appliedFrame_.top() - appliedFrame_.bottom(),
-                          Px(kStartButtonBottom)));
-}
-
-void MainWindow::SetBusyHeight(bool busy) {
-    ApplyOuterSize(busy ? kBusyHeightTwips : kHeightTwips);
+                 std::max(Px(kHeightTwips) - appliedFrame_.top() - appliedFrame_.bottom(),
+                          Px(kGroupBottom)));
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    ApplyOuterSize(outerHeightTwips_);  // the platform's frame is known from now on
+    ApplyOuterSize();  // the platform's frame is known from now on
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QWidget::moveEvent(event);
     // A window manager puts its frame around the window after it was shown.
     if (isVisible() && FrameMargins() != appliedFrame_) {
-        ApplyOuterSize(outerHeightTwips_);
+        ApplyOuterSize();
     }
 }
 
@@ -334,12 +332,13 @@ void CentreWindow(QWidget& window) {
     if (screen == nullptr) {
         return;
     }
+    // The part of the screen that panels and docks leave free, so that the taller window's
+    // bottom is not hidden behind a panel.
     const double twips = Twips::TwipsPerPixel(window);
-    const QSize screenSize = screen->size();
+    const QRect area = screen->availableGeometry();
     const QRect frame = window.frameGeometry();
-    const auto pos =
-        window_position::CentredPosition(screenSize.width() * twips, screenSize.height() * twips,
-                                         frame.width() * twips, frame.height() * twips);
-    window.move(static_cast<int>(std::lround(pos.Left / twips)),
-                static_cast<int>(std::lround(pos.Top / twips)));
+    const auto pos = window_position::CentredPosition(
+        area.width() * twips, area.height() * twips, frame.width() * twips, frame.height() * twips);
+    window.move(area.left() + static_cast<int>(std::lround(pos.Left / twips)),
+                area.top() + static_cast<int>(std::lround(pos.Top / twips)));
 }

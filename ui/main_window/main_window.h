@@ -42,10 +42,11 @@ public:
     explicit MainWindow(const QString& title, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Outer size while idle and while a batch runs, in twips.
+    // Outer size in twips. The window keeps one height: the progress bar's place (Top 6540)
+    // and the group "Arbeitspfade:" (Top 7320, 1395 high) lie inside it, with the margin the
+    // left edge has below the group.
     static constexpr int kWidthTwips = 9450;
-    static constexpr int kHeightTwips = 6945;
-    static constexpr int kBusyHeightTwips = 7230;
+    static constexpr int kHeightTwips = 9285;
     // Number of filter buttons and target formats.
     static constexpr int kPatternCount = 11;
     static constexpr int kFormatCount = 4;
@@ -87,9 +88,12 @@ public:
     // The rebuild's output part: lblPath shows `folder` with a closing separator, and
     // txtOutPath takes the same text while chkOutPath is ticked.
     void ShowCurrentFolder(const QString& folder);
-    // chkOutPath's action: ticked fills txtOutPath with the current folder, else empties it.
+    // chkOutPath's action: ticked fills txtOutPath with the current folder, else with the
+    // output folder last chosen or typed (empty when there was none). txtOutPath takes typing
+    // only while chkOutPath is unticked.
     void chkOutPath_Click();
-    // cmdBrowse's action: asks for a folder and puts it into txtOutPath (nothing on cancel).
+    // cmdBrowse's action: asks for a folder, starting at the one in txtOutPath; a chosen one
+    // goes into txtOutPath and unticks chkOutPath, so the run writes there (nothing on cancel).
     void cmdBrowse_Click();
     // The folder chooser behind cmdBrowse: (parent, start folder) -> folder, empty on cancel.
     // A file dialog by default; replaceable to observe it.
@@ -100,10 +104,6 @@ public:
     void optPattern_Click(int index);
     void Command2_Click();
 
-    // Sets the outer height to the busy (7230 twips) or the idle height (6945), keeping the
-    // width; the progress bar comes into view only while busy. However thick the frame, the
-    // client area keeps the start button whole.
-    void SetBusyHeight(bool busy);
     // The frame the window adds around its client area, in pixels: the platform's once it
     // reports one, else a 4-pixel border and a 26-pixel title bar.
     QMargins FrameMargins() const;
@@ -177,7 +177,7 @@ private:
     void ApplyFormat(const FormState& state);
     void ApplyFolderOptions(const FormState& state);
     void ApplyOutputPath(const FormState& state);
-    void ApplyOuterSize(int heightTwips);
+    void ApplyOuterSize();
     void Place(QWidget* w, int left, int top, int width, int height) const;
     void ShowFormatFrame(int index);
     void SampleRateChosen(QCheckBox* normalise, int index);
@@ -196,8 +196,8 @@ private:
     FormState lastState_;         // the state stateChanged last told of
     bool applying_ = false;       // Apply is setting the controls: one signal at its end
     bool changePending_ = false;  // a change is to be told when the event loop comes round
-    int outerHeightTwips_ = kHeightTwips;
     QMargins appliedFrame_;
+    std::string lastOutPath_;  // the output folder last chosen or typed ("OutPath")
     QString currentFolder_ = QStringLiteral("/");
     std::unique_ptr<PropertyStore> ubMainStore_;
     std::unique_ptr<PropertyStore> progressStore_;
@@ -244,6 +244,7 @@ private:
     QLineEdit* txtOutPath_ = nullptr;
     QPushButton* cmdBrowse_ = nullptr;
     QCheckBox* chkOutPath_ = nullptr;
+    QCheckBox* chkSkipExisting_ = nullptr;
     QPushButton* cmdDummy_ = nullptr;
 };
 

@@ -202,9 +202,25 @@ void MainWindow::CreateOutputGroup() {
     chkOutPath_->setObjectName(QStringLiteral("chkOutPath"));
     chkOutPath_->setChecked(true);
     Place(chkOutPath_, 5100, 240, 2595, 255);
+    txtOutPath_->setReadOnly(true);  // it shows the current folder while ticked
+
+    // In the free part of the top row, beside the box it belongs with: where the targets go,
+    // and what happens to those that are there already.
+    chkSkipExisting_ = new QCheckBox(tr("vorhandene Ziele überspringen"), frmWidth_);
+    chkSkipExisting_->setObjectName(QStringLiteral("chkSkipExisting"));
+    chkSkipExisting_->setToolTip(
+        tr("Quellen, deren Ziel schon existiert, werden nicht noch einmal konvertiert"));
+    Place(chkSkipExisting_, 2340, 240, 2655, 255);
 
     connect(chkOutPath_, &QCheckBox::clicked, this, [this] { chkOutPath_Click(); });
+    connect(chkOutPath_, &QCheckBox::toggled, txtOutPath_, &QLineEdit::setReadOnly);
     connect(cmdBrowse_, &QPushButton::clicked, this, [this] { cmdBrowse_Click(); });
+    // What the user types while the box is unticked is the output folder to remember.
+    connect(txtOutPath_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (!chkOutPath_->isChecked()) {
+            lastOutPath_ = text.toStdString();
+        }
+    });
     chooseFolder = [](QWidget* parent, const QString& start) {
         return QFileDialog::getExistingDirectory(parent, QString(), start);
     };
@@ -331,7 +347,7 @@ void MainWindow::chkOutPath_Click() {
     if (chkOutPath_->isChecked()) {
         txtOutPath_->setText(WithSeparator(currentFolder_));
     } else {
-        txtOutPath_->clear();
+        txtOutPath_->setText(QString::fromStdString(lastOutPath_));
     }
     ParkFocus();
 }
@@ -340,7 +356,10 @@ void MainWindow::cmdBrowse_Click() {
     const QString start = txtOutPath_->text().isEmpty() ? currentFolder_ : txtOutPath_->text();
     const QString chosen = chooseFolder ? chooseFolder(this, start) : QString();
     if (!chosen.isEmpty()) {
+        // A folder chosen as output is meant to be used: the box no longer says "beside".
+        chkOutPath_->setChecked(false);
         txtOutPath_->setText(WithSeparator(chosen));
+        lastOutPath_ = txtOutPath_->text().toStdString();
     }
     ParkFocus();
 }

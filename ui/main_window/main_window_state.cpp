@@ -74,6 +74,8 @@ FormState MainWindow::State() const {
     }
     state.OutPathIsCurrent = chkOutPath_->isChecked();
     state.OutPath = txtOutPath_->text().toStdString();
+    state.LastOutPath = lastOutPath_;
+    state.SkipExisting = Ticked(chkSkipExisting_);
     return state;
 }
 
@@ -85,6 +87,8 @@ void MainWindow::Apply(const FormState& state) {
     Check1_->setCheckState(CheckStateOf(state.Console));
     chkOutPath_->setChecked(state.OutPathIsCurrent);
     txtOutPath_->setText(QString::fromStdString(state.OutPath));
+    chkSkipExisting_->setChecked(state.SkipExisting);
+    lastOutPath_ = state.LastOutPath;
     if (outermost) {
         applying_ = false;
         TellChange();

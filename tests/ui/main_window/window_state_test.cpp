@@ -63,6 +63,8 @@ std::vector<FormState> States() {
     ac3.Console = ConsoleMode::Greyed;
     ac3.OutPathIsCurrent = false;
     ac3.OutPath = "/srv/ausgabe/";
+    ac3.LastOutPath = "/srv/ausgabe/";
+    ac3.SkipExisting = true;
 
     FormState wav;
     wav.Options(TargetFormat::Wav) = {SampleRate::Hz48000, true, 0};
@@ -70,6 +72,7 @@ std::vector<FormState> States() {
     wav.SplitToSixWav = true;
     wav.Filter = FileFilter::Allowed;
     wav.OutPath = "/srv/ausgabe/";
+    wav.LastOutPath = "/srv/vorher/";
 
     FormState mpa;
     mpa.Format = TargetFormat::Mpa;
@@ -219,6 +222,8 @@ TEST_F(WindowStateTest, OneSignalPerChange) {
     expectOne("output path typed");
     ClickMark(Box(w, "chkOutPath"));
     expectOne("output path ticked");
+    ClickMark(Box(w, "chkSkipExisting"));
+    expectOne("skip existing targets");
     EXPECT_EQ(w.State().OutPath, Root());
     ASSERT_TRUE(w.browser()->SetFolder((dir_.Path() / "Musik").string()));
     expectOne("folder followed");

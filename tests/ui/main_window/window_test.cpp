@@ -109,6 +109,8 @@ TEST_F(WindowTest, ControlsStartWithTheirDesignTextsAndStates) {
         {Radio(w, "optSmpMP", 1), "48 kHz erzwingen", "", true, true},
         {Box(w, "chkNormalMPA"), "Normalisieren", "", false, true},
         {Box(w, "chkOutPath"), "Ausgabepfad = Aktueller Pfad", "", true, true},
+        {Box(w, "chkSkipExisting"), "vorhandene Ziele überspringen",
+         "Quellen, deren Ziel schon existiert, werden nicht noch einmal konvertiert", false, true},
         {Button(w, "cmdBrowse"), "...", "Durchsuchen", false, true},
     };
     for (const Case& c : cases) {
@@ -161,35 +163,37 @@ TEST_F(WindowTest, ControlsStartWithTheirDesignTextsAndStates) {
     EXPECT_FALSE(w.XP_ProgressBar1()->ShowText());
 }
 
-// The outer size includes the window frame: at the idle height the progress bar and the
-// output group lie below the client area, the start button does not; while busy the
-// progress bar comes into view.
-TEST_F(WindowTest, ProgressBarAndOutputGroupLieBelowTheVisibleArea) {
+// The outer size includes the window frame. The window keeps one height, and everything of
+// the design lies inside it: the progress bar's place and the group "Arbeitspfade:" with
+// its controls at their own places; the progress bar shows only during a run.
+TEST_F(WindowTest, OneHeightHoldsTheProgressBarsPlaceAndTheOutputGroup) {
     Show();
     MainWindow& w = *window_;
     const auto top = [&w](QWidget* c) { return c->mapTo(&w, QPoint(0, 0)).y(); };
     const auto bottom = [&](QWidget* c) { return top(c) + c->height(); };
-    EXPECT_GE(top(w.XP_ProgressBar1()), w.height());
-    EXPECT_GE(top(Frame(w, "frmWidth")), w.height());
-    EXPECT_LE(bottom(w.Command1()), w.height());
-    // Everything else designed above Top 6540 is inside the client area.
-    for (QWidget* c :
-         std::initializer_list<QWidget*>{w.ubMain(), Frame(w, "Frame2"), Frame(w, "frmMPA"),
-                                         Frame(w, "Frame3"), Label(w, "Label1")}) {
+    for (QWidget* c : std::initializer_list<QWidget*>{
+             w.ubMain(), Frame(w, "Frame2"), Frame(w, "frmMPA"), Frame(w, "Frame3"),
+             Label(w, "Label1"), w.Command1(), w.XP_ProgressBar1(), Frame(w, "frmWidth"),
+             Label(w, "lblPath"), Edit(w, "txtOutPath"), Button(w, "cmdBrowse"),
+             Box(w, "chkOutPath"), Box(w, "chkSkipExisting")}) {
         EXPECT_LE(bottom(c), w.height()) << c->objectName().toStdString();
         EXPECT_LE(c->mapTo(&w, QPoint(c->width(), 0)).x(), w.width())
             << c->objectName().toStdString();
     }
+    EXPECT_FALSE(w.XP_ProgressBar1()->isVisible());
+    EXPECT_TRUE(Frame(w, "frmWidth")->isVisible());
+    // At its designed place, with the left edge's margin below it.
+    EXPECT_EQ(Frame(w, "frmWidth")->geometry(),
+              QRect(w.Px(120), w.Px(7320), w.Px(7755), w.Px(1395)));
+    EXPECT_EQ(top(w.XP_ProgressBar1()), w.Px(6540));
+    EXPECT_EQ(w.height() - bottom(Frame(w, "frmWidth")), w.Px(120));
+    // The new box shares the group's top row with "Aktueller Pfad:" and chkOutPath, apart
+    // from both.
+    const QRect skip = Box(w, "chkSkipExisting")->geometry();
+    EXPECT_GE(skip.left(), Label(w, "Label3")->geometry().right());
+    EXPECT_LE(skip.right(), Box(w, "chkOutPath")->geometry().left());
     // The focus sink lies beyond the right edge.
     EXPECT_GE(Button(w, "cmdDummy")->x(), w.width());
-
-    w.SetBusyHeight(true);
-    QApplication::processEvents();
-    EXPECT_LT(top(w.XP_ProgressBar1()), w.height());
-    EXPECT_GE(top(Frame(w, "frmWidth")), w.height());
-    w.SetBusyHeight(false);
-    QApplication::processEvents();
-    EXPECT_GE(top(w.XP_ProgressBar1()), w.height());
     EXPECT_EQ(w.width() + w.FrameMargins().left() + w.FrameMargins().right(),
               w.Px(MainWindow::kWidthTwips));
     EXPECT_EQ(w.height() + w.FrameMargins().top() + w.FrameMargins().bottom(),
@@ -357,8 +361,9 @@ TEST_F(WindowTest, UnchangedRateDisablesNormaliseAndKeepsItsCheck) {
     EXPECT_FALSE(Box(w, "chkNormalAC3")->isEnabled());
 }
 
-// txtOutPath mirrors the current folder while chkOutPath is ticked, and keeps what the user
-// typed while it is not.
+// txtOutPath mirrors the current folder while chkOutPath is ticked (and takes no typing then),
+// and keeps what the user typed while it is not; unticking it again brings back the output
+// folder typed last.
 TEST_F(WindowTest, OutputPathMirrorsTheCurrentFolder) {
     testing_support::TempDir dir;
     std::filesystem::create_directory(dir.Path() / "Musik");
@@ -370,10 +375,13 @@ TEST_F(WindowTest, OutputPathMirrorsTheCurrentFolder) {
     EXPECT_EQ(Edit(w, "txtOutPath")->text(), root + "/");
 
     Show();
+    EXPECT_TRUE(Edit(w, "txtOutPath")->isReadOnly());
     ClickMark(Box(w, "chkOutPath"));
     EXPECT_FALSE(Box(w, "chkOutPath")->isChecked());
-    EXPECT_EQ(Edit(w, "txtOutPath")->text(), "");
-    Edit(w, "txtOutPath")->setText("/elsewhere/");
+    EXPECT_FALSE(Edit(w, "txtOutPath")->isReadOnly());
+    EXPECT_EQ(Edit(w, "txtOutPath")->text(), "");  // nothing chosen before
+    Edit(w, "txtOutPath")->setFocus();
+    QTest::keyClicks(Edit(w, "txtOutPath"), "/elsewhere/");
     ASSERT_TRUE(w.browser()->SetFolder((dir.Path() / "Musik").string()));
     EXPECT_EQ(Label(w, "lblPath")->text(), root + "/Musik/");
     EXPECT_EQ(Edit(w, "txtOutPath")->text(), "/elsewhere/");
@@ -381,10 +389,14 @@ TEST_F(WindowTest, OutputPathMirrorsTheCurrentFolder) {
     EXPECT_EQ(Edit(w, "txtOutPath")->text(), root + "/Musik/");
     ASSERT_TRUE(w.browser()->SetFolder(dir.Path().string()));
     EXPECT_EQ(Edit(w, "txtOutPath")->text(), root + "/");
+    EXPECT_EQ(w.State().LastOutPath, "/elsewhere/");
+    ClickMark(Box(w, "chkOutPath"));
+    EXPECT_EQ(Edit(w, "txtOutPath")->text(), "/elsewhere/");
 }
 
-// "..." asks for a folder starting at the one shown and fills txtOutPath only.
-TEST_F(WindowTest, BrowseFillsOnlyTheOutputPath) {
+// "..." asks for a folder starting at the one shown; a folder chosen becomes the output
+// folder (chkOutPath unticked) and the one remembered; the current folder stays as it was.
+TEST_F(WindowTest, BrowseChoosesTheOutputFolder) {
     MainWindow& w = *window_;
     w.ShowCurrentFolder("/srv/audio");
     chosenFolder_ = "/srv/out";
@@ -392,7 +404,8 @@ TEST_F(WindowTest, BrowseFillsOnlyTheOutputPath) {
     EXPECT_EQ(askedFrom_, "/srv/audio/");
     EXPECT_EQ(Edit(w, "txtOutPath")->text(), "/srv/out/");
     EXPECT_EQ(Label(w, "lblPath")->text(), "/srv/audio/");
-    EXPECT_TRUE(Box(w, "chkOutPath")->isChecked());
+    EXPECT_FALSE(Box(w, "chkOutPath")->isChecked());
+    EXPECT_EQ(w.State().LastOutPath, "/srv/out/");
     chosenFolder_.clear();  // cancelled
     QTest::mouseClick(Button(w, "cmdBrowse"), Qt::LeftButton);
     EXPECT_EQ(askedFrom_, "/srv/out/");
