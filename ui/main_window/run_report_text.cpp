@@ -90,9 +90,14 @@ QString Reason(const FileReport& file) {
             return detail.isEmpty()
                        ? Tr("BeSweet.exe konnte nicht gestartet werden")
                        : Tr("BeSweet.exe konnte nicht gestartet werden: %1").arg(detail);
-        case Cause::TranscoderFailed:
-            return detail.isEmpty() ? Tr("BeSweet.exe endete mit dem Status %1").arg(file.Number)
-                                    : detail;
+        case Cause::TranscoderFailed: {
+            if (detail.isEmpty()) {
+                return Tr("BeSweet.exe endete mit dem Status %1").arg(file.Number);
+            }
+            // The list names the file already; the transcoder's line names it again.
+            const QString own = QStringLiteral("BeSweet.exe: '%1': ").arg(Shown(file.Source));
+            return detail.startsWith(own) ? detail.mid(own.size()) : detail;
+        }
         case Cause::NoOutput:
             return Tr("BeSweet.exe meldete Erfolg, hat aber keine Ausgabedatei erzeugt");
         case Cause::TagsNotWritten:
