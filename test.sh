@@ -25,6 +25,7 @@ ctest --output-on-failure -j"$(nproc)"
 
 echo "== Batch run from outside (Xvfb)"
 ../tests/e2e/batch_xvfb.sh .
+../tests/e2e/library_xvfb.sh .
 ../tests/e2e/handover_xvfb.sh .
 
 echo "== Install and package"
