@@ -87,13 +87,15 @@ for _ in $(seq 600); do
     import -window root "$build/screenshots/batch.png"
     shot_taken=1
   fi
+  # The run's end shows as its counts in the title.
   if [ -f "$music/zz_long_new.mp3" ] && [ -f "$music/song_new.mp3" ] && [ -f "$music/other_new.mp3" ] &&
-    [ "$name" = "Tonquell Audio Converter" ]; then
+    [ "$name" = "3 Dateien konvertiert - Tonquell Audio Converter" ]; then
     break
   fi
   sleep 0.1
 done
 [ -n "$shot_taken" ] || fail "the run never showed zz_long.mp3 in the title"
+[ "$name" = "3 Dateien konvertiert - Tonquell Audio Converter" ] || fail "the run ended as '$name'"
 
 for f in zz_long_new.mp3 song_new.mp3 other_new.mp3; do
   codec=$(ffprobe -v error -select_streams a:0 -show_entries stream=codec_name -of csv=p=0 "$music/$f")
@@ -156,7 +158,7 @@ start_long_run() {
   fail "no transcoder began writing"
 }
 
-# Escape: the run stops, the window stays, the warning names the stopped files.
+# Escape: the run stops, the window stays, the report names the stopped files.
 start_long_run
 xdotool key --window "$wid" Escape
 for _ in $(seq 100); do
@@ -167,7 +169,7 @@ done
 [ "$(tmp_files)" = 0 ] || fail "Escape: temporary file left"
 [ "$(outputs)" = 0 ] || fail "Escape: partial output left"
 kill -0 "$app_pid" || fail "Escape ended the program"
-# The end-of-run warning is open now; SIGTERM ends the program all the same.
+# The end-of-run report is open now; SIGTERM ends the program all the same.
 sleep 0.5
 kill -TERM "$app_pid"
 wait "$app_pid" || fail "after Escape the program ended with status $?"
