@@ -63,7 +63,10 @@ std::string UsageText(const AppValues& values) {
             "  Format   the target format: 0 WAV, 1 MP3, 2 AC3, 3 MPA (default 0)\n"
             "  HideBS   1 hides the transcoder's console window, 0 shows it (default 1)\n"
             "  Jobs     how many files a batch converts at once (default: one per core, at most "
-            "8)\n";
+            "8)\n"
+            "  OutPath  the output folder last chosen; shown when \"Ausgabepfad = Aktueller "
+            "Pfad\" is unticked\n"
+            "  SkipExisting  1 skips sources whose target exists already (default 0)\n";
     return text;
 }
 

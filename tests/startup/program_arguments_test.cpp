@@ -88,8 +88,8 @@ TEST(AnswerCommandLine, HelpNamesTheSettingsFileAndItsKeysVersionAndUnknownOptio
     EXPECT_NE(help.out.find("Usage: Other [FILE]"), std::string::npos) << help.out;
     EXPECT_NE(help.out.find("Settings file: " + dir.File("Other.ini")), std::string::npos)
         << help.out;
-    for (const char* key : {"LastDir", "Format", "HideBS", "Jobs", "[Tonquell Audio Converter]",
-                            "./-NAME", "--version"}) {
+    for (const char* key : {"LastDir", "Format", "HideBS", "Jobs", "OutPath", "SkipExisting",
+                            "[Tonquell Audio Converter]", "./-NAME", "--version"}) {
         EXPECT_NE(help.out.find(key), std::string::npos) << key;
     }
 
