@@ -193,6 +193,26 @@ TEST_F(LibraryRunTest, ASourceDeletedMidRunIsReportedAndTheOthersGoOn) {
     EXPECT_EQ(reports_.size(), 1u);
 }
 
+// A stop while the trees are still being counted starts nothing and ends the run at once.
+TEST_F(LibraryRunTest, AStopWhileTheTreesAreCountedStartsNothing) {
+    batch::RunInput input = Input(out_);
+    input.Entries.clear();
+    for (int i = 0; i < 40; ++i) {  // more folders than one round reads
+        const std::string name = "Sammlung " + std::to_string(i);
+        Touch(name + "/x.ogg");
+        input.Entries.push_back({name, true, true});
+    }
+    Driver driver;
+    driver.onYield = [&] { driver.engine->Stop(); };
+    const batch::Report report = driver.Run({transcoder_, "T", 1, 2, 2}, input);
+    EXPECT_TRUE(report.Stopped);
+    EXPECT_TRUE(driver.launches.empty());
+    EXPECT_EQ(report.Total, 0);
+    EXPECT_EQ(driver.yields, 2);  // the first, then one round of counting
+    EXPECT_EQ(driver.trace.back(), "finished");
+    EXPECT_TRUE(fs::is_empty(out_));
+}
+
 // The six mono files of a split go beside its named output; a name that one of them would
 // take counts as taken, so no earlier part is ever replaced.
 TEST_F(LibraryRunTest, ASplitsMonoFilesKeepTheirNamesFree) {

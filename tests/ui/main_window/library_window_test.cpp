@@ -304,6 +304,33 @@ TEST_F(LibraryWindowTest, LinkLoopsEndAndAnOutputFolderInsideTheTreeIsNoSource) 
     EXPECT_EQ(Tree(inside).size(), 6u);  // the "_new" names; nothing converted from inside
 }
 
+// The six-WAV split of a film in a tree: the 5.1 WAV and its six mono files all go into the
+// output folder, mirrored like any other target.
+TEST_F(LibraryWindowTest, ASixWavSplitGoesIntoTheOutputFolder) {
+    const fs::path music = dir_.Path() / "Musik";
+    fs::create_directories(music / "Filme");
+    ASSERT_EQ(testing_support::MakeMedia(
+                  std::string(kTone).replace(std::string(kTone).find("-ac 2"), 5, "-ac 6") +
+                      " -c:a ac3 -b:a 384k -f vob",
+                  (music / "Filme" / "film.vob").string()),
+              0);
+    const fs::path out = dir_.Path() / "WAV";
+    Open(music.string());
+    QTest::mouseClick(Box(*window_, "chkAC3to6WAV"), Qt::LeftButton, {}, QPoint(4, 8));
+    SendTo(out.string());
+    Select({"[Filme]"});
+    Start();
+    EXPECT_TRUE(recording_->texts.empty()) << recording_->texts.front();
+    EXPECT_EQ(Paths(Tree(out)),
+              (std::vector<std::string>{"Filme/film.wav", "Filme/film_C.wav", "Filme/film_FL.wav",
+                                        "Filme/film_FR.wav", "Filme/film_LFE.wav",
+                                        "Filme/film_SL.wav", "Filme/film_SR.wav"}));
+    const auto whole = Probe((out / "Filme/film.wav").string());
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->channels, 6);
+    EXPECT_EQ(Paths(Tree(music)), std::vector<std::string>{"Filme/film.vob"});
+}
+
 // An output folder that cannot take the run: one message before anything starts, and
 // nothing converts.
 TEST_F(LibraryWindowTest, AnOutputFolderThatCannotBeWrittenStopsTheRunBeforeItStarts) {

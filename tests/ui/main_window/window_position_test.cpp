@@ -13,6 +13,10 @@ TEST(WindowPosition, CentredInTheUpper85PercentAndNeverOffTheTopLeft) {
         // 1920 x 1080 pixels at 15 twips each, the window at its designed size.
         {28800, 16200, 9450, 6945, {9675, 3413}},
         {28800, 16200, 9450, 7230, {9675, 3270}},
+        // The window at its one height (9285) on 1366 x 768 and on 1024 x 600 pixels: on the
+        // smaller it is placed at the top.
+        {20490, 11520, 9450, 9285, {5520, 254}},
+        {15360, 9000, 9450, 9285, {2955, 0}},
         // Taller than 85 percent of the screen: placed at the top.
         {12000, 9000, 9450, 8000, {1275, 0}},
         // Wider than the screen: placed at the left edge.
