@@ -74,21 +74,22 @@ constexpr std::size_t kBatchSamples = 1 << 15;
 // One WAV file written through libsndfile into an OutputFile.
 class WavFile : public AudioSink {
 public:
-    static std::unique_ptr<WavFile> Create(const std::string& path, const StreamShape& shape,
-                                           std::string& error) {
+    static Result<std::unique_ptr<WavFile>> Create(const std::string& path,
+                                                   const StreamShape& shape) {
         std::unique_ptr<WavFile> w(new WavFile());
-        w->file_ = OutputFile::Create(path, error);
-        if (!w->file_) {
-            return nullptr;
+        Result<std::unique_ptr<OutputFile>> file = OutputFile::Create(path);
+        if (!file) {
+            return file.status();
         }
+        w->file_ = std::move(*file);
         SF_INFO info{};
         info.samplerate = shape.rate;
         info.channels = shape.Channels();
         info.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
         w->sf_.reset(sf_open_fd(w->file_->Fd(), SFM_WRITE, &info, SF_FALSE));
         if (!w->sf_) {
-            error = std::string("cannot start the WAV file: ") + sf_strerror(nullptr);
-            return nullptr;
+            return Status::Failure(std::string("cannot start the WAV file: ") +
+                                   sf_strerror(nullptr));
         }
         // Plain RIFF WAV unless the data passes 4 GiB.
         sf_command(w->sf_.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
@@ -105,16 +106,16 @@ public:
         return w;
     }
 
-    bool Write(const Planes& planes, std::string& error) override {
+    Status Write(const Planes& planes) override {
         std::vector<const float*> pointers;
         for (const auto& plane : planes) {
             pointers.push_back(plane.data());
         }
-        return WriteChannels(pointers.data(), FrameCount(planes), error);
+        return WriteChannels(pointers.data(), FrameCount(planes));
     }
 
     // Appends `frames` frames from one array per channel.
-    bool WriteChannels(const float* const* channels, std::size_t frames, std::string& error) {
+    Status WriteChannels(const float* const* channels, std::size_t frames) {
         const std::size_t start = pcm_.size();
         pcm_.resize(start + frames * channels_);
         if (channels_ == 1) {
@@ -129,39 +130,39 @@ public:
                 }
             }
         }
-        return pcm_.size() < kBatchSamples || WritePending(error);
+        return pcm_.size() < kBatchSamples ? Status::Ok() : WritePending();
     }
 
-    bool Finish(std::string& error) override {
+    Status Finish() override {
         if (sf_) {
-            if (!WritePending(error)) {
-                return false;
+            if (Status written = WritePending(); !written.ok()) {
+                return written;
             }
             const int rc = sf_close(sf_.release());
             if (rc != SF_ERR_NO_ERROR) {
-                error = std::string("cannot complete the WAV file: ") + sf_error_number(rc);
-                return false;
+                return Status::Failure(std::string("cannot complete the WAV file: ") +
+                                       sf_error_number(rc));
             }
         }
-        return file_->Close(error);
+        return file_->Close();
     }
 
-    bool Commit(std::string& error) override { return file_->Commit(error); }
+    Status Commit() override { return file_->Commit(); }
 
     const std::string& FinalPath() const { return file_->FinalPath(); }
 
 private:
     WavFile() = default;
 
-    bool WritePending(std::string& error) {
+    Status WritePending() {
         const auto frames = static_cast<sf_count_t>(pcm_.size() / channels_);
         const sf_count_t done = sf_writef_short(sf_.get(), pcm_.data(), frames);
         pcm_.clear();
         if (done != frames) {
-            error = std::string("cannot write the WAV file: ") + sf_strerror(sf_.get());
-            return false;
+            return Status::Failure(std::string("cannot write the WAV file: ") +
+                                   sf_strerror(sf_.get()));
         }
-        return true;
+        return Status::Ok();
     }
 
     std::unique_ptr<OutputFile> file_;
@@ -191,61 +192,62 @@ const char* RoleSuffix(AVChannel role) {
 
 class SixWavSink : public AudioSink {
 public:
-    static std::unique_ptr<SixWavSink> Create(const std::string& path, const StreamShape& shape,
-                                              std::string& error) {
+    static Result<std::unique_ptr<AudioSink>> Create(const std::string& path,
+                                                     const StreamShape& shape) {
         std::unique_ptr<SixWavSink> s(new SixWavSink());
-        s->main_ = WavFile::Create(path, shape, error);
-        if (!s->main_) {
-            return nullptr;
+        Result<std::unique_ptr<WavFile>> main = WavFile::Create(path, shape);
+        if (!main) {
+            return main.status();
         }
+        s->main_ = std::move(*main);
         const StreamShape mono{shape.rate, {AV_CHAN_FRONT_CENTER}};
         for (const std::string& name : SixWavNames(path, shape)) {
-            s->singles_.push_back(WavFile::Create(name, mono, error));
-            if (!s->singles_.back()) {
-                error = "'" + name + "': " + error;
-                return nullptr;
+            Result<std::unique_ptr<WavFile>> single = WavFile::Create(name, mono);
+            if (!single) {
+                return single.status().Of(name);
             }
+            s->singles_.push_back(std::move(*single));
         }
-        return s;
+        return std::unique_ptr<AudioSink>(std::move(s));
     }
 
-    bool Write(const Planes& planes, std::string& error) override {
-        if (!main_->Write(planes, error)) {
-            return false;
+    Status Write(const Planes& planes) override {
+        if (Status written = main_->Write(planes); !written.ok()) {
+            return written;
         }
         const std::size_t frames = FrameCount(planes);
         for (std::size_t c = 0; c < singles_.size(); ++c) {
             const float* channel = planes[c].data();
-            if (!singles_[c]->WriteChannels(&channel, frames, error)) {
-                return false;
+            if (Status written = singles_[c]->WriteChannels(&channel, frames); !written.ok()) {
+                return written;
             }
         }
-        return true;
+        return Status::Ok();
     }
 
-    bool Finish(std::string& error) override {
+    Status Finish() override {
         for (auto& single : singles_) {
-            if (!single->Finish(error)) {
-                return false;
+            if (Status finished = single->Finish(); !finished.ok()) {
+                return finished;
             }
         }
-        return main_->Finish(error);
+        return main_->Finish();
     }
 
     // The mono files first and the named file last: once the named file exists, the set
     // is complete. When a rename fails, the files already renamed are removed again.
-    bool Commit(std::string& error) override {
+    Status Commit() override {
         for (std::size_t i = 0; i < singles_.size(); ++i) {
-            if (!singles_[i]->Commit(error)) {
+            if (Status committed = singles_[i]->Commit(); !committed.ok()) {
                 Undo(i);
-                return false;
+                return committed;
             }
         }
-        if (!main_->Commit(error)) {
+        if (Status committed = main_->Commit(); !committed.ok()) {
             Undo(singles_.size());
-            return false;
+            return committed;
         }
-        return true;
+        return Status::Ok();
     }
 
 private:
@@ -274,14 +276,14 @@ std::vector<std::string> SixWavNames(const std::string& path, const StreamShape&
     return names;
 }
 
-std::unique_ptr<AudioSink> CreateWavSink(const std::string& path, const StreamShape& shape,
-                                         std::string& error) {
-    return WavFile::Create(path, shape, error);
+Result<std::unique_ptr<AudioSink>> CreateWavSink(const std::string& path,
+                                                 const StreamShape& shape) {
+    return WavFile::Create(path, shape);
 }
 
-std::unique_ptr<AudioSink> CreateSixWavSink(const std::string& path, const StreamShape& shape,
-                                            std::string& error) {
-    return SixWavSink::Create(path, shape, error);
+Result<std::unique_ptr<AudioSink>> CreateSixWavSink(const std::string& path,
+                                                    const StreamShape& shape) {
+    return SixWavSink::Create(path, shape);
 }
 
 }  // namespace transcoder

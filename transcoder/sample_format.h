@@ -1,0 +1,16 @@
+#pragma once
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+#include "planes.h"
+#include "status.h"
+
+namespace transcoder {
+
+// Replaces the contents of `out` with the samples of `frame`, one float plane per channel
+// (full scale 1.0). Fails for a sample format it does not know.
+Status ToPlanarFloat(const AVFrame& frame, Planes& out);
+
+}  // namespace transcoder
