@@ -57,7 +57,8 @@ public:
         return std::unique_ptr<AudioSink>(std::move(s));
     }
 
-    Status Write(const Planes& planes) override {
+    // The encoder takes float samples: nothing to dither.
+    Status Write(const Planes& planes, Depth) override {
         const std::size_t frames = FrameCount(planes);
         std::size_t done = 0;
         while (done < frames) {

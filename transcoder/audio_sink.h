@@ -27,8 +27,9 @@ class AudioSink {
 public:
     virtual ~AudioSink() = default;
 
-    // Encodes `planes`, one per channel of the shape.
-    virtual Status Write(const Planes& planes) = 0;
+    // Encodes `planes`, one per channel of the shape. `depth` tells an output of 16-bit
+    // integers whether the samples need dither; encoders that take float ignore it.
+    virtual Status Write(const Planes& planes, Depth depth) = 0;
 
     // Flushes the encoder and completes the file(s).
     virtual Status Finish() = 0;

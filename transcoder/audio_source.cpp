@@ -38,24 +38,29 @@ Status AudioSource::ResampleTo(int outRate) {
     return Status::Ok();
 }
 
-Result<Planes*> AudioSource::Decode() {
-    const Result<std::size_t> frames = decoder_->Next(decoded_);
-    if (!frames) {
-        return frames.status();
+Result<Planes*> AudioSource::Decode(Depth& depth) {
+    const Result<Piece> piece = decoder_->Next(decoded_);
+    if (!piece) {
+        return piece.status();
     }
-    if (*frames == 0) {
+    if (piece->frames == 0) {
         return static_cast<Planes*>(nullptr);
     }
+    depth = piece->depth;
     if (plan_.identity) {
         return &decoded_;
     }
     ApplyMix(plan_, decoded_, mixed_);
+    if (!RoutesOnly(plan_)) {
+        depth = Depth::Finer;
+    }
     return &mixed_;
 }
 
 Result<bool> AudioSource::Next(Block& block) {
     while (!flushed_) {
-        const Result<Planes*> mixed = Decode();
+        Depth depth = Depth::Finer;
+        const Result<Planes*> mixed = Decode(depth);
         if (!mixed) {
             return mixed.status();
         }
@@ -71,10 +76,12 @@ Result<bool> AudioSource::Next(Block& block) {
                 return resampled;
             }
             ready = &resampled_;
+            depth = Depth::Finer;
         }
         if (FrameCount(*ready) > 0) {
             std::swap(block.planes, *ready);
             block.progress = decoder_->Progress();
+            block.depth = depth;
             return true;
         }
     }

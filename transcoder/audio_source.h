@@ -29,7 +29,8 @@ public:
     Status ResampleTo(int outRate);
 
     // The next block of output planes into `block` (swapped in, so that the buffers
-    // circulate) with the share of the input read: true, or false at the end of the stream.
+    // circulate) with the share of the input read and their depth: true, or false at the end
+    // of the stream.
     Result<bool> Next(Block& block);
 
     const Decoder& decoder() const { return *decoder_; }
@@ -40,8 +41,9 @@ public:
 
 private:
     AudioSource() = default;
-    // The next decoded and mixed planes (possibly none), or null at the end of the stream.
-    Result<Planes*> Decode();
+    // The next decoded and mixed planes (possibly none), with their depth in `depth`, or
+    // null at the end of the stream.
+    Result<Planes*> Decode(Depth& depth);
 
     std::unique_ptr<Decoder> decoder_;
     std::unique_ptr<Resampler> resampler_;

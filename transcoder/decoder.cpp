@@ -258,7 +258,7 @@ double Decoder::PacketTime(const AVPacket& packet) const {
     return at > 0.0 ? at : 0.0;
 }
 
-Result<std::size_t> Decoder::Next(Planes& out) {
+Result<Piece> Decoder::Next(Planes& out) {
     while (!finished_) {
         if (!haveFrame_) {
             const Result<bool> pulled = Pull();
@@ -271,26 +271,26 @@ Result<std::size_t> Decoder::Next(Planes& out) {
                     return flushed;
                 }
                 if (FrameCount(out) > 0) {
-                    return FrameCount(out);
+                    return Piece{FrameCount(out), Depth::Finer};
                 }
                 finished_ = true;
                 if (Status finished = Finish(); !finished.ok()) {
                     return finished;
                 }
-                return std::size_t{0};
+                return Piece{};
             }
         }
         haveFrame_ = false;
-        const Status taken = conformer_.Take(*frame_, out);
+        const Result<Depth> taken = conformer_.Take(*frame_, out);
         av_frame_unref(frame_.get());
-        if (!taken.ok()) {
-            return taken;
+        if (!taken) {
+            return taken.status();
         }
         if (FrameCount(out) > 0) {
-            return FrameCount(out);
+            return Piece{FrameCount(out), *taken};
         }
     }
-    return std::size_t{0};
+    return Piece{};
 }
 
 double Decoder::ByteRate() const {

@@ -13,6 +13,14 @@
 
 namespace transcoder {
 
+// What one call of Decoder::Next made: its frames (0 at the end of the stream), and whether
+// they are the source's 16-bit values as they were.
+struct Piece {
+    std::size_t frames = 0;
+    Depth depth = Depth::Finer;
+    bool operator==(const Piece&) const = default;
+};
+
 // Decodes the first audio stream of a file into float planes, noting what it cannot decode.
 class Decoder {
 public:
@@ -32,10 +40,10 @@ public:
 
     // Decodes the next piece into `out` (one plane per channel of Layout(), at SampleRate():
     // a part of the stream in another layout or at another rate is mapped onto Layout() and
-    // the rate the stream began with). The number of frames, 0 at the end. Fails on a read
-    // error or for a bare stream that is mostly not frames that decode (random data);
-    // damage short of that is skipped and told by Damage().
-    Result<std::size_t> Next(Planes& out);
+    // the rate the stream began with). Fails on a read error or for a bare stream that is
+    // mostly not frames that decode (random data); damage short of that is skipped and told
+    // by Damage().
+    Result<Piece> Next(Planes& out);
 
     // Share of the file read so far, 0 to 1; 0 when the size is unknown.
     double Progress() const;

@@ -15,7 +15,7 @@ public:
           bytes_(encoder_->OutputRoom()),
           channels_(channels) {}
 
-    Status Write(const Planes& planes) override {
+    Status Write(const Planes& planes, Depth) override {
         const std::size_t frames = FrameCount(planes);
         const std::size_t chunk = encoder_->ChunkFrames();
         for (std::size_t done = 0; done < frames; done += chunk) {

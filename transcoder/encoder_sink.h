@@ -11,7 +11,8 @@
 namespace transcoder {
 
 // An encoder of one or two channels of float samples into a byte stream, as LAME and twolame
-// are: the part of an encoder sink that differs from one encoder to the next.
+// are: the part of an encoder sink that differs from one encoder to the next. Taking float,
+// they quantise nothing and need no dither.
 class StreamEncoder {
 public:
     virtual ~StreamEncoder() = default;

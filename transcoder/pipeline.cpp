@@ -173,8 +173,9 @@ Status EncodePass(const Options& options, AudioSource& source, AudioSink& sink,
     if (!resampling.ok()) {
         return resampling.Of(options.input);
     }
-    // Scales and encodes one block of output.
-    auto write = [&](Planes& planes, double done) {
+    // Scales and encodes one block of output; resampled or scaled samples are finer than
+    // 16 bits, whatever the source's were.
+    auto write = [&](Planes& planes, Depth depth, double done) {
         if (gain != 1.0f) {
             for (auto& plane : planes) {
                 for (float& v : plane) {
@@ -182,7 +183,8 @@ Status EncodePass(const Options& options, AudioSource& source, AudioSink& sink,
                 }
             }
         }
-        if (Status written = sink.Write(planes); !written.ok()) {
+        const bool changed = gain != 1.0f || late.Active();
+        if (Status written = sink.Write(planes, changed ? Depth::Finer : depth); !written.ok()) {
             return written.Of(options.output);
         }
         progress(share.Of(done));
@@ -195,7 +197,8 @@ Status EncodePass(const Options& options, AudioSource& source, AudioSink& sink,
             if (!planes) {
                 return planes.status().Of(options.input);
             }
-            return FrameCount(**planes) == 0 ? Status::Ok() : write(**planes, block.progress);
+            return FrameCount(**planes) == 0 ? Status::Ok()
+                                             : write(**planes, block.depth, block.progress);
         });
     if (!passed.ok()) {
         return passed.Of(options.input);
@@ -204,7 +207,8 @@ Status EncodePass(const Options& options, AudioSource& source, AudioSink& sink,
     if (!rest) {
         return rest.status().Of(options.input);
     }
-    return FrameCount(**rest) > 0 ? write(**rest, source.decoder().Progress()) : Status::Ok();
+    return FrameCount(**rest) > 0 ? write(**rest, Depth::Finer, source.decoder().Progress())
+                                  : Status::Ok();
 }
 
 // Completes the output: a damaged source fails now when the options are strict, before the

@@ -90,4 +90,9 @@ Status ToPlanarFloat(const AVFrame& frame, Planes& out) {
     return Status::Ok();
 }
 
+bool FitsSixteenBits(int format) {
+    const AVSampleFormat packed = av_get_packed_sample_fmt(static_cast<AVSampleFormat>(format));
+    return packed == AV_SAMPLE_FMT_U8 || packed == AV_SAMPLE_FMT_S16;
+}
+
 }  // namespace transcoder

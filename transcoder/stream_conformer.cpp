@@ -30,7 +30,7 @@ Status StreamConformer::ConformTo(const std::vector<AVChannel>& roles) {
     return Status::Ok();
 }
 
-Status StreamConformer::Take(const AVFrame& frame, Planes& out) {
+Result<Depth> StreamConformer::Take(const AVFrame& frame, Planes& out) {
     const int frameRate = frame.sample_rate;
     const bool sameRate = frameRate == rate_;
     if (Status converted = ToLayout(frame, sameRate ? out : otherRate_); !converted.ok()) {
@@ -61,7 +61,10 @@ Status StreamConformer::Take(const AVFrame& frame, Planes& out) {
     for (std::size_t c = 0; c < tail_.size() && c < out.size(); ++c) {
         out[c].insert(out[c].begin(), tail_[c].begin(), tail_[c].end());
     }
-    return Status::Ok();
+    const bool routed =
+        av_channel_layout_compare(&frame.ch_layout, &layout_) == 0 || RoutesOnly(conform_);
+    const bool exact = FitsSixteenBits(frame.format) && routed && sameRate && tail_.empty();
+    return exact ? Depth::Sixteen : Depth::Finer;
 }
 
 Status StreamConformer::Flush(Planes& out) {

@@ -37,11 +37,12 @@ public:
     const AVChannelLayout& Layout() const { return layout_; }
 
     // Replaces `out` with the samples of `frame` in Layout() at SampleRate() (possibly none
-    // yet, when a resampler holds them back).
-    Status Take(const AVFrame& frame, Planes& out);
+    // yet, when a resampler holds them back); gives their depth: 16-bit samples stay 16-bit
+    // values where channels are only routed, not mixed or resampled.
+    Result<Depth> Take(const AVFrame& frame, Planes& out);
 
     // At the end of the stream: replaces `out` with what a resampler still holds (possibly
-    // nothing).
+    // nothing), of depth Finer.
     Status Flush(Planes& out);
 
 private:

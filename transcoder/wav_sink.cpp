@@ -1,14 +1,11 @@
 #include "wav_sink.h"
 
 #include <sndfile.h>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
-#include <algorithm>
-#include <cmath>
+#include <cstdint>
 
 #include "output_file.h"
+#include "pcm16.h"
 
 namespace transcoder {
 namespace {
@@ -46,33 +43,11 @@ int SndfileRole(AVChannel role) {
     }
 }
 
-// Full scale 1.0 to 16 bits, clipped to the 16-bit range and rounded to the nearest
-// step (ties to even).
-void ToPcm16(const float* in, std::size_t count, short* dst) {
-    std::size_t i = 0;
-#ifdef __SSE2__
-    const __m128 scale = _mm_set1_ps(32768.0f);
-    const __m128 low = _mm_set1_ps(-32768.0f);
-    const __m128 high = _mm_set1_ps(32767.0f);
-    for (; i + 8 <= count; i += 8) {
-        const __m128 a = _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(in + i), scale), low), high);
-        const __m128 b =
-            _mm_min_ps(_mm_max_ps(_mm_mul_ps(_mm_loadu_ps(in + i + 4), scale), low), high);
-        const __m128i packed = _mm_packs_epi32(_mm_cvtps_epi32(a), _mm_cvtps_epi32(b));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), packed);
-    }
-#endif
-    for (; i < count; ++i) {
-        const float v = std::min(std::max(in[i] * 32768.0f, -32768.0f), 32767.0f);
-        dst[i] = static_cast<short>(std::lrint(v));
-    }
-}
-
 // Samples collected before one write to the file.
 constexpr std::size_t kBatchSamples = 1 << 15;
 
-// One WAV file written through libsndfile into an OutputFile.
-class WavFile : public AudioSink {
+// One 16-bit WAV file written through libsndfile into an OutputFile.
+class WavFile {
 public:
     static Result<std::unique_ptr<WavFile>> Create(const std::string& path,
                                                    const StreamShape& shape) {
@@ -106,34 +81,30 @@ public:
         return w;
     }
 
-    Status Write(const Planes& planes) override {
-        std::vector<const float*> pointers;
-        for (const auto& plane : planes) {
-            pointers.push_back(plane.data());
-        }
-        return WriteChannels(pointers.data(), FrameCount(planes));
-    }
-
-    // Appends `frames` frames from one array per channel.
-    Status WriteChannels(const float* const* channels, std::size_t frames) {
+    // Appends `frames` frames from one array of 16-bit samples per channel.
+    Status Append(const std::int16_t* const* channels, std::size_t frames) {
         const std::size_t start = pcm_.size();
         pcm_.resize(start + frames * channels_);
-        if (channels_ == 1) {
-            ToPcm16(channels[0], frames, pcm_.data() + start);
-        } else {
-            plane16_.resize(frames);
-            for (std::size_t c = 0; c < channels_; ++c) {
-                ToPcm16(channels[c], frames, plane16_.data());
-                short* dst = pcm_.data() + start + c;
-                for (std::size_t f = 0; f < frames; ++f) {
-                    dst[f * channels_] = plane16_[f];
-                }
+        for (std::size_t c = 0; c < channels_; ++c) {
+            const std::int16_t* src = channels[c];
+            std::int16_t* dst = pcm_.data() + start + c;
+            for (std::size_t f = 0; f < frames; ++f) {
+                dst[f * channels_] = src[f];
             }
         }
         return pcm_.size() < kBatchSamples ? Status::Ok() : WritePending();
     }
 
-    Status Finish() override {
+    // Appends every plane of `planes`, one per channel.
+    Status Append(const std::vector<std::vector<std::int16_t>>& planes) {
+        pointers_.clear();
+        for (const auto& plane : planes) {
+            pointers_.push_back(plane.data());
+        }
+        return Append(pointers_.data(), planes.empty() ? 0 : planes.front().size());
+    }
+
+    Status Finish() {
         if (sf_) {
             if (Status written = WritePending(); !written.ok()) {
                 return written;
@@ -147,7 +118,7 @@ public:
         return file_->Close();
     }
 
-    Status Commit() override { return file_->Commit(); }
+    Status Commit() { return file_->Commit(); }
 
     const std::string& FinalPath() const { return file_->FinalPath(); }
 
@@ -168,8 +139,25 @@ private:
     std::unique_ptr<OutputFile> file_;
     std::unique_ptr<SNDFILE, SndfileCloser> sf_;
     std::size_t channels_ = 0;
-    std::vector<short> pcm_;
-    std::vector<short> plane16_;
+    std::vector<std::int16_t> pcm_;
+    std::vector<const std::int16_t*> pointers_;
+};
+
+// A WAV output: its samples quantised to 16 bits and written to one file.
+class WavSink : public AudioSink {
+public:
+    WavSink(std::unique_ptr<WavFile> file, std::size_t channels)
+        : file_(std::move(file)), quantiser_(channels) {}
+
+    Status Write(const Planes& planes, Depth depth) override {
+        return file_->Append(quantiser_.Quantise(planes, depth));
+    }
+    Status Finish() override { return file_->Finish(); }
+    Status Commit() override { return file_->Commit(); }
+
+private:
+    std::unique_ptr<WavFile> file_;
+    Quantiser quantiser_;
 };
 
 const char* RoleSuffix(AVChannel role) {
@@ -194,7 +182,7 @@ class SixWavSink : public AudioSink {
 public:
     static Result<std::unique_ptr<AudioSink>> Create(const std::string& path,
                                                      const StreamShape& shape) {
-        std::unique_ptr<SixWavSink> s(new SixWavSink());
+        std::unique_ptr<SixWavSink> s(new SixWavSink(static_cast<std::size_t>(shape.Channels())));
         Result<std::unique_ptr<WavFile>> main = WavFile::Create(path, shape);
         if (!main) {
             return main.status();
@@ -211,14 +199,17 @@ public:
         return std::unique_ptr<AudioSink>(std::move(s));
     }
 
-    Status Write(const Planes& planes) override {
-        if (Status written = main_->Write(planes); !written.ok()) {
+    // The samples are quantised once, so each mono file holds the very samples of its
+    // channel in the 5.1 file.
+    Status Write(const Planes& planes, Depth depth) override {
+        const std::vector<std::vector<std::int16_t>>& pcm = quantiser_.Quantise(planes, depth);
+        if (Status written = main_->Append(pcm); !written.ok()) {
             return written;
         }
         const std::size_t frames = FrameCount(planes);
         for (std::size_t c = 0; c < singles_.size(); ++c) {
-            const float* channel = planes[c].data();
-            if (Status written = singles_[c]->WriteChannels(&channel, frames); !written.ok()) {
+            const std::int16_t* channel = pcm[c].data();
+            if (Status written = singles_[c]->Append(&channel, frames); !written.ok()) {
                 return written;
             }
         }
@@ -251,12 +242,15 @@ public:
     }
 
 private:
+    explicit SixWavSink(std::size_t channels) : quantiser_(channels) {}
+
     void Undo(std::size_t committed) {
         for (std::size_t i = 0; i < committed; ++i) {
             RemoveFile(singles_[i]->FinalPath());
         }
     }
 
+    Quantiser quantiser_;
     std::unique_ptr<WavFile> main_;
     std::vector<std::unique_ptr<WavFile>> singles_;
 };
@@ -278,7 +272,12 @@ std::vector<std::string> SixWavNames(const std::string& path, const StreamShape&
 
 Result<std::unique_ptr<AudioSink>> CreateWavSink(const std::string& path,
                                                  const StreamShape& shape) {
-    return WavFile::Create(path, shape);
+    Result<std::unique_ptr<WavFile>> file = WavFile::Create(path, shape);
+    if (!file) {
+        return file.status();
+    }
+    return std::unique_ptr<AudioSink>(
+        std::make_unique<WavSink>(std::move(*file), static_cast<std::size_t>(shape.Channels())));
 }
 
 Result<std::unique_ptr<AudioSink>> CreateSixWavSink(const std::string& path,
