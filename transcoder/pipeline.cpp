@@ -96,8 +96,8 @@ Agreement Negotiate(const Options& options, const AudioSource& source, const War
     const int wantedRate = options.rate != 0 ? options.rate : source.decoder().SampleRate();
     agreed.rate = EncoderRate(options.target, wantedRate);
     if (agreed.rate != wantedRate) {
-        warn("the encoder cannot take " + std::to_string(wantedRate) + " Hz; resampling to " +
-             std::to_string(agreed.rate) + " Hz");
+        warn("'" + options.input + "': the encoder cannot take " + std::to_string(wantedRate) +
+             " Hz; resampling to " + std::to_string(agreed.rate) + " Hz");
     }
     const int channels = static_cast<int>(agreed.plan.outRoles.size());
     agreed.bitrate = EncoderBitrate(options.target, options.bitrate, agreed.rate, channels);

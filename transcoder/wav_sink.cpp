@@ -2,6 +2,7 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "output_file.h"
@@ -14,33 +15,57 @@ struct SndfileCloser {
     void operator()(SNDFILE* f) const { sf_close(f); }
 };
 
-int SndfileRole(AVChannel role) {
-    switch (role) {
-        case AV_CHAN_FRONT_LEFT:
-            return SF_CHANNEL_MAP_FRONT_LEFT;
-        case AV_CHAN_FRONT_RIGHT:
-            return SF_CHANNEL_MAP_FRONT_RIGHT;
-        case AV_CHAN_FRONT_CENTER:
-            return SF_CHANNEL_MAP_FRONT_CENTER;
-        case AV_CHAN_LOW_FREQUENCY:
-            return SF_CHANNEL_MAP_LFE;
-        case AV_CHAN_BACK_LEFT:
-            return SF_CHANNEL_MAP_REAR_LEFT;
-        case AV_CHAN_BACK_RIGHT:
-            return SF_CHANNEL_MAP_REAR_RIGHT;
-        case AV_CHAN_BACK_CENTER:
-            return SF_CHANNEL_MAP_REAR_CENTER;
-        case AV_CHAN_SIDE_LEFT:
-            return SF_CHANNEL_MAP_SIDE_LEFT;
-        case AV_CHAN_SIDE_RIGHT:
-            return SF_CHANNEL_MAP_SIDE_RIGHT;
-        case AV_CHAN_FRONT_LEFT_OF_CENTER:
-            return SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER;
-        case AV_CHAN_FRONT_RIGHT_OF_CENTER:
-            return SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER;
-        default:
-            return SF_CHANNEL_MAP_INVALID;
+bool Has(const std::vector<AVChannel>& roles, AVChannel role) {
+    return std::find(roles.begin(), roles.end(), role) != roles.end();
+}
+
+// libsndfile's names of the channels `roles`, from which it makes the WAV channel mask. A
+// layout with one pair of surrounds declares them as the back pair (the usual 5.1 mask, 0x3F,
+// whether the decoder calls them side or back); one with both pairs declares each as it is.
+std::vector<int> SndfileMap(const std::vector<AVChannel>& roles) {
+    const bool bothPairs = Has(roles, AV_CHAN_SIDE_LEFT) && Has(roles, AV_CHAN_BACK_LEFT);
+    std::vector<int> map;
+    for (const AVChannel role : roles) {
+        switch (role) {
+            case AV_CHAN_FRONT_LEFT:
+                map.push_back(SF_CHANNEL_MAP_LEFT);
+                break;
+            case AV_CHAN_FRONT_RIGHT:
+                map.push_back(SF_CHANNEL_MAP_RIGHT);
+                break;
+            case AV_CHAN_FRONT_CENTER:
+                map.push_back(SF_CHANNEL_MAP_CENTER);
+                break;
+            case AV_CHAN_LOW_FREQUENCY:
+                map.push_back(SF_CHANNEL_MAP_LFE);
+                break;
+            case AV_CHAN_BACK_LEFT:
+                map.push_back(SF_CHANNEL_MAP_REAR_LEFT);
+                break;
+            case AV_CHAN_BACK_RIGHT:
+                map.push_back(SF_CHANNEL_MAP_REAR_RIGHT);
+                break;
+            case AV_CHAN_BACK_CENTER:
+                map.push_back(SF_CHANNEL_MAP_REAR_CENTER);
+                break;
+            case AV_CHAN_SIDE_LEFT:
+                map.push_back(bothPairs ? SF_CHANNEL_MAP_SIDE_LEFT : SF_CHANNEL_MAP_REAR_LEFT);
+                break;
+            case AV_CHAN_SIDE_RIGHT:
+                map.push_back(bothPairs ? SF_CHANNEL_MAP_SIDE_RIGHT : SF_CHANNEL_MAP_REAR_RIGHT);
+                break;
+            case AV_CHAN_FRONT_LEFT_OF_CENTER:
+                map.push_back(SF_CHANNEL_MAP_FRONT_LEFT_OF_CENTER);
+                break;
+            case AV_CHAN_FRONT_RIGHT_OF_CENTER:
+                map.push_back(SF_CHANNEL_MAP_FRONT_RIGHT_OF_CENTER);
+                break;
+            default:
+                map.push_back(SF_CHANNEL_MAP_INVALID);
+                break;
+        }
     }
+    return map;
 }
 
 // Samples collected before one write to the file.
@@ -49,8 +74,11 @@ constexpr std::size_t kBatchSamples = 1 << 15;
 // One 16-bit WAV file written through libsndfile into an OutputFile.
 class WavFile {
 public:
-    static Result<std::unique_ptr<WavFile>> Create(const std::string& path,
-                                                   const StreamShape& shape) {
+    // A file of `rate` Hz and `channels` channels; `map` names them for the channel mask
+    // (empty: libsndfile's mask for the count, front centre for one channel, the front
+    // pair for two).
+    static Result<std::unique_ptr<WavFile>> Create(const std::string& path, int rate, int channels,
+                                                   const std::vector<int>& map) {
         std::unique_ptr<WavFile> w(new WavFile());
         Result<std::unique_ptr<OutputFile>> file = OutputFile::Create(path);
         if (!file) {
@@ -58,8 +86,8 @@ public:
         }
         w->file_ = std::move(*file);
         SF_INFO info{};
-        info.samplerate = shape.rate;
-        info.channels = shape.Channels();
+        info.samplerate = rate;
+        info.channels = channels;
         info.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
         w->sf_.reset(sf_open_fd(w->file_->Fd(), SFM_WRITE, &info, SF_FALSE));
         if (!w->sf_) {
@@ -68,15 +96,12 @@ public:
         }
         // Plain RIFF WAV unless the data passes 4 GiB.
         sf_command(w->sf_.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
-        if (shape.Channels() > 2) {
-            std::vector<int> map;
-            for (const AVChannel role : shape.roles) {
-                map.push_back(SndfileRole(role));
-            }
-            sf_command(w->sf_.get(), SFC_SET_CHANNEL_MAP_INFO, map.data(),
-                       static_cast<int>(map.size() * sizeof(int)));
+        if (!map.empty()) {
+            std::vector<int> names = map;
+            sf_command(w->sf_.get(), SFC_SET_CHANNEL_MAP_INFO, names.data(),
+                       static_cast<int>(names.size() * sizeof(int)));
         }
-        w->channels_ = static_cast<std::size_t>(shape.Channels());
+        w->channels_ = static_cast<std::size_t>(channels);
         w->pcm_.reserve(kBatchSamples + 8192);
         return w;
     }
@@ -183,14 +208,19 @@ public:
     static Result<std::unique_ptr<AudioSink>> Create(const std::string& path,
                                                      const StreamShape& shape) {
         std::unique_ptr<SixWavSink> s(new SixWavSink(static_cast<std::size_t>(shape.Channels())));
-        Result<std::unique_ptr<WavFile>> main = WavFile::Create(path, shape);
+        // Each mono file declares the channel it holds, as the 5.1 file names it.
+        const std::vector<int> map = SndfileMap(shape.roles);
+        Result<std::unique_ptr<WavFile>> main =
+            WavFile::Create(path, shape.rate, shape.Channels(), map);
         if (!main) {
             return main.status();
         }
         s->main_ = std::move(*main);
-        const StreamShape mono{shape.rate, {AV_CHAN_FRONT_CENTER}};
-        for (const std::string& name : SixWavNames(path, shape)) {
-            Result<std::unique_ptr<WavFile>> single = WavFile::Create(name, mono);
+        const std::vector<std::string> names = SixWavNames(path, shape);
+        for (std::size_t c = 0; c < names.size(); ++c) {
+            const std::string& name = names[c];
+            Result<std::unique_ptr<WavFile>> single =
+                WavFile::Create(name, shape.rate, 1, {map[c]});
             if (!single) {
                 return single.status().Of(name);
             }
@@ -272,7 +302,11 @@ std::vector<std::string> SixWavNames(const std::string& path, const StreamShape&
 
 Result<std::unique_ptr<AudioSink>> CreateWavSink(const std::string& path,
                                                  const StreamShape& shape) {
-    Result<std::unique_ptr<WavFile>> file = WavFile::Create(path, shape);
+    // One or two channels keep libsndfile's own mask (centre, front pair).
+    const std::vector<int> map =
+        shape.Channels() > 2 ? SndfileMap(shape.roles) : std::vector<int>{};
+    Result<std::unique_ptr<WavFile>> file =
+        WavFile::Create(path, shape.rate, shape.Channels(), map);
     if (!file) {
         return file.status();
     }
