@@ -52,7 +52,7 @@ Result<std::unique_ptr<Decoder>> Decoder::Open(const std::string& path, bool noC
     d->format_ = std::move(*format);
     const std::optional<int> stream = TakeFirstAudioStream(*d->format_);
     if (!stream) {
-        return Status::Failure("the file holds no audio stream");
+        return Status::Failure(KindOf(*d->format_) + " file without an audio stream");
     }
     d->stream_ = *stream;
     if (Status opened = d->OpenCodec(noCompression); !opened.ok()) {
@@ -64,7 +64,10 @@ Result<std::unique_ptr<Decoder>> Decoder::Open(const std::string& path, bool noC
         return first.status();
     }
     if (!*first) {
-        return Status::Failure("no audio could be decoded from the file");
+        // A demuxer may take any bytes for a file of its name (raw FLAC or AAC frames are
+        // looked for anywhere): bytes of no known kind are no audio file at all.
+        return Status::Failure(MayBeMedia(path) ? "no audio could be decoded from the file"
+                                                : "not an audio or video file");
     }
     d->haveFrame_ = true;
     if (Status started = d->conformer_.Start(*d->frame_); !started.ok()) {
@@ -77,7 +80,8 @@ Status Decoder::OpenCodec(bool noCompression) {
     const AVCodecParameters* par = format_->streams[stream_]->codecpar;
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
     if (codec == nullptr) {
-        return Status::Failure("no decoder for the audio stream's codec");
+        return Status::Failure("unsupported format: " + KindOf(*format_) + " file with " +
+                               avcodec_get_name(par->codec_id) + " audio, which has no decoder");
     }
     codec_.reset(avcodec_alloc_context3(codec));
     packet_.reset(av_packet_alloc());

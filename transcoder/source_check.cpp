@@ -11,7 +11,7 @@ namespace {
 // Formats whose file is the bare audio stream, so that all its bytes but its tags are
 // frames. (In a real container the audio may well be a small share of the file.)
 bool IsBareAudioFormat(const char* name) {
-    for (const char* bare : {"mp3", "ac3", "eac3", "dts"}) {
+    for (const char* bare : {"mp3", "ac3", "eac3", "dts", "aac"}) {
         if (std::strcmp(name, bare) == 0) {
             return true;
         }
