@@ -25,11 +25,10 @@ double Decibels(double power) {
     return 10.0 * std::log10(power);
 }
 
-// The power spectrum of `n` samples (a power of two) from `start`, windowed with a 4-term
-// Blackman-Harris window (side lobes below -92 dB) and scaled so that a sine of amplitude A
+// The power in each frequency bin of `n` samples (a power of two) from `start`, windowed with a
+// 4-term Blackman-Harris window (side lobes below -92 dB) and scaled so that a sine of amplitude A
 // shows A*A/2 summed over its main lobe.
-std::vector<double> PowerSpectrum(const std::vector<float>& samples, std::size_t start,
-                                  std::size_t n) {
+std::vector<double> BinPowers(const std::vector<float>& samples, std::size_t start, std::size_t n) {
     std::vector<std::complex<double>> x(n);
     double windowSquares = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -70,7 +69,7 @@ std::vector<double> PowerSpectrum(const std::vector<float>& samples, std::size_t
     return power;
 }
 
-// What a spectrum says about a tone at `frequency` Hz: its power (summed over its main lobe),
+// What the bin powers say about a tone at `frequency` Hz: its power (summed over its main lobe),
 // the power of its harmonics 2 to 9 above the median noise bin (the highest of them, in dB),
 // and the noise power of all other bins together.
 struct ToneAnalysis {
@@ -185,7 +184,7 @@ TEST_F(Dither, QuietToneFromAFinerSourceKeepsNoHarmonics) {
         ASSERT_GT(left.size(), 65536u + 8000u);
         std::set<float> values(left.begin(), left.end());
         EXPECT_GT(values.size(), 3u);
-        const ToneAnalysis found = Analyse(PowerSpectrum(left, 4000, 65536), row.rate, 1000.0);
+        const ToneAnalysis found = Analyse(BinPowers(left, 4000, 65536), row.rate, 1000.0);
         const double toneDb = Decibels(found.tone * 2.0);  // as the sine's amplitude
         EXPECT_NEAR(toneDb, -90.0, 1.0);
         EXPECT_LT(found.worstHarmonicOverNoise, 15.0);
