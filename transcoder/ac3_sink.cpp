@@ -7,8 +7,8 @@ extern "C" {
 #include <algorithm>
 #include <vector>
 
+#include "av_handles.h"
 #include "channel_mix.h"
-#include "decoder.h"
 #include "output_file.h"
 
 namespace transcoder {
@@ -20,29 +20,26 @@ const AVCodec* Ac3Encoder() {
 
 class Ac3Sink : public AudioSink {
 public:
-    static std::unique_ptr<Ac3Sink> Create(const std::string& path, const StreamShape& shape,
-                                           int bitrate, std::string& error) {
+    static Result<std::unique_ptr<AudioSink>> Create(const std::string& path,
+                                                     const StreamShape& shape, int bitrate) {
         std::unique_ptr<Ac3Sink> s(new Ac3Sink());
         const AVCodec* codec = Ac3Encoder();
         s->codec_.reset(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
         s->frame_.reset(av_frame_alloc());
         s->packet_.reset(av_packet_alloc());
         if (!s->codec_ || !s->frame_ || !s->packet_) {
-            error = "cannot start the AC3 encoder";
-            return nullptr;
+            return Status::Failure("cannot start the AC3 encoder");
         }
         AVCodecContext* c = s->codec_.get();
         c->sample_fmt = AV_SAMPLE_FMT_FLTP;
         c->sample_rate = shape.rate;
         c->bit_rate = static_cast<std::int64_t>(bitrate) * 1000;
         if (!NativeLayout(shape.roles, c->ch_layout)) {
-            error = "the AC3 encoder cannot take this channel layout";
-            return nullptr;
+            return Status::Failure("the AC3 encoder cannot take this channel layout");
         }
         const int rc = avcodec_open2(c, codec, nullptr);
         if (rc < 0) {
-            error = "the AC3 encoder refuses the settings: " + AvErrorText(rc);
-            return nullptr;
+            return Status::Failure("the AC3 encoder refuses the settings: " + AvErrorText(rc));
         }
         s->channels_ = static_cast<std::size_t>(shape.Channels());
         s->frameSize_ = static_cast<std::size_t>(c->frame_size);
@@ -50,22 +47,25 @@ public:
         s->frame_->format = c->sample_fmt;
         s->frame_->sample_rate = c->sample_rate;
         if (av_channel_layout_copy(&s->frame_->ch_layout, &c->ch_layout) < 0) {
-            error = "out of memory";
-            return nullptr;
+            return Status::Failure("out of memory");
         }
-        s->file_ = OutputFile::Create(path, error);
-        if (!s->file_) {
-            return nullptr;
+        Result<std::unique_ptr<OutputFile>> file = OutputFile::Create(path);
+        if (!file) {
+            return file.status();
         }
-        return s;
+        s->file_ = std::move(*file);
+        return std::unique_ptr<AudioSink>(std::move(s));
     }
 
-    bool Write(const Planes& planes, std::string& error) override {
+    // The encoder takes float samples: nothing to dither.
+    Status Write(const Planes& planes, Depth) override {
         const std::size_t frames = FrameCount(planes);
         std::size_t done = 0;
         while (done < frames) {
-            if (filled_ == 0 && !PrepareFrame(error)) {
-                return false;
+            if (filled_ == 0) {
+                if (Status prepared = PrepareFrame(); !prepared.ok()) {
+                    return prepared;
+                }
             }
             const std::size_t take = std::min(frameSize_ - filled_, frames - done);
             for (std::size_t c = 0; c < channels_; ++c) {
@@ -74,14 +74,16 @@ public:
             }
             filled_ += take;
             done += take;
-            if (filled_ == frameSize_ && !SendFrame(error)) {
-                return false;
+            if (filled_ == frameSize_) {
+                if (Status sent = SendFrame(); !sent.ok()) {
+                    return sent;
+                }
             }
         }
-        return true;
+        return Status::Ok();
     }
 
-    bool Finish(std::string& error) override {
+    Status Finish() override {
         if (filled_ > 0) {
             // The encoder takes whole frames only: pad the last one with silence.
             for (std::size_t c = 0; c < channels_; ++c) {
@@ -89,58 +91,51 @@ public:
                 std::fill(plane + filled_, plane + frameSize_, 0.0f);
             }
             filled_ = frameSize_;
-            if (!SendFrame(error)) {
-                return false;
+            if (Status sent = SendFrame(); !sent.ok()) {
+                return sent;
             }
         }
-        if (!Send(nullptr, error)) {
-            return false;
+        if (Status flushed = Send(nullptr); !flushed.ok()) {
+            return flushed;
         }
-        return file_->Close(error);
+        return file_->Close();
     }
 
-    bool Commit(std::string& error) override { return file_->Commit(error); }
+    Status Commit() override { return file_->Commit(); }
 
 private:
     Ac3Sink() = default;
 
     // Makes the frame's buffers writable (the encoder may still hold the last ones).
-    bool PrepareFrame(std::string& error) {
+    Status PrepareFrame() {
         const int rc = frame_->data[0] == nullptr ? av_frame_get_buffer(frame_.get(), 0)
                                                   : av_frame_make_writable(frame_.get());
-        if (rc < 0) {
-            error = "out of memory";
-            return false;
-        }
-        return true;
+        return rc < 0 ? Status::Failure("out of memory") : Status::Ok();
     }
 
-    bool SendFrame(std::string& error) {
+    Status SendFrame() {
         frame_->pts = pts_;
         pts_ += static_cast<std::int64_t>(frameSize_);
         filled_ = 0;
-        return Send(frame_.get(), error);
+        return Send(frame_.get());
     }
 
-    bool Send(const AVFrame* frame, std::string& error) {
+    Status Send(const AVFrame* frame) {
         int rc = avcodec_send_frame(codec_.get(), frame);
         if (rc < 0) {
-            error = "the AC3 encoder failed: " + AvErrorText(rc);
-            return false;
+            return Status::Failure("the AC3 encoder failed: " + AvErrorText(rc));
         }
         while ((rc = avcodec_receive_packet(codec_.get(), packet_.get())) == 0) {
-            const bool ok =
-                file_->Write(packet_->data, static_cast<std::size_t>(packet_->size), error);
+            Status written = file_->Write(packet_->data, static_cast<std::size_t>(packet_->size));
             av_packet_unref(packet_.get());
-            if (!ok) {
-                return false;
+            if (!written.ok()) {
+                return written;
             }
         }
         if (rc != AVERROR(EAGAIN) && rc != AVERROR_EOF) {
-            error = "the AC3 encoder failed: " + AvErrorText(rc);
-            return false;
+            return Status::Failure("the AC3 encoder failed: " + AvErrorText(rc));
         }
-        return true;
+        return Status::Ok();
     }
 
     std::unique_ptr<AVCodecContext, CodecFreer> codec_;
@@ -169,9 +164,9 @@ bool Ac3TakesLayout(const std::vector<AVChannel>& roles) {
     return found;
 }
 
-std::unique_ptr<AudioSink> CreateAc3Sink(const std::string& path, const StreamShape& shape,
-                                         int bitrate, std::string& error) {
-    return Ac3Sink::Create(path, shape, bitrate, error);
+Result<std::unique_ptr<AudioSink>> CreateAc3Sink(const std::string& path, const StreamShape& shape,
+                                                 int bitrate) {
+    return Ac3Sink::Create(path, shape, bitrate);
 }
 
 }  // namespace transcoder

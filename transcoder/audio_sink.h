@@ -9,6 +9,7 @@ extern "C" {
 #include <vector>
 
 #include "planes.h"
+#include "status.h"
 
 namespace transcoder {
 
@@ -26,15 +27,16 @@ class AudioSink {
 public:
     virtual ~AudioSink() = default;
 
-    // Encodes `planes`, one per channel of the shape. False, with `error` set, on failure.
-    virtual bool Write(const Planes& planes, std::string& error) = 0;
+    // Encodes `planes`, one per channel of the shape. `depth` tells an output of 16-bit
+    // integers whether the samples need dither; encoders that take float ignore it.
+    virtual Status Write(const Planes& planes, Depth depth) = 0;
 
-    // Flushes the encoder and completes the file(s). False, with `error` set, on failure.
-    virtual bool Finish(std::string& error) = 0;
+    // Flushes the encoder and completes the file(s).
+    virtual Status Finish() = 0;
 
-    // Gives every finished file its final name. False, with `error` set, on failure; then
-    // no file of the set is left under its final name.
-    virtual bool Commit(std::string& error) = 0;
+    // Gives every finished file its final name; on failure no file of the set is left under
+    // its final name.
+    virtual Status Commit() = 0;
 };
 
 }  // namespace transcoder

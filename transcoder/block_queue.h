@@ -15,6 +15,7 @@ struct Block {
     Planes planes;
     Planes side;
     double progress = 0.0;
+    Depth depth = Depth::Finer;  // of `planes`
 };
 
 // A fixed ring of blocks between one producing and one consuming thread. The blocks are

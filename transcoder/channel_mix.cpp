@@ -156,6 +156,20 @@ MixPlan ConformPlan(const std::vector<AVChannel>& inRoles,
     return plan;
 }
 
+bool RoutesOnly(const MixPlan& plan) {
+    const std::size_t in = static_cast<std::size_t>(plan.inChannels);
+    for (std::size_t o = 0; o < plan.outRoles.size(); ++o) {
+        int sources = 0;
+        for (std::size_t i = 0; i < in; ++i) {
+            const float weight = plan.matrix[o * in + i];
+            if (weight != 0.0f && (weight != 1.0f || ++sources > 1)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 void ApplyMix(const MixPlan& plan, const Planes& in, Planes& out) {
     const std::size_t inCh = static_cast<std::size_t>(plan.inChannels);
     const std::size_t outCh = plan.outRoles.size();

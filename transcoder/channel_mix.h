@@ -41,6 +41,10 @@ MixPlan SixPlan(const std::vector<AVChannel>& inRoles);
 MixPlan ConformPlan(const std::vector<AVChannel>& inRoles,
                     const std::vector<AVChannel>& targetRoles);
 
+// True when `plan` only routes: every output channel is one source channel as it is, or
+// silent; no sample value changes.
+bool RoutesOnly(const MixPlan& plan);
+
 // Applies `plan` to the planes `in`; `out` gets one plane per output channel.
 void ApplyMix(const MixPlan& plan, const Planes& in, Planes& out);
 

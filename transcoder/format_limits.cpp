@@ -37,6 +37,10 @@ std::vector<int> Bitrates(Target target, int rate, int channels) {
             if (mpeg1) {
                 return {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
             }
+            // LAME codes MPEG-2.5 (8 to 12 kHz) at up to 64 kbit/s.
+            if (rate < 16000) {
+                return {8, 16, 24, 32, 40, 48, 56, 64};
+            }
             return {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
         case Target::Ac3:
             return {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,

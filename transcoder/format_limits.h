@@ -7,8 +7,8 @@
 namespace transcoder {
 
 // The sample rate the encoder of `target` is given for a stream at `rate` Hz: `rate` when
-// the encoder takes it, otherwise the highest rate it takes below `rate` (the lowest it
-// takes when there is none). WAV takes every rate.
+// the encoder takes it, otherwise the highest rate it takes below `rate`, or, when there is
+// none below, the lowest it takes (AC3 from 22.05 kHz gets 32 kHz). WAV takes every rate.
 int EncoderRate(Target target, int rate);
 
 // A bitrate the encoder of `target` accepts at `rate` Hz with `channels` channels: the

@@ -6,40 +6,32 @@
 #include <memory>
 
 #include "channel_mix.h"
-#include "decoder.h"
+#include "demuxer.h"
 #include "frame_header.h"
 
 namespace transcoder {
+
 std::vector<AVChannel> Ac3StreamRoles(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return {};  // a pipe cannot be read twice
     }
-    AVFormatContext* opened = nullptr;
-    if (OpenInput(path, opened) < 0) {
+    Result<FormatHandle> format = OpenMedia(path);
+    if (!format) {
         return {};
     }
-    std::unique_ptr<AVFormatContext, FormatCloser> format(opened);
-    if (avformat_find_stream_info(opened, nullptr) < 0) {
-        return {};
-    }
+    AVFormatContext* opened = format->get();
     // The same stream the decoder takes: the first audio stream.
-    int stream = -1;
-    for (unsigned i = 0; i < opened->nb_streams; ++i) {
-        if (stream < 0 && opened->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
-            stream = static_cast<int>(i);
-        } else {
-            opened->streams[i]->discard = AVDISCARD_ALL;
-        }
-    }
-    if (stream < 0) {
+    const std::optional<int> audio = TakeFirstAudioStream(*opened);
+    if (!audio) {
         return {};
     }
+    const int stream = *audio;
     const AVCodecID codec = opened->streams[stream]->codecpar->codec_id;
     if (codec != AV_CODEC_ID_AC3 && codec != AV_CODEC_ID_EAC3) {
         return {};
     }
-    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    PacketHandle packet(av_packet_alloc());
     if (!packet) {
         return {};
     }

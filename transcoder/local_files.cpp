@@ -43,16 +43,17 @@ std::vector<std::string> OutputNames(const Options& options) {
     return names;
 }
 
-std::string InputAsOutputError(const Options& options) {
+Status CheckOutputsSpareInput(const Options& options) {
     for (const std::string& name : OutputNames(options)) {
         if (SameFile(options.input, name)) {
-            return "'" + name + "': " +
-                   (name == options.output
-                        ? "-input and -output name the same file"
-                        : "-input names one of the files the six-channel profile writes");
+            return Status::BadCall(name == options.output
+                                       ? "-input and -output name the same file"
+                                       : "-input names one of the files the six-channel "
+                                         "profile writes")
+                .Of(name);
         }
     }
-    return {};
+    return Status::Ok();
 }
 
 }  // namespace transcoder

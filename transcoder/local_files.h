@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "options.h"
+#include "status.h"
 
 namespace transcoder {
 
@@ -24,7 +25,7 @@ bool SameFile(const std::string& a, const std::string& b);
 // mono files beside it.
 std::vector<std::string> OutputNames(const Options& options);
 
-// The error line when a file the run would write is its input; empty when none is.
-std::string InputAsOutputError(const Options& options);
+// Fails as a bad call, naming the file, when a file the run would write is its input.
+Status CheckOutputsSpareInput(const Options& options);
 
 }  // namespace transcoder

@@ -19,15 +19,82 @@ extern "C" {
 #include "options.h"
 #include "pipeline.h"
 
-int main(int argc, char** argv) {
-    // Started by the converter (it names itself here): end with it, through the same SIGTERM
-    // that removes our temporary output, so a killed program leaves no conversion behind.
-    if (const char* parent = std::getenv("BESWEET_PARENT")) {
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (std::to_string(::getppid()) != parent) {
-            std::fputs("BeSweet.exe: the program that started it has ended\n", stderr);
-            return 1;
+namespace {
+
+using transcoder::Status;
+
+// Started by the converter (it names itself in BESWEET_PARENT): ends with it, through the
+// same SIGTERM that removes the temporary output, so a killed program leaves no conversion
+// behind. Fails when the program that started it has ended already.
+Status FollowParent() {
+    const char* parent = std::getenv("BESWEET_PARENT");
+    if (parent == nullptr) {
+        return Status::Ok();
+    }
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (std::to_string(::getppid()) != parent) {
+        return Status::Failure("the program that started it has ended");
+    }
+    return Status::Ok();
+}
+
+// Prints the share done on stdout: a terminal gets one line rewritten in place; a pipe gets
+// a line per percent when asked (--progress), so a reader sees each as it comes.
+class ProgressLine {
+public:
+    explicit ProgressLine(bool asked) : onTerminal_(isatty(STDOUT_FILENO) != 0) {
+        shown_ = onTerminal_ || asked;
+    }
+
+    void Show(double share) {
+        const int percent = static_cast<int>(share * 100.0);
+        if (shown_ && percent != last_) {
+            last_ = percent;
+            std::printf(onTerminal_ ? "\r%3d%%" : "%d%%\n", percent);
+            std::fflush(stdout);
         }
+    }
+
+    // Ends the line on a terminal.
+    void End() const {
+        if (onTerminal_ && last_ >= 0) {
+            std::printf("\n");
+        }
+    }
+
+private:
+    bool onTerminal_;
+    bool shown_ = false;
+    int last_ = -1;
+};
+
+// Prints `status` as the one error line on stderr and gives its exit status.
+int Report(const Status& status) {
+    if (!status.ok()) {
+        std::fprintf(stderr, "BeSweet.exe: %s\n", status.Line().c_str());
+    }
+    return status.ExitCode();
+}
+
+// Converts as `options` ask, with the progress line and the warnings on the way.
+Status Run(const transcoder::Options& options) {
+    // FFmpeg's own log lines would mix with ours; every failure is reported as one line.
+    av_log_set_level(AV_LOG_QUIET);
+    ProgressLine progress(options.progressLines);
+    auto warn = [](const std::string& text) {
+        std::fprintf(stderr, "BeSweet.exe: warning: %s\n", text.c_str());
+    };
+    Status status = transcoder::Convert(
+        options, [&progress](double share) { progress.Show(share); }, warn);
+    progress.End();
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (Status followed = FollowParent(); !followed.ok()) {
+        return Report(followed);
     }
     const std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
@@ -38,42 +105,13 @@ int main(int argc, char** argv) {
         std::fputs(info->c_str(), stdout);
         return 0;
     }
-    const transcoder::ParseResult parsed = transcoder::ParseOptions(words);
-    if (!parsed.options) {
-        std::fprintf(stderr, "BeSweet.exe: %s\n", parsed.error.c_str());
-        return 2;
+    const transcoder::Result<transcoder::Options> options = transcoder::ParseOptions(words);
+    if (!options) {
+        return Report(options.status());
     }
     // Writing the source over itself would lose it: refused before anything is created.
-    const std::string clash = transcoder::InputAsOutputError(*parsed.options);
-    if (!clash.empty()) {
-        std::fprintf(stderr, "BeSweet.exe: %s\n", clash.c_str());
-        return 2;
+    if (Status spared = transcoder::CheckOutputsSpareInput(*options); !spared.ok()) {
+        return Report(spared);
     }
-    // FFmpeg's own log lines would mix with ours; every failure is reported as one line.
-    av_log_set_level(AV_LOG_QUIET);
-    // A terminal gets one line rewritten in place; a pipe (--progress) gets a line per
-    // percent, so a reader sees each as it comes.
-    const bool onTerminal = isatty(STDOUT_FILENO) != 0;
-    const bool showProgress = onTerminal || parsed.options->progressLines;
-    int shown = -1;
-    auto progress = [&](double share) {
-        const int percent = static_cast<int>(share * 100.0);
-        if (showProgress && percent != shown) {
-            shown = percent;
-            std::printf(onTerminal ? "\r%3d%%" : "%d%%\n", percent);
-            std::fflush(stdout);
-        }
-    };
-    auto warn = [](const std::string& text) {
-        std::fprintf(stderr, "BeSweet.exe: warning: %s\n", text.c_str());
-    };
-    const transcoder::Status status = transcoder::Convert(*parsed.options, progress, warn);
-    if (onTerminal && shown >= 0) {
-        std::printf("\n");
-    }
-    if (!status.ok()) {
-        std::fprintf(stderr, "BeSweet.exe: %s\n", status.reason().c_str());
-        return 1;
-    }
-    return 0;
+    return Report(Run(*options));
 }

@@ -15,8 +15,9 @@ struct Mp3Settings {
 };
 
 // An MP3 file made by LAME at a constant bitrate, with LAME's info frame first and no
-// ID3 tag. `shape` holds one or two channels. Null, with `error` set, on failure.
-std::unique_ptr<AudioSink> CreateMp3Sink(const std::string& path, const StreamShape& shape,
-                                         const Mp3Settings& settings, std::string& error);
+// ID3 tag. `shape` holds one or two channels. Fails when LAME refuses the settings or the
+// file cannot be created.
+Result<std::unique_ptr<AudioSink>> CreateMp3Sink(const std::string& path, const StreamShape& shape,
+                                                 const Mp3Settings& settings);
 
 }  // namespace transcoder

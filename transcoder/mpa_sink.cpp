@@ -2,10 +2,7 @@
 
 #include <twolame.h>
 
-#include <algorithm>
-#include <vector>
-
-#include "output_file.h"
+#include "encoder_sink.h"
 
 namespace transcoder {
 namespace {
@@ -31,82 +28,63 @@ TWOLAME_MPEG_mode TwolameMode(MpaMode mode, int channels) {
     return TWOLAME_STEREO;
 }
 
-class MpaSink : public AudioSink {
+class TwolameEncoder : public StreamEncoder {
 public:
-    static std::unique_ptr<MpaSink> Create(const std::string& path, const StreamShape& shape,
-                                           const MpaSettings& settings, std::string& error) {
-        std::unique_ptr<MpaSink> s(new MpaSink());
-        s->options_.reset(twolame_init());
-        if (!s->options_) {
-            error = "cannot start the MPA encoder";
-            return nullptr;
+    static Result<std::unique_ptr<StreamEncoder>> Create(const StreamShape& shape,
+                                                         const MpaSettings& settings) {
+        std::unique_ptr<TwolameEncoder> e(new TwolameEncoder());
+        e->options_.reset(twolame_init());
+        if (!e->options_) {
+            return Status::Failure("cannot start the MPA encoder");
         }
-        twolame_options* o = s->options_.get();
-        s->channels_ = shape.Channels();
+        twolame_options* o = e->options_.get();
+        const int channels = shape.Channels();
         twolame_set_verbosity(o, 0);
-        twolame_set_num_channels(o, s->channels_);
+        twolame_set_num_channels(o, channels);
         twolame_set_in_samplerate(o, shape.rate);
         twolame_set_out_samplerate(o, shape.rate);
-        twolame_set_mode(o, TwolameMode(settings.mode, s->channels_));
+        twolame_set_mode(o, TwolameMode(settings.mode, channels));
         twolame_set_bitrate(o, settings.bitrate);
         twolame_set_error_protection(o, settings.crc ? TRUE : FALSE);
         if (twolame_init_params(o) != 0) {
-            error = "the MPA encoder refuses the settings (" + std::to_string(shape.rate) +
-                    " Hz, " + std::to_string(settings.bitrate) + " kbit/s)";
-            return nullptr;
+            return Status::Failure("the MPA encoder refuses the settings (" +
+                                   std::to_string(shape.rate) + " Hz, " +
+                                   std::to_string(settings.bitrate) + " kbit/s)");
         }
-        s->file_ = OutputFile::Create(path, error);
-        if (!s->file_) {
-            return nullptr;
-        }
-        s->mp2_.resize(kChunk * 2 + 16384);
-        return s;
+        return std::unique_ptr<StreamEncoder>(std::move(e));
     }
 
-    bool Write(const Planes& planes, std::string& error) override {
-        const std::size_t frames = FrameCount(planes);
-        for (std::size_t done = 0; done < frames; done += kChunk) {
-            const int n = static_cast<int>(std::min(kChunk, frames - done));
-            const float* left = planes[0].data() + done;
-            const float* right = channels_ == 1 ? left : planes[1].data() + done;
-            const int bytes = twolame_encode_buffer_float32(
-                options_.get(), left, right, n, mp2_.data(), static_cast<int>(mp2_.size()));
-            if (!Put(bytes, error)) {
-                return false;
-            }
-        }
-        return true;
+    const char* Name() const override { return "MPA"; }
+    std::size_t ChunkFrames() const override { return kChunk; }
+    std::size_t OutputRoom() const override { return kChunk * 2 + 16384; }
+
+    // twolame takes two channels always; a mono stream gives the same one twice.
+    int Encode(const float* left, const float* right, int frames, unsigned char* out,
+               int room) override {
+        return twolame_encode_buffer_float32(options_.get(), left, right ? right : left, frames,
+                                             out, room);
     }
 
-    bool Finish(std::string& error) override {
-        const int bytes =
-            twolame_encode_flush(options_.get(), mp2_.data(), static_cast<int>(mp2_.size()));
-        if (!Put(bytes, error)) {
-            return false;
-        }
-        return file_->Close(error);
+    int Flush(unsigned char* out, int room) override {
+        return twolame_encode_flush(options_.get(), out, room);
     }
 
-    bool Commit(std::string& error) override { return file_->Commit(error); }
+    Status Complete(OutputFile&) override { return Status::Ok(); }
 
 private:
-    MpaSink() = default;
-
-    bool Put(int bytes, std::string& error) {
-        return WriteEncoded(*file_, mp2_, bytes, "MPA", error);
-    }
-
+    TwolameEncoder() = default;
     std::unique_ptr<twolame_options, TwolameCloser> options_;
-    std::unique_ptr<OutputFile> file_;
-    std::vector<unsigned char> mp2_;
-    int channels_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<AudioSink> CreateMpaSink(const std::string& path, const StreamShape& shape,
-                                         const MpaSettings& settings, std::string& error) {
-    return MpaSink::Create(path, shape, settings, error);
+Result<std::unique_ptr<AudioSink>> CreateMpaSink(const std::string& path, const StreamShape& shape,
+                                                 const MpaSettings& settings) {
+    Result<std::unique_ptr<StreamEncoder>> encoder = TwolameEncoder::Create(shape, settings);
+    if (!encoder) {
+        return encoder.status();
+    }
+    return CreateEncoderSink(path, shape.Channels(), std::move(*encoder));
 }
 
 }  // namespace transcoder

@@ -17,8 +17,9 @@ struct MpaSettings {
 };
 
 // An MPEG-1 (or, below 32 kHz, MPEG-2) Layer II stream made by twolame. A mono `shape`
-// is coded as mono whatever the mode. Null, with `error` set, on failure.
-std::unique_ptr<AudioSink> CreateMpaSink(const std::string& path, const StreamShape& shape,
-                                         const MpaSettings& settings, std::string& error);
+// is coded as mono whatever the mode. Fails when twolame refuses the settings or the file
+// cannot be created.
+Result<std::unique_ptr<AudioSink>> CreateMpaSink(const std::string& path, const StreamShape& shape,
+                                                 const MpaSettings& settings);
 
 }  // namespace transcoder

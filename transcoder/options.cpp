@@ -3,16 +3,16 @@
 #include <charconv>
 #include <optional>
 #include <set>
+#include <utility>
 
 namespace transcoder {
 namespace {
 
-// Walks the words of one module; every accessor reports what went wrong in `error`.
+// Walks the words of one module; every accessor keeps the first thing that went wrong.
 class ModuleReader {
 public:
-    ModuleReader(const std::vector<std::string>& words, std::size_t& pos, std::string module,
-                 std::string& error)
-        : words_(words), pos_(pos), module_(std::move(module)), error_(error) {}
+    ModuleReader(const std::vector<std::string>& words, std::size_t& pos, std::string module)
+        : words_(words), pos_(pos), module_(std::move(module)) {}
 
     // The next option word, or empty at the closing ")" (consumed) or on error.
     std::optional<std::string> NextOption() {
@@ -73,20 +73,20 @@ public:
 
     // Keeps the first failure of the module.
     void Fail(const std::string& message) {
-        if (!failed_) {
-            failed_ = true;
-            error_ = message;
+        if (status_.ok()) {
+            status_ = Status::BadCall(message);
         }
     }
 
-    bool Failed() const { return failed_; }
+    bool Failed() const { return !status_.ok(); }
+    // Success, or the first thing wrong with the module.
+    const Status& status() const { return status_; }
 
 private:
     const std::vector<std::string>& words_;
     std::size_t& pos_;
     std::string module_;
-    std::string& error_;
-    bool failed_ = false;
+    Status status_ = Status::Ok();
 };
 
 void ReadCore(ModuleReader& in, Options& options) {
@@ -228,78 +228,104 @@ std::optional<std::string> ModuleName(const std::vector<std::string>& words, std
     return std::nullopt;
 }
 
+// Takes `word` when it is one of the words between modules ("--progress", "--strict").
+bool ReadSwitchWord(const std::string& word, Options& options) {
+    if (word == "--progress") {
+        options.progressLines = true;
+    } else if (word == "--strict") {
+        options.strict = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Reads the options of the module `name` (its opening already consumed) into `options`.
+void ReadModuleOptions(const std::string& name, ModuleReader& in, Options& options, int& encoders) {
+    if (name == "-core") {
+        ReadCore(in, options);
+    } else if (name == "-azid") {
+        ReadAzid(in, options);
+    } else if (name == "-ssrc") {
+        ReadSsrc(in, options);
+    } else if (name == "-profile") {
+        ReadProfile(in, options);
+    } else if (name == "-lame") {
+        ++encoders;
+        options.target = Target::Mp3;
+        ReadLame(in, options);
+    } else if (name == "-ac3enc") {
+        ++encoders;
+        options.target = Target::Ac3;
+        ReadAc3(in, options);
+    } else if (name == "-mp2enc") {
+        ++encoders;
+        options.target = Target::Mpa;
+        ReadMp2(in, options);
+    } else {
+        in.Fail("unknown module '" + name + "('");
+    }
+}
+
+// Reads the module that starts at `pos` into `options`, moving `pos` past it; fails for a
+// word that opens no module, a module given twice and anything wrong within.
+Status ReadModule(const std::vector<std::string>& words, std::size_t& pos,
+                  std::set<std::string>& seen, Options& options, int& encoders) {
+    const std::optional<std::string> name = ModuleName(words, pos);
+    if (!name) {
+        return Status::BadCall("unexpected word '" + words[pos] +
+                               "' outside a module (--help shows the syntax)");
+    }
+    if (!seen.insert(*name).second) {
+        return Status::BadCall("module " + *name + "( is given twice");
+    }
+    ModuleReader in(words, pos, *name);
+    ReadModuleOptions(*name, in, options, encoders);
+    return in.status();
+}
+
+// The checks of the modules together: fails for the first thing wrong with the whole.
+Status CheckWhole(const Options& options, int encoders) {
+    const std::pair<bool, const char*> checks[] = {
+        {encoders > 1, "only one of -lame(, -ac3enc( and -mp2enc( may be given"},
+        {options.input.empty(), "no input file: -core( -input \"file\" ... ) is required"},
+        {options.output.empty(), "no output file: -core( -output \"file\" ... ) is required"},
+        {options.target != Target::Wav && options.bitrate == 0,
+         "the encoder module needs a bitrate"},
+        {options.sixWaves && options.target != Target::Wav,
+         "profile AC3_to_Six_Waves_5.1 writes WAV files; no encoder module may be given"},
+        {options.channels == ChannelSwitch::Six &&
+             (options.target == Target::Mp3 || options.target == Target::Mpa),
+         "-6ch needs a WAV or AC3 output; MP3 and MPA carry at most two channels"},
+    };
+    for (const auto& [wrong, text] : checks) {
+        if (wrong) {
+            return Status::BadCall(text);
+        }
+    }
+    return Status::Ok();
+}
+
 }  // namespace
 
-ParseResult ParseOptions(const std::vector<std::string>& words) {
+Result<Options> ParseOptions(const std::vector<std::string>& words) {
     Options options;
-    std::optional<std::string> problem;  // the first thing wrong with the words
     std::set<std::string> seen;
     int encoders = 0;
     std::size_t pos = 0;
-    while (pos < words.size() && !problem) {
-        if (words[pos] == "--progress" || words[pos] == "--strict") {
-            (words[pos] == "--progress" ? options.progressLines : options.strict) = true;
+    while (pos < words.size()) {
+        if (ReadSwitchWord(words[pos], options)) {
             ++pos;
             continue;
         }
-        const std::optional<std::string> name = ModuleName(words, pos);
-        if (!name) {
-            problem =
-                "unexpected word '" + words[pos] + "' outside a module (--help shows the syntax)";
-            break;
-        }
-        if (!seen.insert(*name).second) {
-            problem = "module " + *name + "( is given twice";
-            break;
-        }
-        std::string moduleError;
-        ModuleReader in(words, pos, *name, moduleError);
-        if (*name == "-core") {
-            ReadCore(in, options);
-        } else if (*name == "-azid") {
-            ReadAzid(in, options);
-        } else if (*name == "-ssrc") {
-            ReadSsrc(in, options);
-        } else if (*name == "-profile") {
-            ReadProfile(in, options);
-        } else if (*name == "-lame" || *name == "-ac3enc" || *name == "-mp2enc") {
-            ++encoders;
-            if (*name == "-lame") {
-                options.target = Target::Mp3;
-                ReadLame(in, options);
-            } else if (*name == "-ac3enc") {
-                options.target = Target::Ac3;
-                ReadAc3(in, options);
-            } else {
-                options.target = Target::Mpa;
-                ReadMp2(in, options);
-            }
-        } else {
-            in.Fail("unknown module '" + *name + "('");
-        }
-        if (in.Failed()) {
-            problem = moduleError;
+        if (Status read = ReadModule(words, pos, seen, options, encoders); !read.ok()) {
+            return read;
         }
     }
-    auto check = [&](bool wrong, const char* text) {
-        if (!problem && wrong) {
-            problem = text;
-        }
-    };
-    check(encoders > 1, "only one of -lame(, -ac3enc( and -mp2enc( may be given");
-    check(options.input.empty(), "no input file: -core( -input \"file\" ... ) is required");
-    check(options.output.empty(), "no output file: -core( -output \"file\" ... ) is required");
-    check(options.target != Target::Wav && options.bitrate == 0,
-          "the encoder module needs a bitrate");
-    check(options.sixWaves && options.target != Target::Wav,
-          "profile AC3_to_Six_Waves_5.1 writes WAV files; no encoder module may be given");
-    check(options.channels == ChannelSwitch::Six &&
-              (options.target == Target::Mp3 || options.target == Target::Mpa),
-          "-6ch needs a WAV or AC3 output; MP3 and MPA carry at most two channels");
-    if (problem) {
-        return {std::nullopt, *problem};
+    if (Status whole = CheckWhole(options, encoders); !whole.ok()) {
+        return whole;
     }
-    return {options, {}};
+    return options;
 }
 
 std::string UsageText() {
@@ -327,7 +353,10 @@ std::optional<std::string> InfoText(const std::vector<std::string>& words) {
            "the word ); the modules may come in any order, each at most once.\n"
            "\n"
            "  -core( -input FILE -output FILE [-2ch | -6ch] )   required\n"
-           "      -input FILE      the file to read (mp3, mp2, mpa, ac3, dts, vob, avi, ogg, wav)\n"
+           "      -input FILE      the file to read: mp3, mp2, mpa, ac3, eac3, dts, vob, avi, "
+           "wav,\n"
+           "                       flac, ogg, oga, opus, m4a, m4b, mp4, mka, mkv, webm, wma, wmv,\n"
+           "                       aiff, aifc, wv, ape, tta, ts, m2ts, aac\n"
            "      -output FILE     the file to write; replaced only when the run succeeds\n"
            "      -2ch             stereo output (multichannel sources are downmixed)\n"
            "      -6ch             5.1 output (WAV or AC3)\n"

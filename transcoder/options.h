@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "status.h"
+
 namespace transcoder {
 
 // The encoder that makes the output; chosen by the encoder module given, WAV without one.
@@ -33,19 +35,12 @@ struct Options {
     bool operator==(const Options&) const = default;
 };
 
-// Result of parsing: the options, or an error text naming the offending word.
-struct ParseResult {
-    std::optional<Options> options;
-    std::string error;
-    bool operator==(const ParseResult&) const = default;
-};
-
 // Parses the argument words (without the program name). A module opens with a word
 // "-name(" or the two words "-name" "(" and closes with the word ")"; the word
 // "--progress" and "--strict" may stand between modules. Every unknown module or option, a missing
-// value, an unclosed module, a repeated module, -input or -output, or a missing -input/-output is
-// an error.
-ParseResult ParseOptions(const std::vector<std::string>& words);
+// value, an unclosed module, a repeated module, -input or -output, or a missing -input/-output
+// fails as a bad call whose reason names the offending word.
+Result<Options> ParseOptions(const std::vector<std::string>& words);
 
 // The usage text printed for a call without arguments: the syntax in brief.
 std::string UsageText();

@@ -73,11 +73,10 @@ constexpr char kTempPrefix[] = ".tq-";
 
 }  // namespace
 
-std::unique_ptr<OutputFile> OutputFile::Create(const std::string& finalPath, std::string& error) {
+Result<std::unique_ptr<OutputFile>> OutputFile::Create(const std::string& finalPath) {
     struct stat info {};
     if (stat(finalPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        error = "the output name is a folder";
-        return nullptr;
+        return Status::Failure("the output name is a folder");
     }
     const std::size_t slash = finalPath.rfind('/');
     const std::string folder = slash == std::string::npos ? "" : finalPath.substr(0, slash + 1);
@@ -86,9 +85,9 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& finalPath, std
     // must not grow from it: a short hidden name of its own in the same folder.
     const long nameMax = pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
     if (nameMax > 0 && name.size() > static_cast<std::size_t>(nameMax)) {
-        error = "the output name is longer than the file system allows (" +
-                std::to_string(name.size()) + " bytes, at most " + std::to_string(nameMax) + ")";
-        return nullptr;
+        return Status::Failure("the output name is longer than the file system allows (" +
+                               std::to_string(name.size()) + " bytes, at most " +
+                               std::to_string(nameMax) + ")");
     }
     InstallHandlers();
     std::unique_ptr<OutputFile> file(new OutputFile());
@@ -108,8 +107,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& finalPath, std
     }
     sigprocmask(SIG_SETMASK, &previous, nullptr);
     if (!pending) {
-        error = "cannot write to the output folder: " + Reason(createError);
-        return nullptr;
+        return Status::Failure("cannot write to the output folder: " + Reason(createError));
     }
     file->fd_ = pending->Fd();
     fchmod(
@@ -124,7 +122,7 @@ std::unique_ptr<OutputFile> OutputFile::Create(const std::string& finalPath, std
     return file;
 }
 
-bool OutputFile::Flush(std::string& error) {
+Status OutputFile::Flush() {
     std::size_t done = 0;
     while (done < buffer_.size()) {
         const ssize_t n = write(fd_, buffer_.data() + done, buffer_.size() - done);
@@ -132,63 +130,62 @@ bool OutputFile::Flush(std::string& error) {
             continue;
         }
         if (n <= 0) {
-            error = "cannot write the output file: " + Reason(n < 0 ? errno : ENOSPC);
-            return false;
+            return Status::Failure("cannot write the output file: " +
+                                   Reason(n < 0 ? errno : ENOSPC));
         }
         done += static_cast<std::size_t>(n);
     }
     buffer_.clear();
-    return true;
+    return Status::Ok();
 }
 
-bool OutputFile::Write(const void* data, std::size_t size, std::string& error) {
+Status OutputFile::Write(const void* data, std::size_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
-    if (buffer_.size() + size > kBufferSize && !Flush(error)) {
-        return false;
+    if (buffer_.size() + size > kBufferSize) {
+        if (Status flushed = Flush(); !flushed.ok()) {
+            return flushed;
+        }
     }
     if (size >= kBufferSize) {
         buffer_.assign(bytes, bytes + size);
-        return Flush(error);
+        return Flush();
     }
     buffer_.insert(buffer_.end(), bytes, bytes + size);
-    return true;
+    return Status::Ok();
 }
 
-bool OutputFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size,
-                         std::string& error) {
-    if (!Flush(error)) {
-        return false;
+Status OutputFile::WriteAt(std::uint64_t offset, const void* data, std::size_t size) {
+    if (Status flushed = Flush(); !flushed.ok()) {
+        return flushed;
     }
     const ssize_t n = pwrite(fd_, data, size, static_cast<off_t>(offset));
     if (n != static_cast<ssize_t>(size)) {
-        error = "cannot write the output file: " + Reason(n < 0 ? errno : ENOSPC);
-        return false;
+        return Status::Failure("cannot write the output file: " + Reason(n < 0 ? errno : ENOSPC));
     }
-    return true;
+    return Status::Ok();
 }
 
-bool OutputFile::Close(std::string& error) {
+Status OutputFile::Close() {
     if (fd_ < 0) {
-        return true;
+        return Status::Ok();
     }
-    const bool flushed = Flush(error);
+    Status flushed = Flush();
     fd_ = -1;
     return flushed;
 }
 
-bool OutputFile::Commit(std::string& error) {
-    if (!Close(error)) {
-        return false;
+Status OutputFile::Commit() {
+    if (Status closed = Close(); !closed.ok()) {
+        return closed;
     }
     // Synced, renamed over the final name, and the folder synced: after a crash the final
     // name holds the old file or the whole new one.
     if (!pending_ || !pending_->Commit()) {
-        error = "cannot create the output file: " + Reason(errno);
-        return false;
+        return Status::Failure("cannot create the output file: " + Reason(errno));
     }
     committed_ = true;
     Unregister(slot_);
-    return true;
+    return Status::Ok();
 }
 
 OutputFile::~OutputFile() {
@@ -202,15 +199,13 @@ void RemoveFile(const std::string& path) {
     unlink(path.c_str());
 }
 
-bool WriteEncoded(OutputFile& file, const std::vector<unsigned char>& encoded, int bytes,
-                  const char* encoderName, std::string& error) {
+Status WriteEncoded(OutputFile& file, const std::vector<unsigned char>& encoded, int bytes,
+                    const char* encoderName) {
     if (bytes < 0) {
-        error = std::string("the ") + encoderName + " encoder failed (code " +
-                std::to_string(bytes) + ")";
-        return false;
+        return Status::Failure(std::string("the ") + encoderName + " encoder failed (code " +
+                               std::to_string(bytes) + ")");
     }
-    return file.Write(encoded.data(), std::min(static_cast<std::size_t>(bytes), encoded.size()),
-                      error);
+    return file.Write(encoded.data(), std::min(static_cast<std::size_t>(bytes), encoded.size()));
 }
 
 }  // namespace transcoder

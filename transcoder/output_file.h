@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "replace_file.h"
+#include "status.h"
 
 namespace transcoder {
 
@@ -17,27 +18,25 @@ namespace transcoder {
 // temporary file, never a partial file under the final name.
 class OutputFile {
 public:
-    // Creates the temporary file beside `finalPath`. Null, with `error` set, when the
-    // folder cannot be written, `finalPath` names a folder or its name is longer than the
-    // file system allows.
-    static std::unique_ptr<OutputFile> Create(const std::string& finalPath, std::string& error);
+    // Creates the temporary file beside `finalPath`; fails when the folder cannot be written,
+    // `finalPath` names a folder or its name is longer than the file system allows.
+    static Result<std::unique_ptr<OutputFile>> Create(const std::string& finalPath);
 
     int Fd() const { return fd_; }
     const std::string& FinalPath() const { return finalPath_; }
 
-    // Buffered write at the end of the file. False, with `error` set, when the disk refuses.
-    bool Write(const void* data, std::size_t size, std::string& error);
+    // Buffered write at the end of the file; fails when the disk refuses.
+    Status Write(const void* data, std::size_t size);
 
-    // Writes `size` bytes at `offset` (after flushing the buffer). False on failure.
-    bool WriteAt(std::uint64_t offset, const void* data, std::size_t size, std::string& error);
+    // Writes `size` bytes at `offset` (after flushing the buffer); fails when the disk refuses.
+    Status WriteAt(std::uint64_t offset, const void* data, std::size_t size);
 
-    // Writes out the buffer; nothing more is written after it. False, with `error` set, on
-    // failure.
-    bool Close(std::string& error);
+    // Writes out the buffer; nothing more is written after it. Fails when the disk refuses.
+    Status Close();
 
     // Syncs the file, gives it its final name (replacing a file of that name) and syncs the
-    // folder. False, with `error` set, on failure; the final name is then left as it was.
-    bool Commit(std::string& error);
+    // folder. On failure the final name is left as it was.
+    Status Commit();
 
     // Removes the temporary file unless it was committed.
     ~OutputFile();
@@ -47,7 +46,7 @@ public:
 
 private:
     OutputFile() = default;
-    bool Flush(std::string& error);
+    Status Flush();
 
     std::string finalPath_;
     std::optional<platform::PendingFile> pending_;
@@ -58,9 +57,9 @@ private:
 };
 
 // Appends the first `bytes` bytes of `encoded`, as an encoder call reported them: a negative
-// count is the encoder's failure, reported in `error` under `encoderName`. False on failure.
-bool WriteEncoded(OutputFile& file, const std::vector<unsigned char>& encoded, int bytes,
-                  const char* encoderName, std::string& error);
+// count is the encoder's failure, told under `encoderName`.
+Status WriteEncoded(OutputFile& file, const std::vector<unsigned char>& encoded, int bytes,
+                    const char* encoderName);
 
 // Removes the committed file `path` again (used when a set of files cannot be completed).
 void RemoveFile(const std::string& path);

@@ -246,4 +246,46 @@ ChainEnd RunChain(int threads, const std::function<Made(Block&)>& produce,
     return shared.Failed() ? ChainEnd::MiddleFailed : ChainEnd::ProducerFailed;
 }
 
+Status RunSteps(int threads, const ProduceStep& produce, const BlockStep& middle,
+                const BlockStep& consume) {
+    // Each step keeps its own failure; the chain has ended (and its thread been joined) by
+    // the time they are read.
+    Status produced = Status::Ok();
+    Status passed = Status::Ok();
+    Status consumed = Status::Ok();
+    std::function<bool(Block&)> middleStep;
+    if (middle) {
+        middleStep = [&](Block& block) {
+            passed = middle(block);
+            return passed.ok();
+        };
+    }
+    const ChainEnd end = RunChain(
+        threads,
+        [&](Block& block) {
+            Result<bool> made = produce(block);
+            if (!made) {
+                produced = made.status();
+                return Made::Failed;
+            }
+            return *made ? Made::Block : Made::End;
+        },
+        middleStep,
+        [&](Block& block) {
+            consumed = consume(block);
+            return consumed.ok();
+        });
+    switch (end) {
+        case ChainEnd::ProducerFailed:
+            return produced;
+        case ChainEnd::MiddleFailed:
+            return passed;
+        case ChainEnd::ConsumerFailed:
+            return consumed;
+        case ChainEnd::Done:
+            break;
+    }
+    return Status::Ok();
+}
+
 }  // namespace transcoder

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "block_queue.h"
+#include "status.h"
 
 namespace transcoder {
 
@@ -33,5 +34,15 @@ ChainEnd RunChain(int threads, const std::function<Made(Block&)>& produce,
 ChainEnd RunChain(int threads, const std::function<Made(Block&)>& produce,
                   const std::function<bool(Block&)>& middle,
                   const std::function<bool(Block&)>& consume);
+
+// The steps of a chain that say why they failed: a producer that fills a block (true) or
+// tells the end of its stream (false), and steps that take a block on.
+using ProduceStep = std::function<Result<bool>(Block&)>;
+using BlockStep = std::function<Status(Block&)>;
+
+// RunChain over steps that say why they failed: Ok once the producer's stream went through,
+// else the failure of the step that ended the chain. `middle` may be empty.
+Status RunSteps(int threads, const ProduceStep& produce, const BlockStep& middle,
+                const BlockStep& consume);
 
 }  // namespace transcoder

@@ -3,7 +3,6 @@
 #include <functional>
 #include <string>
 
-#include "channel_mix.h"
 #include "options.h"
 #include "status.h"
 
@@ -14,12 +13,9 @@ using ProgressFn = std::function<void(double)>;
 // Told one warning line (the file is still made).
 using WarningFn = std::function<void(const std::string&)>;
 
-// The channel plan for a source with channels `inRoles`, as `options` ask for it.
-MixPlan ChoosePlan(const Options& options, const std::vector<AVChannel>& inRoles);
-
 // Converts options.input into options.output (and, for the six-channel profile, the mono
-// files beside it). On failure the reason names the file at fault, and no output file is
-// left under a final name; an existing file of that name is kept.
+// files beside it). A failure names the file at fault (the input unless the output is), and
+// no output file is left under a final name; an existing file of that name is kept.
 Status Convert(const Options& options, const ProgressFn& progress, const WarningFn& warn);
 
 }  // namespace transcoder

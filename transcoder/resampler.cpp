@@ -2,13 +2,12 @@
 
 namespace transcoder {
 
-std::unique_ptr<Resampler> Resampler::Create(int inRate, int outRate, int channels,
-                                             std::string& error) {
-    return Create(inRate, outRate, 0, channels, error);
+Result<std::unique_ptr<Resampler>> Resampler::Create(int inRate, int outRate, int channels) {
+    return Create(inRate, outRate, 0, channels);
 }
 
-std::unique_ptr<Resampler> Resampler::Create(int inRate, int outRate, int firstChannel,
-                                             int channels, std::string& error) {
+Result<std::unique_ptr<Resampler>> Resampler::Create(int inRate, int outRate, int firstChannel,
+                                                     int channels) {
     std::unique_ptr<Resampler> r(new Resampler());
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_S, SOXR_FLOAT32_S);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
@@ -16,8 +15,8 @@ std::unique_ptr<Resampler> Resampler::Create(int inRate, int outRate, int firstC
     r->soxr_.reset(soxr_create(inRate, outRate, static_cast<unsigned>(channels), &err, &io,
                                &quality, nullptr));
     if (err != nullptr || !r->soxr_) {
-        error = std::string("cannot set up the resampler: ") + (err ? err : "unknown error");
-        return nullptr;
+        return Status::Failure(std::string("cannot set up the resampler: ") +
+                               (err ? err : "unknown error"));
     }
     r->ratio_ = static_cast<double>(outRate) / inRate;
     r->first_ = static_cast<std::size_t>(firstChannel);
@@ -27,7 +26,7 @@ std::unique_ptr<Resampler> Resampler::Create(int inRate, int outRate, int firstC
     return r;
 }
 
-bool Resampler::Process(const Planes* in, Planes& out, std::string& error) {
+Status Resampler::Process(const Planes* in, Planes& out) {
     const std::size_t frames = in != nullptr ? FrameCount(*in) : 0;
     const std::size_t chunk = static_cast<std::size_t>(frames * ratio_) + 1024;
     out.resize(channels_);
@@ -47,8 +46,7 @@ bool Resampler::Process(const Planes* in, Planes& out, std::string& error) {
             soxr_process(soxr_.get(), in != nullptr ? inPointers_.data() : nullptr,
                          frames - offered, &used, outPointers_.data(), chunk, &done);
         if (err != nullptr) {
-            error = std::string("resampling failed: ") + err;
-            return false;
+            return Status::Failure(std::string("resampling failed: ") + err);
         }
         offered += used;
         made += done;
@@ -57,7 +55,7 @@ bool Resampler::Process(const Planes* in, Planes& out, std::string& error) {
             for (auto& plane : out) {
                 plane.resize(made);
             }
-            return true;
+            return Status::Ok();
         }
     }
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "planes.h"
+#include "status.h"
 
 namespace transcoder {
 
@@ -18,18 +19,17 @@ struct SoxrDeleter {
 // phase).
 class Resampler {
 public:
-    // Null, with `error` set, when soxr refuses the rates.
-    static std::unique_ptr<Resampler> Create(int inRate, int outRate, int channels,
-                                             std::string& error);
+    // A resampler of `channels` planes; fails when soxr refuses the rates.
+    static Result<std::unique_ptr<Resampler>> Create(int inRate, int outRate, int channels);
     // A resampler of the `channels` planes from `firstChannel` on of the planes it is given
     // (soxr treats every channel on its own, so these come out as they would among all
-    // channels). Null, with `error` set, when soxr refuses the rates.
-    static std::unique_ptr<Resampler> Create(int inRate, int outRate, int firstChannel,
-                                             int channels, std::string& error);
+    // channels); fails when soxr refuses the rates.
+    static Result<std::unique_ptr<Resampler>> Create(int inRate, int outRate, int firstChannel,
+                                                     int channels);
 
     // Resamples `in` into `out` (replaced, one plane per channel resampled); with `in` null
-    // the resampler is flushed and the rest comes out. False with `error` set on failure.
-    bool Process(const Planes* in, Planes& out, std::string& error);
+    // the resampler is flushed and the rest comes out. Fails when soxr does.
+    Status Process(const Planes* in, Planes& out);
 
 private:
     Resampler() = default;

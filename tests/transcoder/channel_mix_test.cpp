@@ -155,6 +155,7 @@ TEST(ChannelRoles, UnknownOrderGetsTheDefaultLayout) {
     EXPECT_EQ(ChannelRoles(side), kSide51);
 }
 
+// MP3 below 16 kHz is MPEG-2.5, which LAME codes at up to 64 kbit/s.
 TEST(FormatLimits, InvalidValuesAreLoweredToTheNextValidOne) {
     struct Row {
         Target target;
@@ -170,6 +171,8 @@ TEST(FormatLimits, InvalidValuesAreLoweredToTheNextValidOne) {
         {Target::Mp3, 192, 44100, 2, 192}, {Target::Mp3, 200, 44100, 2, 192},
         {Target::Ac3, 640, 48000, 6, 640}, {Target::Ac3, 250, 48000, 6, 224},
         {Target::Ac3, 16, 48000, 2, 32},   {Target::Wav, 192, 44100, 2, 0},
+        {Target::Mp3, 192, 8000, 2, 64},   {Target::Mp3, 160, 11025, 1, 64},
+        {Target::Mp3, 56, 12000, 2, 56},   {Target::Mp3, 192, 16000, 2, 160},
     };
     for (const Row& row : bitrates) {
         EXPECT_EQ(EncoderBitrate(row.target, row.requested, row.rate, row.channels), row.expected)

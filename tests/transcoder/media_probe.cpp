@@ -9,7 +9,8 @@ extern "C" {
 #include <memory>
 #include <numbers>
 
-#include "decoder.h"
+#include "av_handles.h"
+#include "sample_format.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ std::vector<std::vector<float>> DecodeChannels(const std::string& path) {
     transcoder::Planes planes;
     auto drain = [&] {
         while (avcodec_receive_frame(ctx.get(), frame.get()) == 0) {
-            if (transcoder::ToPlanarFloat(*frame, planes)) {
+            if (transcoder::ToPlanarFloat(*frame, planes).ok()) {
                 channels.resize(planes.size());
                 for (std::size_t c = 0; c < planes.size(); ++c) {
                     channels[c].insert(channels[c].end(), planes[c].begin(), planes[c].end());

@@ -66,9 +66,9 @@ TEST(ParseOptions, AcceptsEveryArgumentTextTheProgramBuilds) {
          Make(Mpa, none, true, 48000, true, 640, true, false, "/m/x.VOB", "/m/x_new.mpa")},
     };
     for (const Row& row : rows) {
-        const ParseResult result = ParseOptions(Words(row.text));
-        ASSERT_TRUE(result.options.has_value()) << row.text << "\n" << result.error;
-        EXPECT_EQ(*result.options, row.expected) << row.text;
+        const Result<Options> result = ParseOptions(Words(row.text));
+        ASSERT_TRUE(result.ok()) << row.text << "\n" << result.reason();
+        EXPECT_EQ(*result, row.expected) << row.text;
     }
 }
 
@@ -80,27 +80,27 @@ TEST(ParseOptions, AcceptsShellWordsWithSeparateParentheses) {
          "cbr", "128", "-p", ")"},
     };
     for (const auto& words : calls) {
-        const ParseResult result = ParseOptions(words);
-        ASSERT_TRUE(result.options.has_value()) << result.error;
-        EXPECT_EQ(result.options->target, Target::Mp3);
-        EXPECT_EQ(result.options->bitrate, 128);
-        EXPECT_TRUE(result.options->crc);
-        EXPECT_EQ(result.options->output, "out.mp3");
+        const Result<Options> result = ParseOptions(words);
+        ASSERT_TRUE(result.ok()) << result.reason();
+        EXPECT_EQ(result->target, Target::Mp3);
+        EXPECT_EQ(result->bitrate, 128);
+        EXPECT_TRUE(result->crc);
+        EXPECT_EQ(result->output, "out.mp3");
     }
     // "--progress" may stand before, between or after the modules.
     for (const char* text : {"--progress -core( -input a -output b )",
                              "-core( -input a -output b ) --progress -ssrc( --rate 48000 )",
                              "-core( -input a -output b ) --progress"}) {
-        const ParseResult result = ParseOptions(Words(text));
-        ASSERT_TRUE(result.options.has_value()) << text << "\n" << result.error;
-        EXPECT_TRUE(result.options->progressLines) << text;
+        const Result<Options> result = ParseOptions(Words(text));
+        ASSERT_TRUE(result.ok()) << text << "\n" << result.reason();
+        EXPECT_TRUE(result->progressLines) << text;
     }
-    EXPECT_FALSE(ParseOptions(Words("-core( -input a -output b )")).options->progressLines);
+    EXPECT_FALSE(ParseOptions(Words("-core( -input a -output b )"))->progressLines);
     // A path that looks like a parenthesis or a module is still a path.
-    const ParseResult odd = ParseOptions({"-core(", "-input", "(", "-output", "-x(", ")"});
-    ASSERT_TRUE(odd.options.has_value()) << odd.error;
-    EXPECT_EQ(odd.options->input, "(");
-    EXPECT_EQ(odd.options->output, "-x(");
+    const Result<Options> odd = ParseOptions({"-core(", "-input", "(", "-output", "-x(", ")"});
+    ASSERT_TRUE(odd.ok()) << odd.reason();
+    EXPECT_EQ(odd->input, "(");
+    EXPECT_EQ(odd->output, "-x(");
 }
 
 TEST(ParseOptions, RejectsWhatItDoesNotKnowWithTheReason) {
@@ -142,10 +142,10 @@ TEST(ParseOptions, RejectsWhatItDoesNotKnowWithTheReason) {
          "writes WAV files"},
     };
     for (const Row& row : rows) {
-        const ParseResult result = ParseOptions(Words(row.text));
-        EXPECT_FALSE(result.options.has_value()) << row.text;
-        EXPECT_NE(result.error.find(row.errorPart), std::string::npos) << row.text << "\n"
-                                                                       << result.error;
+        const Result<Options> result = ParseOptions(Words(row.text));
+        EXPECT_FALSE(result.ok()) << row.text;
+        EXPECT_NE(result.reason().find(row.errorPart), std::string::npos) << row.text << "\n"
+                                                                          << result.reason();
     }
 }
 
@@ -155,18 +155,18 @@ TEST(ParseOptions, StrictAndProgressAreWordsBetweenModules) {
          {R"(--strict -core( -input "i" -output "o" ))",
           R"(-core( -input "i" -output "o" ) --progress --strict)",
           R"(-core( -input "i" -output "o" ) --strict -2ch-( ) --progress)"}) {
-        const ParseResult result = ParseOptions(Words(text));
+        const Result<Options> result = ParseOptions(Words(text));
         if (text.find("-2ch-(") != std::string::npos) {
-            EXPECT_FALSE(result.options) << text;
+            EXPECT_FALSE(result) << text;
             continue;
         }
-        ASSERT_TRUE(result.options) << text << "\n" << result.error;
-        EXPECT_TRUE(result.options->strict) << text;
-        EXPECT_EQ(result.options->progressLines, text.find("--progress") != std::string::npos);
+        ASSERT_TRUE(result) << text << "\n" << result.reason();
+        EXPECT_TRUE(result->strict) << text;
+        EXPECT_EQ(result->progressLines, text.find("--progress") != std::string::npos);
     }
-    const ParseResult plain = ParseOptions(Words(R"(-core( -input "i" -output "o" ))"));
-    ASSERT_TRUE(plain.options);
-    EXPECT_FALSE(plain.options->strict);
+    const Result<Options> plain = ParseOptions(Words(R"(-core( -input "i" -output "o" ))"));
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(plain->strict);
 }
 
 // --help and -h show every module and option the parser takes; --version one line; any

@@ -45,11 +45,14 @@ TEST(Resampler, ChannelsResampledApartMatchThemResampledTogether) {
     for (const Case& c : cases) {
         const std::string what = std::to_string(c.inRate) + " to " + std::to_string(c.outRate) +
                                  " Hz, " + std::to_string(c.channels) + " channels";
-        std::string error;
-        auto whole = Resampler::Create(c.inRate, c.outRate, c.channels, error);
-        auto front = Resampler::Create(c.inRate, c.outRate, 0, c.split, error);
-        auto back = Resampler::Create(c.inRate, c.outRate, c.split, c.channels - c.split, error);
-        ASSERT_TRUE(whole && front && back) << what << ": " << error;
+        auto madeWhole = Resampler::Create(c.inRate, c.outRate, c.channels);
+        auto madeFront = Resampler::Create(c.inRate, c.outRate, 0, c.split);
+        auto madeBack = Resampler::Create(c.inRate, c.outRate, c.split, c.channels - c.split);
+        ASSERT_TRUE(madeWhole && madeFront && madeBack)
+            << what << ": " << madeWhole.reason() << madeFront.reason() << madeBack.reason();
+        const auto& whole = *madeWhole;
+        const auto& front = *madeFront;
+        const auto& back = *madeBack;
         std::uint32_t seed = 12345;
         std::size_t start = 0;
         std::size_t made = 0;
@@ -62,9 +65,12 @@ TEST(Resampler, ChannelsResampledApartMatchThemResampledTogether) {
             Planes all;
             Planes first;
             Planes rest;
-            ASSERT_TRUE(whole->Process(flush ? nullptr : &in, all, error)) << what << error;
-            ASSERT_TRUE(front->Process(flush ? nullptr : &in, first, error)) << what << error;
-            ASSERT_TRUE(back->Process(flush ? nullptr : &in, rest, error)) << what << error;
+            const transcoder::Status wholeDone = whole->Process(flush ? nullptr : &in, all);
+            ASSERT_TRUE(wholeDone.ok()) << what << wholeDone.reason();
+            const transcoder::Status frontDone = front->Process(flush ? nullptr : &in, first);
+            ASSERT_TRUE(frontDone.ok()) << what << frontDone.reason();
+            const transcoder::Status backDone = back->Process(flush ? nullptr : &in, rest);
+            ASSERT_TRUE(backDone.ok()) << what << backDone.reason();
             ASSERT_EQ(all.size(), static_cast<std::size_t>(c.channels)) << what;
             ASSERT_EQ(first.size(), static_cast<std::size_t>(c.split)) << what;
             ASSERT_EQ(rest.size(), static_cast<std::size_t>(c.channels - c.split)) << what;
