@@ -186,6 +186,28 @@ TEST(BatchRun, Mp3ToMp3CarriesBothTagsAndWavTakesTheMergedRecord) {
     EXPECT_EQ(wav.Id3v2.Track, "7");  // the ID3v2 tag had none: the ID3v1 block's
 }
 
+// Names by the real extension meet the "_new" rule and the names reserved by the run: of
+// a.flac and a.mp3 into MP3 one gets a_new.mp3 and the other is refused; a name without an
+// extension and one with two dots keep all of their name.
+TEST(BatchRun, RealExtensionsMeetTheNewRuleAndTheRunsReservedNames) {
+    TempDir dir;
+    MakeAudio(dir.File("a.flac"), "-c:a flac");
+    MakeAudio(dir.File("a.mp3"), "-c:a libmp3lame");
+    MakeAudio(dir.File("noext"), "-f wav");
+    MakeAudio(dir.File("live.2024.flac"), "-c:a flac");
+    Driver driver;
+    const batch::Report report = driver.Run(
+        RealSetup(2),
+        Input(dir.Path().string(),
+              {{"a.flac", true}, {"a.mp3", true}, {"live.2024.flac", true}, {"noext", true}}, 1));
+    EXPECT_EQ(report.Count(Outcome::Converted), 3);
+    ASSERT_EQ(report.Count(Outcome::Refused), 1);
+    EXPECT_EQ(report.With(Outcome::Refused)[0].Target, dir.File("a_new.mp3"));
+    EXPECT_EQ(testing_support::Names(dir.Path()),
+              (std::vector<std::string>{"a.flac", "a.mp3", "a_new.mp3", "live.2024.flac",
+                                        "live.2024.mp3", "noext", "noext.mp3"}));
+}
+
 // The transcoder gets the words the text stands for: a name that would split into a second
 // -output converts into its own target, and the smuggled name is never written.
 TEST(BatchRun, EveryNameReachesTheTranscoderAsOneWord) {
