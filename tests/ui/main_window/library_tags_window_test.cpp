@@ -200,6 +200,9 @@ TEST_F(LibraryTagsWindowTest, EveryKindIntoMp3WithItsTagsAndCover) {
                0;
     });
     EXPECT_EQ(Shown(), names);  // the picture is no source
+    fs::create_directories(std::string(TONQUELL_BUILD_DIR) + "/screenshots");
+    EXPECT_TRUE(window_->grab().save(QString::fromUtf8(TONQUELL_BUILD_DIR) +
+                                     QStringLiteral("/screenshots/library-kinds.png")));
 
     ConvertAll(1);
     EXPECT_EQ(Last().Total, static_cast<int>(Library().size()));
