@@ -19,6 +19,7 @@
 #include "../../transcoder/media_probe.h"
 #include "batch_window.h"
 #include "file_browser.h"
+#include "id3v1.h"
 #include "id3v2_writer.h"
 #include "main_window.h"
 #include "source_tags.h"
@@ -216,6 +217,11 @@ TEST_F(LibraryTagsWindowTest, EveryKindIntoMp3WithItsTagsAndCover) {
         EXPECT_EQ(info->codec, "mp3") << kind.name;
         EXPECT_NEAR(DecodedSeconds(target), 1.0, 0.1) << kind.name;
         EXPECT_EQ(Complaints("expect", target, kind.kind), "") << kind.name;
+        id3::TagSet v1;  // the ID3v1 block, filled from the same record
+        ASSERT_TRUE(id3::ReadId3v1(target, v1)) << kind.name;
+        EXPECT_EQ(v1.Album, "Album") << kind.name;
+        EXPECT_EQ(v1.Year, "2004") << kind.name;
+        EXPECT_EQ(v1.Track, "4") << kind.name;
     }
 }
 
