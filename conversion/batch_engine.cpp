@@ -172,17 +172,17 @@ void Engine::Ended(int slot, const RunResult& result) {
             report_.Files.push_back(
                 FileOutcome(Outcome::Failed, job.Source, job.Target, Cause::NoOutput));
         } else {
-            id3::WriteStatus tags{true, {}};
-            if (job.CarriesTags) {
-                tags = id3::WriteTargetTags(job.Target, job.Tags);
+            const id3::WriteStatus tags = WriteTags(job);
+            std::vector<std::string> warnings = result.Warnings;
+            if (tags.Ok && !tags.Reason.empty()) {
+                warnings.push_back(tags.Reason);  // a target left bare on purpose
             }
             if (!tags.Ok) {
                 report_.Files.push_back(FileOutcome(Outcome::Failed, job.Source, job.Target,
                                                     Cause::TagsNotWritten, tags.Reason));
-            } else if (!result.Warnings.empty()) {
+            } else if (!warnings.empty()) {
                 report_.Files.push_back(FileOutcome(Outcome::Warned, job.Source, job.Target,
-                                                    Cause::Warnings,
-                                                    JoinedWarnings(result.Warnings)));
+                                                    Cause::Warnings, JoinedWarnings(warnings)));
             } else {
                 report_.Files.push_back(FileOutcome(Outcome::Converted, job.Source, job.Target));
             }
@@ -275,9 +275,13 @@ void Engine::Launch(const Source& source) {
     if (Splits(source.Path)) {
         job.Parts = SixWavParts(targetPath);
     }
-    job.CarriesTags = CarriesTags(conversion);
-    if (job.CarriesTags) {
-        job.Tags = id3::ReadSourceTags(source.Path);
+    // Read before the transcoder runs. Only a regular file is read: a named pipe or a device is
+    // the transcoder's alone, and opening it here could wait or take its data. Tags that cannot
+    // be read leave empty records; the file converts all the same.
+    job.Route = TagRouteFor(conversion);
+    if (job.Route != TagRoute::None && platform::IsRegularFile(source.Path)) {
+        job.Tags = job.Route == TagRoute::Id3Transfer ? id3::ReadSourceTags(source.Path)
+                                                      : tags::ReadSourceTags(source.Path);
     }
     StartTranscoder(std::move(job), RequestFor(conversion, source.Relative));
 }
@@ -402,6 +406,21 @@ void Engine::StartTranscoder(Job job, const LaunchRequest& request) {
         EndWithout(FileOutcome(Outcome::Failed, sourcePath, targetPath, Cause::TranscoderNotStarted,
                                error));
     }
+}
+
+id3::WriteStatus Engine::WriteTags(const Job& job) const {
+    switch (job.Route) {
+        case TagRoute::None:
+            break;
+        case TagRoute::Id3Transfer:
+            return id3::WriteTargetTags(job.Target, job.Tags);
+        case TagRoute::Library: {
+            std::vector<std::string> targets = {job.Target};
+            targets.insert(targets.end(), job.Parts.begin(), job.Parts.end());
+            return tags::WriteTargetTags(targets, TagTargetOf(format_), job.Tags);
+        }
+    }
+    return {};
 }
 
 void Engine::Close() {

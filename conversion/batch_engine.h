@@ -10,6 +10,7 @@
 #include "batch_run.h"
 #include "run_report.h"
 #include "source_walk.h"
+#include "tag_rule.h"
 #include "tag_transfer.h"
 
 // The batch run as a state machine. The window feeds it events from its own event loop
@@ -111,8 +112,8 @@ private:
         std::string Source;
         std::string Target;
         std::vector<std::string> Parts;  // the six mono files of a split, else none
-        bool CarriesTags = false;
-        id3::SourceTags Tags;
+        TagRoute Route = TagRoute::None;
+        id3::SourceTags Tags;  // read before the transcoder started
         double Share = 0.0;
         bool Terminated = false;
     };
@@ -131,6 +132,8 @@ private:
     ConversionJob ConversionFor(const std::string& sourcePath, const std::string& targetPath) const;
     LaunchRequest RequestFor(const ConversionJob& conversion, const std::string& sourceName) const;
     void StartTranscoder(Job job, const LaunchRequest& request);
+    // Writes the tags of `job` into its finished target (and the six files of a split).
+    id3::WriteStatus WriteTags(const Job& job) const;
     void FileEnded();
     void Close();
     void Restore();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "source_kinds.h"
 
 // The rules of the batch run behind the start button: which entries are converted, the output
 // names and the progress value. The run itself is batch::Engine.
@@ -55,13 +56,13 @@ int CountEligible(const std::vector<Entry>& entries, bool convertAll);
 // The output extension of `format`: ".wav", ".mp3", ".ac3" or ".mpa".
 std::string TargetExtension(TargetFormat format);
 
-// The output path for `sourcePath`: its base name (the path less its last four characters)
-// with the format's extension, or with "_new" before it when `exists` says that name is
-// taken. The caller still has to refuse a result that exists too.
+// The output path for `sourcePath`: its base name (the path without the extension of its file
+// name, source_kinds::WithoutExtension) with the format's extension, or with "_new" before it
+// when `exists` says that name is taken. The caller still has to refuse a result that exists
+// too.
 template <class Exists>
 std::string TargetPathFor(const std::string& sourcePath, TargetFormat format, Exists exists) {
-    const std::string base =
-        sourcePath.substr(0, sourcePath.size() >= 4 ? sourcePath.size() - 4 : 0);
+    const std::string base = source_kinds::WithoutExtension(sourcePath);
     const std::string ext = TargetExtension(format);
     return exists(base + ext) ? base + "_new" + ext : base + ext;
 }

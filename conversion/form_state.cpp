@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "source_kinds.h"
+
 namespace {
 
 std::size_t Slot(TargetFormat format) {
@@ -90,19 +92,14 @@ std::optional<FileFilter> FilterAt(int index) {
 }
 
 std::optional<FileFilter> FilterForFile(std::string_view file) {
-    if (file.size() < 3) {
-        return std::nullopt;
-    }
-    std::string last(file.substr(file.size() - 3));
-    for (char& ch : last) {
-        if (ch >= 'A' && ch <= 'Z') {
-            ch = static_cast<char>(ch - 'A' + 'a');
-        }
-    }
+    const std::string extension = source_kinds::ExtensionOf(file);
     for (const ExtensionFilter& f : kExtensionFilters) {
-        if (f.extension == last) {
+        if (f.extension == extension) {
             return f.filter;
         }
+    }
+    if (source_kinds::IsSourceExtension(extension)) {
+        return FileFilter::Allowed;
     }
     return std::nullopt;
 }

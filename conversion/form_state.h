@@ -85,8 +85,9 @@ std::optional<TargetFormat> FormatAt(int index);
 std::optional<ConsoleMode> ConsoleModeOf(int value);
 // The filter numbered `index` (0..10); nullopt for others.
 std::optional<FileFilter> FilterAt(int index);
-// The filter for a file by the last three characters of its name, case ignored (avi, ac3,
-// mp2, mp3, mpa, ogg, vob, wav); nullopt for any other ending.
+// The filter for a file by the extension of its name, case ignored: the button of its own
+// kind for avi, ac3, mp2, mp3, mpa, ogg, vob and wav, "erlaubte Formate" for every other kind
+// the transcoder takes (flac, m4a, opus ...); nullopt for any other name.
 std::optional<FileFilter> FilterForFile(std::string_view file);
 
 }  // namespace form_state

@@ -70,6 +70,11 @@ std::size_t NameMax(const std::string& folder) {
     return limit > 0 ? static_cast<std::size_t>(limit) : 255;
 }
 
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool IsExecutableFile(const std::string& path) {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&

@@ -30,6 +30,10 @@ bool SameFile(const std::string& a, const std::string& b);
 // say (the limit of the common Linux file systems).
 std::size_t NameMax(const std::string& folder);
 
+// True when `path` leads (links followed) to a regular file; told from its attributes alone,
+// without opening it, so a named pipe or a device is never opened or waited on.
+bool IsRegularFile(const std::string& path);
+
 // True when `path` names a regular file that the caller may execute.
 bool IsExecutableFile(const std::string& path);
 

@@ -14,6 +14,7 @@
 #include "id3v1.h"
 #include "id3v2_reader.h"
 #include "id3v2_writer.h"
+#include "source_tags.h"
 #include "tag_set.h"
 
 namespace {
@@ -74,11 +75,32 @@ TEST(BatchRules, ProgressIsTheWholePartOfTheQuotientTimesDone) {
 TEST(BatchRules, TargetNamesAndEligibility) {
     const auto none = [](const std::string&) { return false; };
     const auto all = [](const std::string&) { return true; };
-    EXPECT_EQ(batch::TargetPathFor("/m/a.mp3", TargetFormat::Wav, none), "/m/a.wav");
-    EXPECT_EQ(batch::TargetPathFor("/m/a.wav", TargetFormat::Wav, all), "/m/a_new.wav");
-    EXPECT_EQ(batch::TargetPathFor("/m/x.flac", TargetFormat::Wav, none), "/m/x..wav");
-    EXPECT_EQ(batch::TargetPathFor("/m/b.vob", TargetFormat::Mpa, none), "/m/b.mpa");
-    EXPECT_EQ(batch::TargetPathFor("/m/b.vob", TargetFormat::Ac3, none), "/m/b.ac3");
+    // The base name is the path without the extension of the file's name, however long.
+    struct Name {
+        const char* source;
+        TargetFormat format;
+        bool taken;
+        const char* target;
+    } const names[] = {
+        {"/m/a.mp3", TargetFormat::Wav, false, "/m/a.wav"},
+        {"/m/a.wav", TargetFormat::Wav, true, "/m/a_new.wav"},
+        {"/m/b.vob", TargetFormat::Mpa, false, "/m/b.mpa"},
+        {"/m/b.vob", TargetFormat::Ac3, false, "/m/b.ac3"},
+        {"/m/song.flac", TargetFormat::Mp3, false, "/m/song.mp3"},
+        {"/m/voice.opus", TargetFormat::Mp3, false, "/m/voice.mp3"},
+        {"/m/c_opus.OPUS", TargetFormat::Mp3, false, "/m/c_opus.mp3"},
+        {"/m/noext", TargetFormat::Wav, false, "/m/noext.wav"},
+        {"/m/live.2024.mp3", TargetFormat::Wav, false, "/m/live.2024.wav"},
+        {"/m/Album 2.0/track", TargetFormat::Mp3, false, "/m/Album 2.0/track.mp3"},
+        {"/m/Album 2.0/track.m4a", TargetFormat::Mp3, true, "/m/Album 2.0/track_new.mp3"},
+        {"/m/.hidden", TargetFormat::Wav, false, "/m/.hidden.wav"},
+        {"/m/trailing.", TargetFormat::Wav, false, "/m/trailing.wav"},
+        {"x.ac3", TargetFormat::Mpa, false, "x.mpa"},
+    };
+    for (const Name& n : names) {
+        EXPECT_EQ(batch::TargetPathFor(n.source, n.format, n.taken ? all : none), n.target)
+            << n.source;
+    }
 
     // The kind comes with the entry: "[2001] x.mp3" is a file, whatever its first character.
     const std::vector<batch::Entry> entries = {{"..", true, true, true}, {"sub", true, true},
@@ -117,7 +139,9 @@ TEST(BatchRun, WavToWavTakesNewNameThenRefusesWhenThatIsTakenToo) {
     EXPECT_EQ(again.progress, (std::vector<int>{0, 100}));  // a refused file is finished too
 }
 
-TEST(BatchRun, Mp3ToMp3CarriesBothTagsOtherPairingsNone) {
+// MP3 to MP3 keeps both tags apart as they were; into WAV the one merged record goes into the
+// file's chunks; a source without tags leaves its target bare.
+TEST(BatchRun, Mp3ToMp3CarriesBothTagsAndWavTakesTheMergedRecord) {
     TempDir dir;
     MakeAudio(dir.File("song.mp3"), "-c:a libmp3lame -b:a 128k");
     MakeAudio(dir.File("plain.wav"));
@@ -155,8 +179,33 @@ TEST(BatchRun, Mp3ToMp3CarriesBothTagsOtherPairingsNone) {
 
     Driver toWav;
     ASSERT_EQ(toWav.Run(RealSetup(), Input(dir.Path().string(), {{"song.mp3", true}})).Done, 1);
-    EXPECT_FALSE(id3::ReadId3v1(dir.File("song.wav"), none));
-    EXPECT_FALSE(id3::ReadId3v2(dir.File("song.wav"), none));
+    EXPECT_FALSE(id3::ReadId3v1(dir.File("song.wav"), none));  // a WAV file has no ID3v1 block
+    const id3::SourceTags wav = tags::ReadSourceTags(dir.File("song.wav"));
+    EXPECT_EQ(wav.Id3v2.Artist, "Künstler");
+    EXPECT_EQ(wav.Id3v2.Title, "Überschrift");
+    EXPECT_EQ(wav.Id3v2.Track, "7");  // the ID3v2 tag had none: the ID3v1 block's
+}
+
+// Names by the real extension meet the "_new" rule and the names reserved by the run: of
+// a.flac and a.mp3 into MP3 one gets a_new.mp3 and the other is refused; a name without an
+// extension and one with two dots keep all of their name.
+TEST(BatchRun, RealExtensionsMeetTheNewRuleAndTheRunsReservedNames) {
+    TempDir dir;
+    MakeAudio(dir.File("a.flac"), "-c:a flac");
+    MakeAudio(dir.File("a.mp3"), "-c:a libmp3lame");
+    MakeAudio(dir.File("noext"), "-f wav");
+    MakeAudio(dir.File("live.2024.flac"), "-c:a flac");
+    Driver driver;
+    const batch::Report report = driver.Run(
+        RealSetup(2),
+        Input(dir.Path().string(),
+              {{"a.flac", true}, {"a.mp3", true}, {"live.2024.flac", true}, {"noext", true}}, 1));
+    EXPECT_EQ(report.Count(Outcome::Converted), 3);
+    ASSERT_EQ(report.Count(Outcome::Refused), 1);
+    EXPECT_EQ(report.With(Outcome::Refused)[0].Target, dir.File("a_new.mp3"));
+    EXPECT_EQ(testing_support::Names(dir.Path()),
+              (std::vector<std::string>{"a.flac", "a.mp3", "a_new.mp3", "live.2024.flac",
+                                        "live.2024.mp3", "noext", "noext.mp3"}));
 }
 
 // The transcoder gets the words the text stands for: a name that would split into a second

@@ -124,10 +124,28 @@ TEST(FormStateRules, RateButtonsFilterForFileAndNumberedValues) {
     EXPECT_EQ(form_state::RateButton(TargetFormat::Ac3, SampleRate::Hz44100), std::nullopt);
 
     const std::pair<const char*, std::optional<FileFilter>> files[] = {
-        {"/m/a.avi", FileFilter::Avi}, {"/m/A.AC3", FileFilter::Ac3}, {"x.Mp2", FileFilter::Mp2},
-        {"song.mp3", FileFilter::Mp3}, {"t.mpa", FileFilter::MpaMp2}, {"v.ogg", FileFilter::Ogg},
-        {"d.VOB", FileFilter::Vob},    {"w.wav", FileFilter::Wav},    {"s.dts", std::nullopt},
-        {"x.flac", std::nullopt},      {"mp", std::nullopt},          {"", std::nullopt},
+        {"/m/a.avi", FileFilter::Avi},
+        {"/m/A.AC3", FileFilter::Ac3},
+        {"x.Mp2", FileFilter::Mp2},
+        {"song.mp3", FileFilter::Mp3},
+        {"t.mpa", FileFilter::MpaMp2},
+        {"v.ogg", FileFilter::Ogg},
+        {"d.VOB", FileFilter::Vob},
+        {"w.wav", FileFilter::Wav},
+        {"mp", std::nullopt},
+        {"", std::nullopt},
+        // Every other kind the transcoder takes selects "erlaubte Formate"; the extension is the
+        // real one, not the name's last three characters.
+        {"s.dts", FileFilter::Allowed},
+        {"x.flac", FileFilter::Allowed},
+        {"/m/v.Opus", FileFilter::Allowed},
+        {"/m/a.M4A", FileFilter::Allowed},
+        {"/m/live.mkv", FileFilter::Allowed},
+        {"/m/x.ts", FileFilter::Allowed},
+        {"/m/amp3", std::nullopt},
+        {"/m/a.mp3/noext", std::nullopt},
+        {"/m/cover.jpg", std::nullopt},
+        {"/m/a.mp3.part", std::nullopt},
     };
     for (const auto& [file, filter] : files) {
         EXPECT_EQ(form_state::FilterForFile(file), filter) << file;

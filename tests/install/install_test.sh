@@ -84,23 +84,29 @@ check "desktop entry runs tonquell with one file" test "$(entry Exec)" = "tonque
 check "desktop entry names an installed icon" test "$(entry Icon)" = "tonquell"
 check "desktop entry categories" test "$(entry Categories)" = "AudioVideo;Audio;"
 check "desktop entry has a German name" test -n "$(entry 'Name\[de\]')"
-# Every input type the program reads, by the MIME type the desktop gives those files.
-mime_of() {  # the type shared-mime-info gives to a name with extension $1
+# Every input type the program reads, by the MIME types the desktop gives those files: one
+# of the audio or video types of each name must be in the entry and in the AppStream data.
+mime_of() {  # the audio and video types shared-mime-info gives to a name with extension $1
   python3 - "$1" <<'EOF'
 import re, sys
 xml = open("/usr/share/mime/packages/freedesktop.org.xml", encoding="utf-8").read()
 types = re.findall(r'<mime-type type="([^"]+)">(.*?)</mime-type>', xml, re.S)
 hits = [t for t, body in types if f'<glob pattern="*.{sys.argv[1]}"' in body]
-print(hits[0] if hits else "")
+print(" ".join(t for t in hits if t.startswith(("audio/", "video/"))))
 EOF
 }
 mimetypes=";$(entry MimeType)"
-for ext in mp3 mp2 ac3 dts ogg wav avi vob; do
-  type=$(mime_of "$ext")
-  case "$mimetypes" in
-    *";$type;"*) ;;
-    *) fail "desktop entry opens *.$ext ($type)" ;;
-  esac
+mediatypes=";$(sed -n 's|.*<mediatype>\(.*\)</mediatype>.*|\1|p' \
+  "$usr/share/metainfo/tonquell.metainfo.xml" | tr '\n' ';')"
+for ext in mp3 mp2 ac3 dts ogg wav avi vob flac oga opus m4a m4b mp4 mka mkv webm wma wmv \
+  aiff aif aifc wv ape tta ts m2ts aac; do
+  in_entry="" in_appstream=""
+  for type in $(mime_of "$ext"); do
+    case "$mimetypes" in *";$type;"*) in_entry=$type ;; esac
+    case "$mediatypes" in *";$type;"*) in_appstream=$type ;; esac
+  done
+  [ -n "$in_entry" ] || fail "desktop entry opens *.$ext ($(mime_of "$ext"))"
+  [ -n "$in_appstream" ] || fail "AppStream data names *.$ext ($(mime_of "$ext"))"
 done
 # MPA has no glob of its own: its content is MPEG audio.
 case "$mimetypes" in *";audio/mpeg;"*) ;; *) fail "desktop entry opens MPEG audio" ;; esac

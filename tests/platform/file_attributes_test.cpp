@@ -11,7 +11,9 @@
 
 using testing_support::TempDir;
 
-TEST(FileAttributes, FileExistsOnlyForReadableRegularFiles) {
+// A regular file is told from its attributes without opening it: a pipe no one writes to
+// and a device are never waited on.
+TEST(FileAttributes, FileExistsAndIsRegularFileOnlyForRegularFiles) {
     TempDir dir;
     const std::string file = dir.File("a.mp3");
     testing_support::WriteFile(file, "x");
@@ -34,10 +36,12 @@ TEST(FileAttributes, FileExistsOnlyForReadableRegularFiles) {
         {dir.File("missing.mp3"), false},
         {dir.File("dangling.mp3"), false},
         {dir.File("fifo"), false},  // must not block either
+        {"/dev/null", false},
         {"", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(platform::FileExists(c.path), c.exists) << c.path;
+        EXPECT_EQ(platform::IsRegularFile(c.path), c.exists) << c.path;
     }
 }
 

@@ -49,7 +49,8 @@ protected:
         }
         testing_support::WriteFile((program_ / "tonquell").string(), "");
         testing_support::WriteFile((program_ / "BeSweet.exe").string(), "");
-        for (const char* f : {"Abba - Sos.mp3", "song.WAV", "clip.dts", ".secret.mp3", "b.ogg"}) {
+        for (const char* f : {"Abba - Sos.mp3", "song.WAV", "clip.dts", ".secret.mp3", "b.ogg",
+                              "Album.flac", "voice.Opus", "cover.jpg"}) {
             testing_support::WriteFile((music_ / f).string(), "x");
         }
         values_ = MakeAppValues((program_ / "tonquell").string());
@@ -163,8 +164,12 @@ TEST_F(RestoreTest, FileArgumentChoosesFolderFilterEntryAndTitle) {
         {"\"" + m + "/Abba - Sos.mp3\"", m, 4, {"Abba - Sos.mp3"}, "Abba - Sos.mp3"},
         // The entry is found with case ignored; the title keeps the argument's spelling.
         {m + "/SONG.wav", m, 8, {"song.WAV"}, "SONG.wav"},
-        // An extension not in the table leaves "*.*".
-        {m + "/clip.dts", m, 9, {"clip.dts"}, "clip.dts"},
+        // Every other kind the transcoder takes chooses "erlaubte Formate"; an extension
+        // of no such kind leaves "*.*".
+        {m + "/clip.dts", m, 10, {"clip.dts"}, "clip.dts"},
+        {m + "/Album.flac", m, 10, {"Album.flac"}, "Album.flac"},
+        {m + "/voice.Opus", m, 10, {"voice.Opus"}, "voice.Opus"},
+        {m + "/cover.jpg", m, 9, {"cover.jpg"}, "cover.jpg"},
         // Files the list does not show select nothing; the title still names them.
         {m + "/.secret.mp3", m, 4, {}, ".secret.mp3"},
         {m + "/missing.ogg", m, 6, {}, "missing.ogg"},

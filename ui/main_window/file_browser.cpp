@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "paths.h"
+#include "source_kinds.h"
 #include "ultrabox.h"
 
 namespace {
@@ -51,18 +52,17 @@ const QString FileBrowser::kSingleCaption =
     QStringLiteral("K O N V E R T I E R U N G    S T A R T E N");
 const QString FileBrowser::kBatchCaption = QStringLiteral("S T A P E L V E R A R B E I T U N G");
 const QString FileBrowser::kParentEntry = QStringLiteral("[..]");
-const std::array<std::string_view, 11> FileBrowser::kPatterns = {
-    "*.avi",
-    "*.ac3",
-    "*.dts",
-    "*.mp2",
-    "*.mp3",
-    "*.mpa;*.mp2",
-    "*.ogg",
-    "*.vob",
-    "*.wav",
-    "*.*",
-    "*.avi;*.ac3;*.mp2;*.mp3;*.mpa;*.ogg;*.vob;*.wav"};
+const std::array<std::string, 11> FileBrowser::kPatterns = {"*.avi",
+                                                            "*.ac3",
+                                                            "*.dts",
+                                                            "*.mp2",
+                                                            "*.mp3",
+                                                            "*.mpa;*.mp2",
+                                                            "*.ogg;*.oga;*.opus",
+                                                            "*.vob",
+                                                            "*.wav",
+                                                            "*.*",
+                                                            source_kinds::AllowedPattern()};
 
 FileBrowser::FileBrowser(FileBrowserView& view, QString appTitle, std::string mountsFile,
                          QObject* parent)
@@ -215,7 +215,7 @@ void FileBrowser::SetFilter(int index) {
         return;
     }
     view_.ShowFilter(index);
-    files_.SetPattern(std::string(kPatterns[static_cast<std::size_t>(index)]));
+    files_.SetPattern(kPatterns[static_cast<std::size_t>(index)]);
     dirDirs_Change();
     view_.SetCaption(appTitle_);
 }

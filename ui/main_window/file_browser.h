@@ -57,8 +57,9 @@ public:
     static const QString kParentEntry;
     // Index of the "*.*" filter, chosen when the window is created.
     static constexpr int kAllFilesPattern = 9;
-    // The filter patterns by optPattern index.
-    static const std::array<std::string_view, 11> kPatterns;
+    // The filter patterns by optPattern index; "erlaubte Formate" (10) names every kind the
+    // transcoder takes (source_kinds::AllowedPattern).
+    static const std::array<std::string, 11> kPatterns;
 
     // Starts in the process's working folder with the filter "*.*"; ubMain stays empty
     // until the first rebuild. `mountsFile` lists the mounted file systems; it is read again

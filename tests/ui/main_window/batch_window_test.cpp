@@ -37,6 +37,7 @@
 #include "id3v2_reader.h"
 #include "id3v2_writer.h"
 #include "main_window.h"
+#include "source_tags.h"
 #include "ultrabox.h"
 #include "xp_progress_bar.h"
 
@@ -208,7 +209,7 @@ TEST_F(BatchWindowTest, NameThatIsNotUtf8KeepsItsBytes) {
     EXPECT_TRUE(fs::exists(File(odd + "_new.wav")));
 }
 
-TEST_F(BatchWindowTest, ConvertAllCarriesTagsOnlyMp3ToMp3AndStepsThroughThree) {
+TEST_F(BatchWindowTest, ConvertAllCarriesTagsOfTaggedSourcesAndStepsThroughThree) {
     MakeAudio(File("song.mp3"), "-ac 2 -c:a libmp3lame -b:a 128k");
     MakeAudio(File("plain.wav"));
     MakeAudio(File("zz.mp3"), "-ac 2 -c:a libmp3lame");
@@ -264,14 +265,16 @@ TEST_F(BatchWindowTest, ConvertAllCarriesTagsOnlyMp3ToMp3AndStepsThroughThree) {
     EXPECT_FALSE(id3::ReadId3v1(File("plain.mp3"), none));
     EXPECT_FALSE(id3::ReadId3v2(File("plain.mp3"), none));
 
-    // MP3 to WAV carries none.
+    // MP3 to WAV: the tags go into the WAV file's chunks.
     ChooseFormat(0);
     Box(*window_, "chkAll")->setChecked(false);
     Select("song.mp3");
     Start();
     ASSERT_TRUE(fs::exists(File("song.wav")));
     EXPECT_FALSE(id3::ReadId3v1(File("song.wav"), none));
-    EXPECT_FALSE(id3::ReadId3v2(File("song.wav"), none));
+    const id3::SourceTags wav = tags::ReadSourceTags(File("song.wav"));
+    EXPECT_EQ(wav.Id3v2.Artist, v2.Artist);
+    EXPECT_EQ(wav.Id3v2.Title, v2.Title);
 }
 
 TEST_F(BatchWindowTest, NothingEligibleRestoresTheWindowWithoutATranscoder) {

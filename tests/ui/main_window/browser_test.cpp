@@ -155,6 +155,10 @@ TEST_F(BrowserTest, FilterButtonsChooseTheListedFiles) {
     testing_support::WriteFile(dir_.File("d.MP2"), "x");
     testing_support::WriteFile(dir_.File("e.mpa"), "x");
     testing_support::WriteFile(dir_.File("f.dts"), "x");
+    // A music library's kinds, matched by their real extension, case ignored.
+    for (const char* name : {"g.FLAC", "h.opus", "i.oga", "j.m4a", "k.mkv", "l.flac.txt"}) {
+        testing_support::WriteFile(dir_.File(name), "x");
+    }
     const Case cases[] = {
         {4, {"[live].mp3", "a.mp3", "B.MP3", odd}},
         {8, {"c.wav"}},
@@ -162,8 +166,13 @@ TEST_F(BrowserTest, FilterButtonsChooseTheListedFiles) {
         {3, {"d.MP2"}},
         {2, {"f.dts"}},
         {0, {}},
-        {10, {"[live].mp3", "a.mp3", "B.MP3", "c.wav", "d.MP2", "e.mpa", odd}},
-        {9, {"[live].mp3", "a.mp3", "B.MP3", "c.wav", "d.MP2", "e.mpa", "f.dts", "notes.txt", odd}},
+        {6, {"h.opus", "i.oga"}},
+        {10,
+         {"[live].mp3", "a.mp3", "B.MP3", "c.wav", "d.MP2", "e.mpa", "f.dts", "g.FLAC", "h.opus",
+          "i.oga", "j.m4a", "k.mkv", odd}},
+        {9,
+         {"[live].mp3", "a.mp3", "B.MP3", "c.wav", "d.MP2", "e.mpa", "f.dts", "g.FLAC", "h.opus",
+          "i.oga", "j.m4a", "k.mkv", "l.flac.txt", "notes.txt", odd}},
     };
     for (const Case& c : cases) {
         window_->setWindowTitle("a.mp3 - " + kTitle);
