@@ -10,7 +10,11 @@
 #include <QRadioButton>
 #include <QStyle>
 
+#include <QCoreApplication>
+
 #include <algorithm>
+
+#include "system_colors.h"
 
 namespace window_look {
 
@@ -45,6 +49,70 @@ void SetTextColour(QWidget* w, const QColor& color) {
     pal.setColor(QPalette::WindowText, color);
     pal.setColor(QPalette::ButtonText, color);
     w->setPalette(pal);
+}
+
+void SetFixedBackground(QWidget* w, const QColor& color) {
+    // Every role is set, so that none falls back to the desktop's: a dark desktop would give
+    // white text on the light background.
+    const QPalette& design = system_colors::DesignPalette();
+    QPalette pal;
+    for (int g = 0; g < QPalette::NColorGroups; ++g) {
+        const auto group = static_cast<QPalette::ColorGroup>(g);
+        for (int r = 0; r < QPalette::NColorRoles; ++r) {
+            const auto role = static_cast<QPalette::ColorRole>(r);
+            pal.setColor(group, role, role == QPalette::Window ? color : design.color(group, role));
+        }
+    }
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+void HandDownColours(QWidget* frame) {
+    for (QWidget* child : frame->findChildren<QWidget*>()) {
+        child->setPalette(frame->palette());
+    }
+}
+
+QString LetterSpaced(const QString& words) {
+    QString spaced;
+    for (const QString& word : words.toUpper().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!spaced.isEmpty()) {
+            spaced += QStringLiteral("    ");
+        }
+        for (const QChar c : word) {
+            if (!spaced.isEmpty() && !spaced.endsWith(QLatin1Char(' '))) {
+                spaced += QLatin1Char(' ');
+            }
+            spaced += c;
+        }
+    }
+    return spaced;
+}
+
+namespace {
+
+// The words a letter-spaced caption spells; empty for any other caption.
+QString SpokenWords(const QString& caption) {
+    static const char* const kWords[] = {
+        QT_TRANSLATE_NOOP("MainWindow", "Konvertierung starten"),
+        QT_TRANSLATE_NOOP("MainWindow", "Stapelverarbeitung"),
+        QT_TRANSLATE_NOOP("MainWindow", "Abbrechen"),
+    };
+    for (const char* words : kWords) {
+        const QString translated = QCoreApplication::translate("MainWindow", words);
+        if (caption == LetterSpaced(translated) ||
+            caption == LetterSpaced(QString::fromUtf8(words))) {
+            return translated;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+void SetButtonCaption(QAbstractButton* button, const QString& caption) {
+    button->setText(caption);
+    button->setAccessibleName(SpokenWords(caption));
 }
 
 int CaptionRoom(const QAbstractButton& button) {
