@@ -126,7 +126,9 @@ app = application()
 start = find(app, pyatspi.ROLE_PUSH_BUTTON, "Konvertierung starten")
 if start is None:
     fail("no push button named 'Konvertierung starten'")
-listbox = find(app, pyatspi.ROLE_LIST)
+# The file list: the one list that is not the drive list's drop-down.
+listbox = next((node for node, _ in walk(app) if node.getRole() == pyatspi.ROLE_LIST and
+                node.parent.getRole() != pyatspi.ROLE_COMBO_BOX), None)
 if listbox is None:
     fail("no list")
 names = [n for n, _ in entries(listbox)]

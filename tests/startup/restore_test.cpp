@@ -303,13 +303,14 @@ TEST_F(RestoreTest, AnInstalledProgramFirstOpensTheMusicFolder) {
     values_.IniPath = "/usr/lib/tonquell-never-installed/tonquell.ini";
     Start();
     EXPECT_EQ(Browser().CurrentFolder(), home.string());
+    fs::create_directories(dir_.Path() / "cfg");
     testing_support::WriteFile((dir_.Path() / "cfg" / "user-dirs.dirs").string(),
                                "XDG_MUSIC_DIR=\"" + music_.string() + "\"\n");
     Start();
     EXPECT_EQ(Browser().CurrentFolder(), music_.string());
     // A stored folder still wins.
-    Ini("LastDir=" + working_.string() + "\n");
     values_.IniPath = (program_ / "tonquell.ini").string();
+    Ini("LastDir=" + working_.string() + "\n");
     Start();
     EXPECT_EQ(Browser().CurrentFolder(), working_.string());
 }

@@ -51,25 +51,36 @@ void SetTextColour(QWidget* w, const QColor& color) {
     w->setPalette(pal);
 }
 
-void SetFixedBackground(QWidget* w, const QColor& color) {
-    // Every role is set, so that none falls back to the desktop's: a dark desktop would give
-    // white text on the light background.
+namespace {
+
+// The design's light palette with `window` as its background, every role set, so that none
+// falls back to the desktop's: a dark desktop would give white text on a light background.
+QPalette DesignColours(const QColor& window) {
     const QPalette& design = system_colors::DesignPalette();
     QPalette pal;
     for (int g = 0; g < QPalette::NColorGroups; ++g) {
         const auto group = static_cast<QPalette::ColorGroup>(g);
         for (int r = 0; r < QPalette::NColorRoles; ++r) {
             const auto role = static_cast<QPalette::ColorRole>(r);
-            pal.setColor(group, role, role == QPalette::Window ? color : design.color(group, role));
+            pal.setColor(group, role,
+                         role == QPalette::Window ? window : design.color(group, role));
         }
     }
-    w->setPalette(pal);
+    return pal;
+}
+
+}  // namespace
+
+void SetFixedBackground(QWidget* w, const QColor& color) {
+    w->setPalette(DesignColours(color));
     w->setAutoFillBackground(true);
 }
 
 void HandDownColours(QWidget* frame) {
+    // The controls draw their marks from the palette's own background, as on a light desktop.
+    const QPalette pal = DesignColours(system_colors::DesignPalette().color(QPalette::Window));
     for (QWidget* child : frame->findChildren<QWidget*>()) {
-        child->setPalette(frame->palette());
+        child->setPalette(pal);
     }
 }
 

@@ -27,8 +27,8 @@ void SetTextColour(QWidget* w, const QColor& color);
 // Gives `w` and its children the fixed background `color` with the light design's colours
 // for everything else (black text, white fields), whatever palette the desktop has.
 void SetFixedBackground(QWidget* w, const QColor& color);
-// Gives every control inside `frame` the frame's colours. The window's style sheet keeps
-// a control from taking them from its frame by itself; call it once the frame is filled.
+// Gives every control inside `frame` the light design's colours, which the window's style
+// sheet keeps it from taking from its frame by itself; call it once the frame is filled.
 void HandDownColours(QWidget* frame);
 
 // `words` as a letter-spaced caption: capitals, one blank between letters, four between words
