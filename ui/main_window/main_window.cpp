@@ -115,6 +115,7 @@ void MainWindow::CreateBrowserColumn() {
     ubMainStore_->WriteProperty(QStringLiteral("Font"), QVariant::fromValue(ArialBold(9)));
     ubMain_ = new UltraBox(ubMainStore_.get(), this);
     ubMain_->setObjectName(QStringLiteral("ubMain"));
+    ubMain_->setAccessibleName(tr("Ordner und Dateien"));
     Place(ubMain_, 120, 480, 4335, 5295);
     CreateNavigationButtons();
 }
@@ -140,7 +141,8 @@ void MainWindow::CreateNavigationButtons() {
         Command2_->setText(QStringLiteral("q"));
     } else {
         const int side = std::max(10, Px(300) - 6);
-        Command2_->setIcon(RefreshIcon(side));
+        // In the button's text colour, so that a dark or high-contrast face still shows it.
+        Command2_->setIcon(RefreshIcon(side, Command2_->palette().color(QPalette::ButtonText)));
         Command2_->setIconSize(QSize(side, side));
     }
 }
@@ -229,6 +231,7 @@ void MainWindow::CreateBottom() {
     progressStore_->WriteProperty(QStringLiteral("Text"), QString());
     XP_ProgressBar1_ = new XP_ProgressBar(progressStore_.get(), this);
     XP_ProgressBar1_->setObjectName(QStringLiteral("XP_ProgressBar1"));
+    XP_ProgressBar1_->setAccessibleName(tr("Fortschritt"));
     Place(XP_ProgressBar1_, 120, 6540, 9135, 255);
     XP_ProgressBar1_->hide();  // its place is in view: it shows only while a run goes on
 }

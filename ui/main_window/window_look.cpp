@@ -158,7 +158,7 @@ void FitCaption(QAbstractButton* button) {
 }
 
 // A circular arrow, the refresh symbol, for systems without the Webdings font.
-QIcon RefreshIcon(int side) {
+QIcon RefreshIcon(int side, const QColor& ink) {
     QPixmap pixmap(side, side);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -168,7 +168,7 @@ QIcon RefreshIcon(int side) {
     QPainterPath arc;
     arc.arcMoveTo(ring, 60);
     arc.arcTo(ring, 60, 290);
-    painter.setPen(QPen(Qt::black, pen, Qt::SolidLine, Qt::FlatCap));
+    painter.setPen(QPen(ink, pen, Qt::SolidLine, Qt::FlatCap));
     painter.drawPath(arc);
     // Arrow head at the arc's start, pointing along the turn.
     const QPointF tip = arc.pointAtPercent(0);
@@ -179,7 +179,7 @@ QIcon RefreshIcon(int side) {
     arrow.lineTo(tip + QPointF(-head * 0.1, head * 0.7));
     arrow.closeSubpath();
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::black);
+    painter.setBrush(ink);
     painter.drawPath(arrow);
     return QIcon(pixmap);
 }

@@ -47,7 +47,7 @@ int CaptionRoom(const QAbstractButton& button);
 // fits beside its mark; a caption that fits keeps its font.
 void FitCaption(QAbstractButton* button);
 
-// A circular arrow, the refresh symbol, `side` pixels square.
-QIcon RefreshIcon(int side);
+// A circular arrow, the refresh symbol, `side` pixels square, drawn in `ink`.
+QIcon RefreshIcon(int side, const QColor& ink);
 
 }  // namespace window_look

@@ -20,6 +20,7 @@
 #include "../../support/window_controls.h"
 #include "file_browser.h"
 #include "ultrabox.h"
+#include "xp_progress_bar.h"
 
 namespace {
 
@@ -217,6 +218,8 @@ TEST_F(WindowAccessTest, ScreenReaderNames) {
     EXPECT_EQ(Accessible(Button(w, "cmdBrowse"))->text(QAccessible::Name), "Durchsuchen");
     EXPECT_EQ(Accessible(Button(w, "cmdBack"))->text(QAccessible::Name),
               "eine Verzeichnisebene höher");
+    EXPECT_EQ(Accessible(&List())->text(QAccessible::Name), "Ordner und Dateien");
+    EXPECT_EQ(Accessible(w.XP_ProgressBar1())->text(QAccessible::Name), "Fortschritt");
 
     struct Case {
         const char* bar;

@@ -139,6 +139,31 @@ TEST_P(WindowContrastTest, EveryFrameKeepsItsTextReadable) {
     }
 }
 
+// The start button's caption and the refresh symbol stand out from their buttons' faces
+// (a symbol needs 3:1). The white "BeSweet Box verstecken" on the design's grey is printed
+// only: that pair is the design's own (3.95:1) on every desktop.
+TEST_P(WindowContrastTest, WindowButtonsStandOut) {
+    MainWindow& w = *window_;
+    const QImage image = w.grab().toImage();
+    const auto measure = [&](const char* name, QRect inside) {
+        QWidget* c = w.findChild<QWidget*>(QString::fromLatin1(name));
+        const QRect area(c->mapTo(&w, inside.topLeft()), inside.size());
+        const test_palettes::Ink ink = test_palettes::MeasureInk(image, area);
+        std::printf("%-14s window   %-34s %5.2f:1 (%s on %s)\n", GetParam(), name, ink.contrast,
+                    ink.ink.name().toUtf8().constData(),
+                    ink.background.name().toUtf8().constData());
+        return ink.contrast;
+    };
+    QWidget* start = w.Command1();
+    EXPECT_GE(measure("Command1", start->rect().adjusted(8, 8, -8, -8)),
+              system_colors::kTextContrast);
+    QWidget* refresh = w.findChild<QWidget*>(QStringLiteral("Command2"));
+    EXPECT_GE(measure("Command2", refresh->rect().adjusted(5, 5, -5, -5)), 3.0);
+    QAbstractButton* check = w.findChild<QAbstractButton*>(QStringLiteral("Check1"));
+    const int room = window_look::CaptionRoom(*check);
+    measure("Check1", QRect(check->width() - room, 0, room, check->height()));
+}
+
 INSTANTIATE_TEST_SUITE_P(Palettes, WindowContrastTest,
                          ::testing::Values("desktop", "light", "dark", "breeze-dark",
                                            "high-contrast"),
