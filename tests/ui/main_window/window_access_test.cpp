@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -97,15 +98,19 @@ TEST_F(WindowAccessTest, TabCycleStaysInTheVisibleArea) {
             Press(key);
             QWidget* first = Focus();
             std::set<QString> seen;
+            QStringList order;
             int steps = 0;
             do {
                 ASSERT_NE(Focus(), nullptr);
                 EXPECT_TRUE(w.InVisibleArea(*Focus())) << Name(Focus()).toStdString();
                 EXPECT_NE(Focus(), Button(w, "cmdDummy"));
                 seen.insert(Name(Focus()));
+                order << Name(Focus());
                 Press(key);
             } while (Focus() != first && ++steps < 100);
             EXPECT_EQ(Focus(), first) << "no way back to " << Name(first).toStdString();
+            std::printf("format %d, %s: %s\n", format, key == Qt::Key_Tab ? "Tab" : "Backtab",
+                        order.join(QStringLiteral(" ")).toUtf8().constData());
             for (const char* needed : {"drvDrives", "ubMain", "cmdRoot", "Check1", "chkAll",
                                        "Command1", "txtOutPath", "cmdBrowse"}) {
                 EXPECT_TRUE(seen.count(QString::fromLatin1(needed))) << needed;
@@ -169,6 +174,15 @@ TEST_F(WindowAccessTest, ListKeysDriveTheBrowser) {
 
     Press(Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(Selected(), texts({"a.mp3", "b.mp3", "c.wav"}));
+    Press(Qt::Key_End);
+    EXPECT_EQ(List().ListIndex(), List().ListCount());
+    EXPECT_EQ(Selected(), texts({"c.wav"}));
+    Press(Qt::Key_PageUp);
+    EXPECT_EQ(List().ListIndex(), 1);
+    Press(Qt::Key_PageDown);
+    EXPECT_EQ(List().ListIndex(), List().ListCount());
+    Press(Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(Selected(), texts({"b.mp3", "c.wav"}));
 
     Press(Qt::Key_Home);
     Press(Qt::Key_Down);
