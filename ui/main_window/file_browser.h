@@ -38,7 +38,7 @@ public:
     // "Verzeichnisse ausblenden" and "kompletten Ordner konvertieren" as the form has them.
     virtual bool HideFolders() const = 0;
     virtual bool ConvertAll() const = 0;
-    // Moves the keyboard focus to the focus sink.
+    // Moves the keyboard focus to the focus sink unless a visible control holds it.
     virtual void ParkFocus() = 0;
 };
 
