@@ -27,6 +27,7 @@ echo "== Batch run from outside (Xvfb)"
 ../tests/e2e/batch_xvfb.sh .
 ../tests/e2e/library_xvfb.sh .
 ../tests/e2e/handover_xvfb.sh .
+../tests/e2e/keyboard_xvfb.sh .
 
 echo "== Install and package"
 cd ..

@@ -1,25 +1,14 @@
 #include "settings_location.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "settings_store.h"
+#include "user_folders.h"
 
 namespace settings {
 namespace {
-
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') {
-        return home;
-    }
-    const passwd* entry = ::getpwuid(::geteuid());
-    return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
-}
 
 bool WriteAll(const std::string& path, std::string_view section,
               const std::vector<std::pair<std::string, std::string>>& values) {
@@ -38,7 +27,7 @@ std::string UserSettingsPath() {
     if (xdg != nullptr && xdg[0] == '/') {
         base = xdg;
     } else {
-        const std::string home = HomeFolder();
+        const std::string home = user_folders::HomeFolder();
         if (home.empty()) {
             return {};
         }

@@ -17,6 +17,8 @@ packages=(
   googletest libgtest-dev ffmpeg python3 python3-mutagen clang libclang-rt-14-dev
   # tests: switching Qt's accessibility on without a screen reader
   qt6-base-private-dev
+  # the window read as a screen reader reads it, and under a dark GTK desktop
+  at-spi2-core dbus python3-pyatspi qt6-gtk-platformtheme
   # screenshots and runs without a display
   xvfb xauth
   # the batch run driven from outside: clicks, screenshots

@@ -9,6 +9,7 @@
 #include "main_window.h"
 #include "paths.h"
 #include "settings_store.h"
+#include "user_folders.h"
 
 namespace {
 
@@ -33,8 +34,12 @@ std::string FolderOf(const std::string& file) {
 void RestoreFolder(MainWindow& window, const AppValues& values, const std::string& argument,
                    const std::string& settingsPath) {
     if (argument.empty()) {
+        // Without a stored folder a portable program opens its own, an installed one the
+        // user's music.
+        const std::string first =
+            user_folders::FirstFolder(values.AppPath, settings::IsSystemInstall(values.IniPath));
         const std::string folder = paths::AddBackslash(
-            settings::ReadSetting(settingsPath, values.AppTitle, "LastDir", values.AppPath));
+            settings::ReadSetting(settingsPath, values.AppTitle, "LastDir", first));
         if (!window.browser()->SetFolder(folder)) {
             window.dirDirs_Change();  // the list shows the folder it stayed in
         }

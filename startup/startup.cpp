@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <cstdlib>
 
@@ -7,6 +8,7 @@
 #include "restore.h"
 #include "run_report_dialog.h"
 #include "settings_location.h"
+#include "window_icon.h"
 
 void MessageBoxSink::Show(const std::string& text, MessageKind kind, const std::string& title) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -39,6 +41,7 @@ std::unique_ptr<MainWindow> StartUp(const AppValues& values, const std::string& 
         ShowMessage(TranscoderMissingMessage(), MessageKind::Warning, values.AppTitle);
     }
     auto window = std::make_unique<MainWindow>(QString::fromStdString(values.AppTitle));
+    QApplication::setWindowIcon(window_icon::ProgramIcon(values.AppPath));  // every window's
     const settings::SettingsFiles files = settings::SettingsFilesFor(values.IniPath);
     RestoreWindow(*window, values, argument, settings::ReadPath(files));
     MainWindow* shown = window.get();

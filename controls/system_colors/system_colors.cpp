@@ -66,17 +66,25 @@ namespace system_colors {
 namespace {
 
 QPalette MakeDesignPalette() {
+    // Fusion's own palette turns dark where the desktop asks for a dark look (GTK's
+    // Adwaita-dark through the gtk3 theme); only its light one is the design's.
     const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
     if (fusion) {
-        return fusion->standardPalette();
+        const QPalette standard = fusion->standardPalette();
+        if (standard.color(QPalette::Window).lightnessF() > 0.5 &&
+            standard.color(QPalette::WindowText).lightnessF() < 0.5) {
+            return standard;
+        }
     }
-    // Qt always holds the Fusion style; should it ever not, its light colours by hand.
+    // Without Fusion, or with its dark variant: the light colours by hand.
     QPalette palette(QColor(0xEF, 0xEF, 0xEF));
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::Text, Qt::black);
     palette.setColor(QPalette::Highlight, QColor(0x30, 0x8C, 0xC6));
     palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0xBE, 0xBE, 0xBE));
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Disabled, role, QColor(0xBE, 0xBE, 0xBE));
+    }
     return palette;
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/scoped_env.h"
 #include "../support/temp_dir.h"
 #include "settings_store.h"
 
@@ -13,34 +14,7 @@ namespace {
 
 const std::string kSection = "Tonquell Audio Converter";
 
-// Sets an environment variable for one test and puts the old value back.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        had_ = old != nullptr;
-        old_ = had_ ? old : "";
-        if (value != nullptr) {
-            ::setenv(name, value, 1);
-        } else {
-            ::unsetenv(name);
-        }
-    }
-    ~ScopedEnv() {
-        if (had_) {
-            ::setenv(name_, old_.c_str(), 1);
-        } else {
-            ::unsetenv(name_);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    bool had_ = false;
-    std::string old_;
-};
+using testing_support::ScopedEnv;
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/form_state_print.h"
+#include "../support/scoped_env.h"
 #include "../support/temp_dir.h"
 #include "../support/window_controls.h"
 #include "file_browser.h"
@@ -21,6 +22,7 @@
 #include "settings_store.h"
 #include "startup.h"
 #include "ultrabox.h"
+#include "window_icon.h"
 
 namespace fs = std::filesystem;
 
@@ -295,6 +297,51 @@ TEST_F(RestoreTest, AProgramFolderThatCannotBeWrittenKeepsTheSettingsInTheUsersF
     Start();
     EXPECT_EQ(Browser().CurrentFolder(), music_.string());
     EXPECT_EQ(static_cast<int>(window_->State().Format), 2);
+}
+
+// Without a stored folder an installed program opens the user's music folder (or home), not
+// its own folder full of binaries; the portable one keeps its own (the first test above).
+TEST_F(RestoreTest, AnInstalledProgramFirstOpensTheMusicFolder) {
+    const fs::path home = dir_.Path() / "home";
+    fs::create_directories(home);
+    const testing_support::ScopedEnv homeEnv("HOME", home.c_str());
+    values_.IniPath = "/usr/lib/tonquell-never-installed/tonquell.ini";
+    Start();
+    EXPECT_EQ(Browser().CurrentFolder(), home.string());
+    fs::create_directories(dir_.Path() / "cfg");
+    testing_support::WriteFile((dir_.Path() / "cfg" / "user-dirs.dirs").string(),
+                               "XDG_MUSIC_DIR=\"" + music_.string() + "\"\n");
+    Start();
+    EXPECT_EQ(Browser().CurrentFolder(), music_.string());
+    // A stored folder still wins.
+    values_.IniPath = (program_ / "tonquell.ini").string();
+    Ini("LastDir=" + working_.string() + "\n");
+    Start();
+    EXPECT_EQ(Browser().CurrentFolder(), working_.string());
+}
+
+// The windows' icon: the one beside the program (a build folder), else the one installed
+// beside lib/tonquell under the same prefix, else none.
+TEST_F(RestoreTest, TheWindowIconIsFoundBesideTheProgramOrInTheInstall) {
+    const std::string icon = TONQUELL_BUILD_DIR "/tonquell.png";
+    ASSERT_TRUE(fs::exists(icon)) << "the build copies the icon beside the program";
+    Start();
+    EXPECT_TRUE(window_->windowIcon().isNull());
+    fs::copy_file(icon, program_ / "tonquell.png");
+    Start();
+    ASSERT_FALSE(window_->windowIcon().isNull());
+    EXPECT_EQ(window_->windowIcon().availableSizes().value(0), QSize(48, 48));
+
+    const fs::path prefix = dir_.Path() / "usr";
+    const fs::path installed = prefix / "share/icons/hicolor/48x48/apps";
+    fs::create_directories(installed);
+    fs::create_directories(prefix / "lib/tonquell");
+    fs::copy_file(icon, installed / "tonquell.png");
+    EXPECT_EQ(window_icon::Candidates((prefix / "lib/tonquell/").string()).at(1),
+              (installed / "tonquell.png").string());
+    EXPECT_FALSE(window_icon::ProgramIcon((prefix / "lib/tonquell/").string()).isNull());
+    window_.reset();
+    QApplication::setWindowIcon(QIcon());
 }
 
 TEST(ArgumentText, ArgumentsAreJoinedByBlanks) {

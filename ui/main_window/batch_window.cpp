@@ -19,6 +19,7 @@
 #include "run_input.h"
 #include "run_report_text.h"
 #include "transcoder_child.h"
+#include "window_look.h"
 #include "xp_progress_bar.h"
 
 namespace {
@@ -145,7 +146,7 @@ void BatchWindow::Command1_Click() {
     engine_ = std::make_unique<batch::Engine>(host, setup_, std::move(input));
     QPushButton* button = window_.Command1();
     startCaption_ = button->text();
-    button->setText(kStopCaption);
+    window_look::SetButtonCaption(button, kStopCaption);
     qApp->installEventFilter(this);
     engine_->Start();
 }
@@ -297,7 +298,7 @@ void BatchWindow::ShowReport(const batch::Report& report) {
 void BatchWindow::Finished(const batch::Report& report) {
     report_ = report;
     qApp->removeEventFilter(this);
-    window_.Command1()->setText(startCaption_);
+    window_look::SetButtonCaption(window_.Command1(), startCaption_);
     // The sign that the run is over, until the next action sets the title again. A list
     // without entries starts no run, and shows none.
     if (began_ && !closing_) {

@@ -89,6 +89,9 @@ FileBrowser::FileBrowser(FileBrowserView& view, QString appTitle, std::string mo
     UltraBox& list = view_.EntryList();
     connect(&list, &UltraBox::Click, this, [this] { ubMain_Click(); });
     connect(&list, &UltraBox::DoubleClick, this, [this] { ubMain_DblClick(); });
+    // Backspace on the list goes up, as cmdBack does; Ctrl+A takes the files, not the folders.
+    connect(&list, &UltraBox::BackRequested, this, [this] { cmdBack_Click(); });
+    list.SetSelectAllFilter([this](int index) { return KindOf(index) == EntryKind::File; });
 }
 
 void FileBrowser::RereadDrives() {

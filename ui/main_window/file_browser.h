@@ -38,14 +38,15 @@ public:
     // "Verzeichnisse ausblenden" and "kompletten Ordner konvertieren" as the form has them.
     virtual bool HideFolders() const = 0;
     virtual bool ConvertAll() const = 0;
-    // Moves the keyboard focus to the focus sink.
+    // Moves the keyboard focus to the focus sink unless a visible control holds it.
     virtual void ParkFocus() = 0;
 };
 
 // The left column of the main window: a drive list, a folder list and a file list that are
 // never shown, and ubMain, rebuilt from them whenever the folder, the filter or the folder
-// option changes. The browser follows the drive choice and the Click and DoubleClick of
-// ubMain itself; the window connects its buttons to the handlers below.
+// option changes. The browser follows the drive choice and the Click, DoubleClick (also
+// Return) and BackRequested (Backspace, as cmdBack) of ubMain itself, and lets Ctrl+A select
+// the file entries only; the window connects its buttons to the handlers below.
 class FileBrowser : public QObject {
     Q_OBJECT
 

@@ -69,11 +69,20 @@ MainWindow::MainWindow(const QString& title, QWidget* parent)
     cmdDummy_ = new QPushButton(this);
     cmdDummy_->setObjectName(QStringLiteral("cmdDummy"));
     Place(cmdDummy_, 10800, 0, 195, 195);
+    // The sink holds the focus when nothing visible does, but Tab never reaches it.
+    cmdDummy_->setFocusPolicy(Qt::NoFocus);
 
     for (QAbstractButton* b : findChildren<QAbstractButton*>()) {
         if (qobject_cast<QCheckBox*>(b) != nullptr || qobject_cast<QRadioButton*>(b) != nullptr) {
             FitCaption(b);
         }
+        if (b != cmdDummy_) {
+            // Reached by Tab, never by a click, so no click leaves a focus frame on it.
+            b->setFocusPolicy(Qt::TabFocus);
+        }
+    }
+    for (QWidget* frame : {Frame3_, Frame2_, frmWAV_, frmMP3_, frmAC3_, frmMPA_, frmWidth_}) {
+        HandDownColours(frame);
     }
     ConnectFocusSink();
     browser_ = new FileBrowser(*this, appTitle_, "/proc/self/mounts", this);
@@ -106,6 +115,7 @@ void MainWindow::CreateBrowserColumn() {
     ubMainStore_->WriteProperty(QStringLiteral("Font"), QVariant::fromValue(ArialBold(9)));
     ubMain_ = new UltraBox(ubMainStore_.get(), this);
     ubMain_->setObjectName(QStringLiteral("ubMain"));
+    ubMain_->setAccessibleName(tr("Ordner und Dateien"));
     Place(ubMain_, 120, 480, 4335, 5295);
     CreateNavigationButtons();
 }
@@ -131,7 +141,8 @@ void MainWindow::CreateNavigationButtons() {
         Command2_->setText(QStringLiteral("q"));
     } else {
         const int side = std::max(10, Px(300) - 6);
-        Command2_->setIcon(RefreshIcon(side));
+        // In the button's text colour, so that a dark or high-contrast face still shows it.
+        Command2_->setIcon(RefreshIcon(side, Command2_->palette().color(QPalette::ButtonText)));
         Command2_->setIconSize(QSize(side, side));
     }
 }
@@ -193,7 +204,7 @@ void MainWindow::CreateFilters() {
 void MainWindow::CreateFolderOptions() {
     Frame3_ = new QGroupBox(QStringLiteral("Pfad-Einstellungen"), this);
     Frame3_->setObjectName(QStringLiteral("Frame3"));
-    SetBackground(Frame3_, QColor(255, 255, 192));
+    SetFixedBackground(Frame3_, QColor(255, 255, 192));
     Place(Frame3_, 6120, 1020, 3135, 1155);
     chkDirs_ = new QCheckBox(QStringLiteral("Verzeichnisse ausblenden"), Frame3_);
     chkDirs_->setObjectName(QStringLiteral("chkDirs"));
@@ -208,8 +219,9 @@ void MainWindow::CreateFolderOptions() {
 }
 
 void MainWindow::CreateBottom() {
-    Command1_ = new QPushButton(kStartCaption, this);
+    Command1_ = new QPushButton(this);
     Command1_->setObjectName(QStringLiteral("Command1"));
+    SetButtonCaption(Command1_, kStartCaption);
     Command1_->setFont(ArialBold(14.25));
     Place(Command1_, 120, 5880, 9135, 615);
 
@@ -219,6 +231,7 @@ void MainWindow::CreateBottom() {
     progressStore_->WriteProperty(QStringLiteral("Text"), QString());
     XP_ProgressBar1_ = new XP_ProgressBar(progressStore_.get(), this);
     XP_ProgressBar1_->setObjectName(QStringLiteral("XP_ProgressBar1"));
+    XP_ProgressBar1_->setAccessibleName(tr("Fortschritt"));
     Place(XP_ProgressBar1_, 120, 6540, 9135, 255);
     XP_ProgressBar1_->hide();  // its place is in view: it shows only while a run goes on
 }
@@ -250,7 +263,7 @@ void MainWindow::ConnectBrowser() {
 }
 
 void MainWindow::SetStartCaption(const QString& caption) {
-    Command1_->setText(caption);
+    SetButtonCaption(Command1_, caption);
 }
 
 void MainWindow::ShowFilter(int index) {
@@ -280,7 +293,21 @@ void MainWindow::Command2_Click() {
 }
 
 void MainWindow::ParkFocus() {
+    // The focus the keyboard put on a visible control stays there; a click cannot put it on
+    // a button. Only a focus that nobody sees goes to the sink.
+    const QWidget* focus = focusWidget();
+    if (focus != nullptr && focus != cmdDummy_ && InVisibleArea(*focus)) {
+        return;
+    }
     cmdDummy_->setFocus(Qt::OtherFocusReason);
+}
+
+bool MainWindow::InVisibleArea(const QWidget& control) const {
+    if (!isAncestorOf(&control) || !control.isVisibleTo(this)) {
+        return false;
+    }
+    const QRect area(control.mapTo(this, QPoint(0, 0)), control.size());
+    return rect().contains(area);
 }
 
 QMargins MainWindow::FrameMargins() const {

@@ -108,8 +108,11 @@ public:
     // reports one, else a 4-pixel border and a 26-pixel title bar.
     QMargins FrameMargins() const;
 
-    // Moves the keyboard focus to cmdDummy.
+    // Moves the keyboard focus to cmdDummy unless a visible control inside the window's
+    // visible area holds it (the keyboard put it there).
     void ParkFocus() override;
+    // True when `control` is shown inside the window's visible area, whole.
+    bool InVisibleArea(const QWidget& control) const;
 
     // Opens the file `file` (a full path) as a file named at start does: the browser goes to
     // its folder (stays where it is when that cannot be read), the filter follows the

@@ -17,6 +17,7 @@
 #include "main_window.h"
 #include "paths.h"
 #include "ultrabox.h"
+#include "window_look.h"
 
 namespace {
 
@@ -136,7 +137,7 @@ bool MainWindow::OpenDropped(const std::vector<std::string>& items) {
                        ? Shown(names.front()) + QStringLiteral(" - ") + appTitle_
                        : appTitle_);
     if (browser_->ChosenFileCount() > 1) {
-        Command1_->setText(FileBrowser::kBatchCaption);
+        window_look::SetButtonCaption(Command1_, FileBrowser::kBatchCaption);
     }
     return true;
 }

@@ -11,6 +11,7 @@
 
 #include <array>
 
+#include "bitrate_scroll_bar.h"
 #include "form_state.h"
 #include "format_options.h"
 #include "main_window.h"
@@ -29,7 +30,7 @@ void MainWindow::CreateFormatFrames() {
         auto* f = new QGroupBox(QString::fromLatin1(kCaptions[i]), this);
         f->setObjectName(QString::fromLatin1(kNames[i]));
         f->setFont(ArialBold(12));
-        SetBackground(f, QColor(192, 192, 255));
+        SetFixedBackground(f, QColor(192, 192, 255));
         Place(f, 6120, 2310, 3135, 3465);
         *frames[i] = f;
     }
@@ -42,7 +43,7 @@ void MainWindow::CreateFormatFrames() {
 void MainWindow::CreateFormatButtons() {
     Frame2_ = new QGroupBox(QStringLiteral("Ausgabeformat:"), this);
     Frame2_->setObjectName(QStringLiteral("Frame2"));
-    SetBackground(Frame2_, QColor(255, 192, 192));
+    SetFixedBackground(Frame2_, QColor(255, 192, 192));
     Place(Frame2_, 4560, 4080, 1455, 1695);
     static constexpr const char* kFormats[kFormatCount] = {"WAV", "MP3", "AC3", "MPA"};
     auto* group = new QButtonGroup(this);
@@ -140,15 +141,15 @@ void MainWindow::CreateBitrateBar(QGroupBox* frame, int format) {
                                   format_options::BitrateAt(d.bar, start).value_or(0))));
     Place(label, 240, 540, 2595, 255);
 
-    auto* scroll = new QScrollBar(Qt::Horizontal, frame);
+    auto* scroll = new BitrateScrollBar(d.bar, frame);
     scroll->setObjectName(QString::fromLatin1(d.scrollName));
-    scroll->setRange(format_options::MinPosition(d.bar), format_options::MaxPosition(d.bar));
     scroll->setSingleStep(1);
     scroll->setPageStep(1);
     scroll->setValue(start);
     scroll->setFocusPolicy(Qt::StrongFocus);  // the arrow keys move it, too
     scroll->setInvertedControls(false);       // Left lowers the rate, Right raises it
     Place(scroll, 240, 840, 2595, 255);
+    label->setBuddy(scroll);
 
     QLabel** labels[3] = {&Label4_, &Label5_, &Label6_};
     QScrollBar** scrolls[3] = {&HScroll1_, &HScroll2_, &HScroll3_};
@@ -177,13 +178,14 @@ void MainWindow::ConnectSampleRateGroup(int format) {
 void MainWindow::CreateOutputGroup() {
     frmWidth_ = new QGroupBox(QStringLiteral("Arbeitspfade:"), this);
     frmWidth_->setObjectName(QStringLiteral("frmWidth"));
-    SetBackground(frmWidth_, QColor(224, 224, 224));
+    SetFixedBackground(frmWidth_, QColor(224, 224, 224));
     Place(frmWidth_, 120, 7320, 7755, 1395);
 
     Place(MakeLabel(frmWidth_, "Label3", QStringLiteral("Aktueller Pfad:")), 120, 300, 1395, 255);
     lblPath_ = MakeLabel(frmWidth_, "lblPath", QStringLiteral("/"));
     Place(lblPath_, 120, 480, 7515, 255);
-    Place(MakeLabel(frmWidth_, "Label2", QStringLiteral("Ausgabepfad:")), 120, 720, 1395, 255);
+    QLabel* outLabel = MakeLabel(frmWidth_, "Label2", QStringLiteral("Ausgabepfad:"));
+    Place(outLabel, 120, 720, 1395, 255);
 
     txtOutPath_ = new QLineEdit(frmWidth_);
     txtOutPath_->setObjectName(QStringLiteral("txtOutPath"));
@@ -192,10 +194,14 @@ void MainWindow::CreateOutputGroup() {
     pal.setColor(QPalette::Base, Qt::white);
     txtOutPath_->setPalette(pal);
     Place(txtOutPath_, 120, 960, 7095, 285);
+    // Named by its label, without the colon.
+    outLabel->setBuddy(txtOutPath_);
+    txtOutPath_->setAccessibleName(outLabel->text().remove(QLatin1Char(':')).trimmed());
 
     cmdBrowse_ = new QPushButton(QStringLiteral("..."), frmWidth_);
     cmdBrowse_->setObjectName(QStringLiteral("cmdBrowse"));
     cmdBrowse_->setToolTip(QStringLiteral("Durchsuchen"));
+    cmdBrowse_->setAccessibleName(cmdBrowse_->toolTip());  // read out instead of "..."
     Place(cmdBrowse_, 7260, 960, 315, 315);
 
     chkOutPath_ = new QCheckBox(QStringLiteral("Ausgabepfad = Aktueller Pfad"), frmWidth_);

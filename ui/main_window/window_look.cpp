@@ -10,7 +10,11 @@
 #include <QRadioButton>
 #include <QStyle>
 
+#include <QCoreApplication>
+
 #include <algorithm>
+
+#include "system_colors.h"
 
 namespace window_look {
 
@@ -47,6 +51,81 @@ void SetTextColour(QWidget* w, const QColor& color) {
     w->setPalette(pal);
 }
 
+namespace {
+
+// The design's light palette with `window` as its background, every role set, so that none
+// falls back to the desktop's: a dark desktop would give white text on a light background.
+QPalette DesignColours(const QColor& window) {
+    const QPalette& design = system_colors::DesignPalette();
+    QPalette pal;
+    for (int g = 0; g < QPalette::NColorGroups; ++g) {
+        const auto group = static_cast<QPalette::ColorGroup>(g);
+        for (int r = 0; r < QPalette::NColorRoles; ++r) {
+            const auto role = static_cast<QPalette::ColorRole>(r);
+            pal.setColor(group, role,
+                         role == QPalette::Window ? window : design.color(group, role));
+        }
+    }
+    return pal;
+}
+
+}  // namespace
+
+void SetFixedBackground(QWidget* w, const QColor& color) {
+    w->setPalette(DesignColours(color));
+    w->setAutoFillBackground(true);
+}
+
+void HandDownColours(QWidget* frame) {
+    // The controls draw their marks from the palette's own background, as on a light desktop.
+    const QPalette pal = DesignColours(system_colors::DesignPalette().color(QPalette::Window));
+    for (QWidget* child : frame->findChildren<QWidget*>()) {
+        child->setPalette(pal);
+    }
+}
+
+QString LetterSpaced(const QString& words) {
+    QString spaced;
+    for (const QString& word : words.toUpper().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!spaced.isEmpty()) {
+            spaced += QStringLiteral("    ");
+        }
+        for (const QChar c : word) {
+            if (!spaced.isEmpty() && !spaced.endsWith(QLatin1Char(' '))) {
+                spaced += QLatin1Char(' ');
+            }
+            spaced += c;
+        }
+    }
+    return spaced;
+}
+
+namespace {
+
+// The words a letter-spaced caption spells; empty for any other caption.
+QString SpokenWords(const QString& caption) {
+    static const char* const kWords[] = {
+        QT_TRANSLATE_NOOP("MainWindow", "Konvertierung starten"),
+        QT_TRANSLATE_NOOP("MainWindow", "Stapelverarbeitung"),
+        QT_TRANSLATE_NOOP("MainWindow", "Abbrechen"),
+    };
+    for (const char* words : kWords) {
+        const QString translated = QCoreApplication::translate("MainWindow", words);
+        if (caption == LetterSpaced(translated) ||
+            caption == LetterSpaced(QString::fromUtf8(words))) {
+            return translated;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+void SetButtonCaption(QAbstractButton* button, const QString& caption) {
+    button->setText(caption);
+    button->setAccessibleName(SpokenWords(caption));
+}
+
 int CaptionRoom(const QAbstractButton& button) {
     const bool radio = qobject_cast<const QRadioButton*>(&button) != nullptr;
     const QStyle* style = button.style();
@@ -79,7 +158,7 @@ void FitCaption(QAbstractButton* button) {
 }
 
 // A circular arrow, the refresh symbol, for systems without the Webdings font.
-QIcon RefreshIcon(int side) {
+QIcon RefreshIcon(int side, const QColor& ink) {
     QPixmap pixmap(side, side);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -89,7 +168,7 @@ QIcon RefreshIcon(int side) {
     QPainterPath arc;
     arc.arcMoveTo(ring, 60);
     arc.arcTo(ring, 60, 290);
-    painter.setPen(QPen(Qt::black, pen, Qt::SolidLine, Qt::FlatCap));
+    painter.setPen(QPen(ink, pen, Qt::SolidLine, Qt::FlatCap));
     painter.drawPath(arc);
     // Arrow head at the arc's start, pointing along the turn.
     const QPointF tip = arc.pointAtPercent(0);
@@ -100,7 +179,7 @@ QIcon RefreshIcon(int side) {
     arrow.lineTo(tip + QPointF(-head * 0.1, head * 0.7));
     arrow.closeSubpath();
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::black);
+    painter.setBrush(ink);
     painter.drawPath(arrow);
     return QIcon(pixmap);
 }

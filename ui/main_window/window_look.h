@@ -24,6 +24,19 @@ QFont ControlFont();
 void SetBackground(QWidget* w, const QColor& color);
 // Draws `w`'s text in `color`.
 void SetTextColour(QWidget* w, const QColor& color);
+// Gives `w` and its children the fixed background `color` with the light design's colours
+// for everything else (black text, white fields), whatever palette the desktop has.
+void SetFixedBackground(QWidget* w, const QColor& color);
+// Gives every control inside `frame` the light design's colours, which the window's style
+// sheet keeps it from taking from its frame by itself; call it once the frame is filled.
+void HandDownColours(QWidget* frame);
+
+// `words` as a letter-spaced caption: capitals, one blank between letters, four between words
+// ("Konvertierung starten" gives "K O N V E R T I E R U N G    S T A R T E N").
+QString LetterSpaced(const QString& words);
+// Shows `caption` on `button`; a letter-spaced caption is read out by its words, so that a
+// screen reader does not spell it.
+void SetButtonCaption(QAbstractButton* button, const QString& caption);
 
 // A label named `name` in the controls' font, child of `parent`.
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text);
@@ -34,7 +47,7 @@ int CaptionRoom(const QAbstractButton& button);
 // fits beside its mark; a caption that fits keeps its font.
 void FitCaption(QAbstractButton* button);
 
-// A circular arrow, the refresh symbol, `side` pixels square.
-QIcon RefreshIcon(int side);
+// A circular arrow, the refresh symbol, `side` pixels square, drawn in `ink`.
+QIcon RefreshIcon(int side, const QColor& ink);
 
 }  // namespace window_look

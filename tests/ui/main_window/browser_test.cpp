@@ -204,10 +204,11 @@ TEST_F(BrowserTest, NavigationByEntriesAndButtons) {
     // cmdBack goes up one level and resets the caption.
     browser_->SetFolder(root_ + "/Musik");
     window_->setWindowTitle("x - " + kTitle);
+    QWidget* focus = window_->focusWidget();  // the list, since the double-click
     Button(*window_, "cmdBack")->click();
     EXPECT_EQ(browser_->CurrentFolder(), root_);
     EXPECT_EQ(window_->windowTitle(), kTitle);
-    EXPECT_EQ(window_->focusWidget(), Button(*window_, "cmdDummy"));
+    EXPECT_EQ(window_->focusWidget(), focus);
 
     // cmdRoot goes to the drive that holds the folder, where no "[..]" is listed.
     const std::string drive = file_lists::DriveOf(browser_->Drives(), root_);
