@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include <functional>
 #include <memory>
@@ -15,10 +16,12 @@
 #include <gtest/gtest.h>
 
 #include "../support/media_cache.h"
+#include "../support/qt_test_main.h"
 #include "../support/temp_dir.h"
 #include "../support/window_controls.h"
 #include "batch_window.h"
 #include "language.h"
+#include "run_report_dialog.h"
 #include "run_report_text.h"
 #include "startup.h"
 #include "translations.h"
@@ -88,6 +91,10 @@ struct Texts {
     const char* threeConverted;
     const char* mixed;
     const char* scrollHere;  // Qt's own context menu of a scroll bar
+    const char* summary;     // the report window of a run with one failed file
+    const char* heading;
+    const char* fileColumn;
+    const char* copyList;
 };
 
 const Texts kGerman = {
@@ -107,6 +114,11 @@ const Texts kGerman = {
     "3 Dateien konvertiert",
     "1 konvertiert, 2 fehlgeschlagen",
     "Hierher scrollen",
+    "0 konvertiert, 0 mit Warnungen, 0 übersprungen, 0 abgelehnt, 1 fehlgeschlagen, "
+    "0 abgebrochen",
+    "Fehlgeschlagen (1)",
+    "Datei",
+    "Liste kopieren",
 };
 
 const Texts kEnglish = {
@@ -126,6 +138,10 @@ const Texts kEnglish = {
     "3 files converted",
     "1 converted, 2 failed",
     "Scroll here",
+    "0 converted, 0 with warnings, 0 skipped, 0 refused, 1 failed, 0 stopped",
+    "Failed (1)",
+    "File",
+    "Copy list",
 };
 
 batch::Report ReportOf(const std::vector<batch::Outcome>& outcomes) {
@@ -146,33 +162,27 @@ struct Case {
 
 }  // namespace
 
-class LanguageWindowTest : public ::testing::TestWithParam<Case> {
-protected:
-    void SetUp() override {
-        previous_ = SetMessageSink(&sink_);
-        const std::string exe = dir_.File("tonquell");
-        testing_support::WriteFile(exe, "");
-        values_ = MakeAppValues(exe);  // no BeSweet.exe beside it: start-up warns
-    }
-    void TearDown() override { SetMessageSink(previous_); }
+namespace {
 
-    RecordingSink sink_;
-    MessageSink* previous_ = nullptr;
-    testing_support::TempDir dir_;
-    AppValues values_;
-};
-
-TEST_P(LanguageWindowTest, CaptionsMessagesCountsAndQtsOwnMenus) {
-    const Case& c = GetParam();
+// Starts the program as `c`'s environment would and reads what its user sees.
+void CheckLanguage(const Case& c) {
     const Texts& t = *c.texts;
-    const Translations translations(language::Choose(c.env), kCatalogues);
+    const std::string shown = language::Choose(c.env);
+    const Translations translations(shown, kCatalogues);
     ASSERT_TRUE(translations.ProgramCatalogue()) << kCatalogues.toStdString();
-    ASSERT_TRUE(translations.QtCatalogue());
+    // English is Qt's own language; German needs its catalogue.
+    EXPECT_EQ(translations.QtCatalogue(), shown == "de");
 
-    const auto window = StartUp(values_);
+    testing_support::TempDir dir;
+    const std::string exe = dir.File("tonquell");
+    testing_support::WriteFile(exe, "");
+    RecordingSink sink;
+    MessageSink* previous = SetMessageSink(&sink);
+    const auto window = StartUp(MakeAppValues(exe));  // no BeSweet.exe beside it: it warns
+    SetMessageSink(previous);
     ASSERT_TRUE(window);
-    ASSERT_EQ(sink_.texts.size(), 1u);
-    EXPECT_EQ(sink_.texts[0], t.missing);
+    ASSERT_EQ(sink.texts.size(), 1u);
+    EXPECT_EQ(sink.texts[0], t.missing);
 
     const MainWindow& w = *window;
     EXPECT_EQ(Frame(w, "Frame2")->title(), QString::fromUtf8(t.outputFrame));
@@ -200,22 +210,46 @@ TEST_P(LanguageWindowTest, CaptionsMessagesCountsAndQtsOwnMenus) {
                .join(QStringLiteral(", "))
                .toStdString();
 
+    const RunReportDialog report(run_report_text::Words(ReportOf({O::Failed})),
+                                 QStringLiteral("Tonquell Audio Converter"), nullptr);
+    EXPECT_EQ(report.findChild<QLabel*>(QStringLiteral("summary"))->text(),
+              QString::fromUtf8(t.summary));
+    const auto* files = report.findChild<QTreeWidget*>(QStringLiteral("files"));
+    EXPECT_EQ(files->headerItem()->text(0), QString::fromUtf8(t.fileColumn));
+    EXPECT_EQ(files->topLevelItem(0)->text(0), QString::fromUtf8(t.heading));
+    EXPECT_EQ(report.findChild<QPushButton*>(QStringLiteral("copy"))->text(),
+              QString::fromUtf8(t.copyList));
+
     // An output folder left empty: one message, and nothing starts.
-    auto* batch = new BatchWindow(*window, kTranscoder, sink_);
+    auto* batch = new BatchWindow(*window, kTranscoder, sink);
     Box(w, "chkOutPath")->click();
     QTest::mouseClick(window->Command1(), Qt::LeftButton);
-    ASSERT_EQ(sink_.texts.size(), 2u);
-    EXPECT_EQ(sink_.texts[1], t.noOutputFolder);
+    ASSERT_EQ(sink.texts.size(), 2u);
+    EXPECT_EQ(sink.texts[1], t.noOutputFolder);
     EXPECT_FALSE(batch->Running());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Environments, LanguageWindowTest,
-    ::testing::Values(Case{"LangEnglish", {"", "", "", "en_US.UTF-8"}, &kEnglish},
-                      Case{"LanguageListEnglish", {"en:de", "", "", "de_DE.UTF-8"}, &kEnglish},
-                      Case{"LangC", {"", "", "", "C"}, &kGerman},
-                      Case{"LangGerman", {"", "", "", "de_DE.UTF-8"}, &kGerman}),
-    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+// Ends the test main's German catalogues for the life of the object, then installs them again.
+struct WithoutTestCatalogues {
+    WithoutTestCatalogues() { testing_support::TestCatalogues().reset(); }
+    ~WithoutTestCatalogues() { testing_support::TestCatalogues().emplace("de", kCatalogues); }
+};
+
+}  // namespace
+
+TEST(LanguageWindow, CaptionsMessagesCountsAndQtsOwnMenusInTheChosenLanguage) {
+    const Case cases[] = {
+        {"LANG=en_US.UTF-8", {"", "", "", "en_US.UTF-8"}, &kEnglish},
+        {"LANGUAGE=en:de LANG=de_DE.UTF-8", {"en:de", "", "", "de_DE.UTF-8"}, &kEnglish},
+        {"LANG=C", {"", "", "", "C"}, &kGerman},
+        {"LANG=de_DE.UTF-8", {"", "", "", "de_DE.UTF-8"}, &kGerman},
+    };
+    const WithoutTestCatalogues only;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CheckLanguage(c);
+    }
+}
 
 // A run that went well leaves its count in the title, in the plural form of the language.
 TEST(LanguageWindow, AnEnglishRunLeavesItsCountInEnglish) {
@@ -223,6 +257,7 @@ TEST(LanguageWindow, AnEnglishRunLeavesItsCountInEnglish) {
     ASSERT_EQ(testing_support::MakeMedia("-f lavfi -i sine=frequency=440:duration=1 -ac 2",
                                          dir.File("a.wav")),
               0);
+    const WithoutTestCatalogues only;
     const Translations english("en", kCatalogues);
     RecordingSink sink;
     MainWindow window(QStringLiteral("Tonquell Audio Converter"));

@@ -168,7 +168,7 @@ void FileBrowser::dirDirs_Change() {
 }
 
 void FileBrowser::Rebuild() {
-    view_.SetStartCaption(kSingleCaption);
+    view_.SetStartCaption(SingleCaption());
     UltraBox& list = view_.EntryList();
     list.Clear();
     list.SetPaint(false);
