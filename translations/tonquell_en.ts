@@ -44,7 +44,7 @@
     </message>
     <message>
         <source>erlaubte Formate</source>
-        <translation>supported formats</translation>
+        <translation>all supported</translation>
     </message>
     <message>
         <source>Pfad-Einstellungen</source>
