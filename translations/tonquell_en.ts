@@ -4,8 +4,13 @@
 <context>
     <name>BatchWindow</name>
     <message>
-        <source>Es wurde nichts konvertiert.</source>
-        <translation>Nothing was converted.</translation>
+        <source>%1
+
+Es wurde nichts konvertiert.</source>
+        <extracomment>%1 is why the output folder cannot take the run</extracomment>
+        <translation>%1
+
+Nothing was converted.</translation>
     </message>
 </context>
 <context>

@@ -131,8 +131,9 @@ void BatchWindow::Command1_Click() {
         // Made and proven writable before anything starts: one message, and nothing converts.
         const batch::OutputFolderCheck check = batch::PrepareOutputFolder(input.OutputFolder);
         if (!check.Ok()) {
-            const QString text = run_report_text::OutputFolderMessage(check) +
-                                 QStringLiteral("\n\n") + tr("Es wurde nichts konvertiert.");
+            //: %1 is why the output folder cannot take the run
+            const QString text = tr("%1\n\nEs wurde nichts konvertiert.")
+                                     .arg(run_report_text::OutputFolderMessage(check));
             messages_.Show(text.toStdString(), MessageKind::Warning, setup_.AppTitle);
             return;
         }
