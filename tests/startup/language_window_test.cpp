@@ -277,3 +277,15 @@ TEST(LanguageWindow, AnEnglishRunLeavesItsCountInEnglish) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("1 file converted - Tonquell Audio Converter"));
     EXPECT_EQ(window.Command1()->text(), QStringLiteral("S T A R T    C O N V E R S I O N"));
 }
+
+// A program without its catalogues beside it (copied alone) shows its own German texts.
+TEST(LanguageWindow, WithoutItsCataloguesTheWindowStaysGerman) {
+    const WithoutTestCatalogues only;
+    testing_support::TempDir dir;
+    const Translations english("en", QString::fromStdString(dir.File("translations")));
+    EXPECT_FALSE(english.ProgramCatalogue());
+    const MainWindow window(QStringLiteral("Tonquell Audio Converter"));
+    EXPECT_EQ(Frame(window, "Frame2")->title(), QStringLiteral("Ausgabeformat:"));
+    EXPECT_EQ(window.Command1()->text(),
+              QStringLiteral("K O N V E R T I E R U N G    S T A R T E N"));
+}
