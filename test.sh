@@ -20,6 +20,8 @@ fi
 
 echo "== Tests"
 export QT_QPA_PLATFORM=offscreen
+# The tests read the window's own texts, German, whatever language this shell asks for.
+export LANGUAGE= LC_ALL= LC_MESSAGES=C.UTF-8
 cd build
 ctest --output-on-failure -j"$(nproc)"
 

@@ -1,6 +1,7 @@
 #include "messages.h"
 
 #include "app_values.h"
+#include "translatable.h"
 
 #include <algorithm>
 
@@ -44,5 +45,6 @@ void ShowMessage(const std::string& text, MessageKind kind, const std::string& t
 }
 
 std::string TranscoderMissingMessage() {
-    return "Die erforderliche Datei 'BeSweet.exe' wurde nicht gefunden.   ";
+    return TQ_TRANSLATE_NOOP("Messages",
+                             "Die erforderliche Datei 'BeSweet.exe' wurde nicht gefunden.   ");
 }

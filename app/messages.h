@@ -49,5 +49,8 @@ MessageSink* SetMessageSink(MessageSink* sink);
 // 1 to 4 shows nothing.
 void ShowMessage(const std::string& text, MessageKind kind, const std::string& title = {});
 
-// The message at start when the transcoder is missing.
+// The context of the catalogue under which the texts of app/ are translated.
+inline constexpr const char* kMessagesContext = "Messages";
+
+// The message at start when the transcoder is missing, untranslated (German).
 std::string TranscoderMissingMessage();

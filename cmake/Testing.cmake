@@ -3,11 +3,12 @@ include(GoogleTest)
 # tonquell_add_test(NAME name SOURCES ... LIBS ... [GUI] [QT_MAIN])
 # One GoogleTest executable per unit; every case is registered with ctest.
 # GUI tests run with the offscreen Qt platform; QT_MAIN gives the executable a main that
-# holds one QApplication for the whole run.
+# holds one QApplication for the whole run, with the German catalogues installed.
 function(tonquell_add_test)
     cmake_parse_arguments(T "GUI;QT_MAIN" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
     if(T_QT_MAIN)
         list(APPEND T_SOURCES ${CMAKE_SOURCE_DIR}/tests/support/qt_test_main.cpp)
+        list(APPEND T_LIBS main_window)  # the catalogues it installs
     endif()
     add_executable(${T_NAME} ${T_SOURCES})
     tonquell_warnings(${T_NAME})

@@ -8,6 +8,8 @@ packages=(
   cmake ninja-build g++ pkg-config clang-format
   # user interface
   qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation
+  # other languages: lupdate and lrelease, their CMake functions, Qt's own catalogues
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n
   # transcoder
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   libmp3lame-dev libsoxr-dev libtwolame-dev libsndfile1-dev

@@ -1,5 +1,6 @@
 // The process entry of Tonquell Audio Converter.
 #include <QApplication>
+#include <QCoreApplication>
 #include <cstdio>
 
 #include "app_values.h"
@@ -7,21 +8,29 @@
 #include "hand_over_receiver.h"
 #include "hand_over_server.h"
 #include "jobs_setting.h"
+#include "language.h"
 #include "program_arguments.h"
 #include "restore.h"
 #include "single_instance.h"
 #include "startup.h"
 #include "stop_signals.h"
+#include "translations.h"
 
 int main(int argc, char** argv) {
     std::string executable = RunningExecutablePath();
     if (executable.empty() && argc > 0) {
         executable = argv[0];
     }
-    // --help, --version and unknown options are answered without a window.
+    const std::string shownLanguage = language::Choose(language::FromProcess());
+    int qtArgc = 1;  // the arguments are read here; none of them is Qt's
+    // --help, --version and unknown options are answered without a window, in the language
+    // of the window.
     const CommandLine command = ParseCommandLine(argc, argv);
     if (command.action != CommandLine::Action::Open) {
-        return AnswerCommandLine(command, MakeAppValues(executable), stdout, stderr);
+        const AppValues values = MakeAppValues(executable);
+        const QCoreApplication core(qtArgc, argv);
+        const Translations translations(shownLanguage, Translations::FolderFor(values.AppPath));
+        return AnswerCommandLine(command, values, stdout, stderr);
     }
     // A second instance opens no window: it hands its file to the running one and ends.
     const platform::SingleInstanceLock lock(executable);
@@ -36,9 +45,9 @@ int main(int argc, char** argv) {
                      executable.c_str());
         return 1;
     }
-    int qtArgc = 1;  // the arguments are read above; none of them is Qt's
     QApplication application(qtArgc, argv);
     const AppValues values = MakeAppValues(executable);
+    const Translations translations(shownLanguage, Translations::FolderFor(values.AppPath));
     MessageBoxSink messageBox;
     SetMessageSink(&messageBox);
     HandOverReceiver handOvers;

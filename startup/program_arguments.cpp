@@ -1,5 +1,8 @@
 #include "program_arguments.h"
 
+#include <QCoreApplication>
+#include <QString>
+
 #include <string_view>
 
 #include "settings_location.h"
@@ -36,38 +39,66 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     return command;
 }
 
-std::string UsageText(const AppValues& values) {
-    const std::string& name = values.ExeName;
+namespace {
+
+// The catalogue's context of the texts on the terminal.
+struct Usage {
+    Q_DECLARE_TR_FUNCTIONS(Usage)
+};
+
+QString Shown(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QString AppTitle() {
+    return QString::fromLatin1(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size()));
+}
+
+}  // namespace
+
+namespace {
+
+// The usage in words, as a QString: lupdate loses the context of Usage::tr() in a function
+// that returns a std::string.
+QString UsageWords(const AppValues& values) {
+    const QString name = Shown(values.ExeName);
     const settings::SettingsFiles files = settings::SettingsFilesFor(values.IniPath);
     const std::string read = settings::ReadPath(files);
-    std::string text;
-    text += "Usage: " + name + " [FILE]\n";
-    text += "       " + name + " --help | --version\n\n";
-    text += "Opens the window of " + std::string(kAppTitle) +
-            ". With FILE (an audio file) the file\n"
-            "browser opens FILE's folder with FILE selected. While the program runs already, a\n"
-            "new start hands FILE to its window and ends. A FILE whose name begins with \"-\" is\n"
-            "given as ./-NAME or after \"--\".\n\n";
-    text +=
-        "Options:\n"
-        "  -h, --help     print this text and end\n"
-        "      --version  print the version and end\n\n";
-    text +=
-        "Settings file: " + (read.empty() ? std::string("(none: no home folder)") : read) + "\n";
+    QString text =
+        Usage::tr(
+            "Aufruf: %1 [DATEI]\n"
+            "        %1 --help | --version\n\n"
+            "Öffnet das Fenster von %2. Mit DATEI (einer Audiodatei) öffnet die\n"
+            "Dateiauswahl den Ordner von DATEI und wählt DATEI darin aus. Läuft das Programm\n"
+            "schon, übergibt ein neuer Start DATEI an sein Fenster und endet. Eine DATEI, deren\n"
+            "Name mit \"-\" beginnt, wird als ./-NAME oder nach \"--\" angegeben.\n\n"
+            "Optionen:\n"
+            "  -h, --help     gibt diesen Text aus und endet\n"
+            "      --version  gibt die Version aus und endet\n\n")
+            .arg(name, AppTitle());
+    text += Usage::tr("Einstellungsdatei: %1\n")
+                .arg(read.empty() ? Usage::tr("(keine: kein Home-Ordner)") : Shown(read));
     if (!files.beside.empty() && read == files.beside && !files.user.empty()) {
-        text += "  (" + files.user + " where the program's folder cannot be written)\n";
+        text += Usage::tr("  (%1, wo der Ordner des Programms nicht beschreibbar ist)\n")
+                    .arg(Shown(files.user));
     }
-    text += "Keys read from its section [" + std::string(kAppTitle) +
-            "]:\n"
-            "  LastDir  the folder opened without FILE (default: the program's folder)\n"
-            "  Format   the target format: 0 WAV, 1 MP3, 2 AC3, 3 MPA (default 0)\n"
-            "  HideBS   1 hides the transcoder's console window, 0 shows it (default 1)\n"
-            "  Jobs     how many files a batch converts at once (default: one per core, at most "
-            "8)\n"
-            "  OutPath  the output folder last chosen; shown when \"Ausgabepfad = Aktueller "
-            "Pfad\" is unticked\n"
-            "  SkipExisting  1 skips sources whose target exists already (default 0)\n";
+    text += Usage::tr("Schlüssel aus ihrem Abschnitt [%1]:\n").arg(AppTitle());
+    text += Usage::tr(
+        "  LastDir  der Ordner, der ohne DATEI geöffnet wird (Vorgabe: der Ordner des Programms)\n"
+        "  Format   das Ausgabeformat: 0 WAV, 1 MP3, 2 AC3, 3 MPA (Vorgabe 0)\n"
+        "  HideBS   1 versteckt das Konsolenfenster des Transcoders, 0 zeigt es (Vorgabe 1)\n"
+        "  Jobs     wie viele Dateien ein Stapel zugleich konvertiert (Vorgabe: eine je Kern,\n"
+        "           höchstens 8)\n"
+        "  OutPath  der zuletzt gewählte Ausgabeordner; gezeigt, wenn \"Ausgabepfad = Aktueller\n"
+        "           Pfad\" nicht angekreuzt ist\n"
+        "  SkipExisting  1 überspringt Quellen, deren Ziel schon existiert (Vorgabe 0)\n");
     return text;
+}
+
+}  // namespace
+
+std::string UsageText(const AppValues& values) {
+    return UsageWords(values).toStdString();
 }
 
 std::string VersionText() {
@@ -84,10 +115,13 @@ int AnswerCommandLine(const CommandLine& command, const AppValues& values, std::
             std::fputs(VersionText().c_str(), out);
             return std::fflush(out) == 0 ? 0 : 1;
         case CommandLine::Action::UnknownOption:
-            std::fprintf(err,
-                         "%s: unknown option '%s' (see --help; a file named so is given as ./%s "
-                         "or after --)\n",
-                         values.ExeName.c_str(), command.option.c_str(), command.option.c_str());
+            std::fputs(
+                Usage::tr("%1: unbekannte Option '%2' (siehe --help; eine Datei dieses Namens "
+                          "wird als ./%2 oder nach -- angegeben)\n")
+                    .arg(Shown(values.ExeName), Shown(command.option))
+                    .toLocal8Bit()
+                    .constData(),
+                err);
             return 2;
         case CommandLine::Action::Open:
             break;

@@ -20,8 +20,9 @@ struct CommandLine {
 // words form the file argument.
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
-// The usage printed for --help: the file argument, the settings file the program `values`
-// describes would read, and the keys it reads there.
+// The usage printed for --help, in the installed catalogue's language (German without one):
+// the file argument, the settings file the program `values` describes would read, and the
+// keys it reads there.
 std::string UsageText(const AppValues& values);
 
 // The name and version, one line.

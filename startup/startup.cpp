@@ -38,7 +38,10 @@ void MessageBoxSink::ShowReport(const RunReportText& report, const std::string& 
 
 std::unique_ptr<MainWindow> StartUp(const AppValues& values, const std::string& argument) {
     if (!paths::FileExists(values.TranscoderPath)) {
-        ShowMessage(TranscoderMissingMessage(), MessageKind::Warning, values.AppTitle);
+        ShowMessage(
+            QCoreApplication::translate(kMessagesContext, TranscoderMissingMessage().c_str())
+                .toStdString(),
+            MessageKind::Warning, values.AppTitle);
     }
     auto window = std::make_unique<MainWindow>(QString::fromStdString(values.AppTitle));
     QApplication::setWindowIcon(window_icon::ProgramIcon(values.AppPath));  // every window's

@@ -43,6 +43,8 @@ usr=$dest/usr
 expected_files=(
   lib/tonquell/tonquell
   lib/tonquell/BeSweet.exe
+  lib/tonquell/translations/tonquell_de.qm
+  lib/tonquell/translations/tonquell_en.qm
   bin/tonquell-tags
   share/applications/tonquell.desktop
   share/icons/hicolor/scalable/apps/tonquell.svg
@@ -158,6 +160,14 @@ cp "$usr/lib/tonquell/tonquell" "$alone/lib/tonquell/"
 ln -s ../lib/tonquell/tonquell "$alone/bin/tonquell"
 check "program without BeSweet.exe beside it warns first" \
   test "$(first_window "$alone/bin/tonquell")" = "_NET_WM_WINDOW_TYPE_DIALOG"
+
+# The catalogues beside the installed program are found through the link: English where
+# the locale asks for it, German otherwise.
+usage_line() { env -u LANGUAGE -u LC_ALL -u LC_MESSAGES "$@" "$usr/bin/tonquell" --help | head -1; }
+check "installed program speaks English under LANG=en_US.UTF-8" \
+  test "$(usage_line LANG=en_US.UTF-8)" = "Usage: tonquell [FILE]"
+check "installed program speaks German under LANG=C" \
+  test "$(usage_line LANG=C)" = "Aufruf: tonquell [DATEI]"
 
 # --- the installed tools ----------------------------------------------------------------
 ffmpeg -v error -f lavfi -i "sine=frequency=440:duration=1" -ac 2 -c:a pcm_s16le \

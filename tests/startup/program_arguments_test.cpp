@@ -85,8 +85,9 @@ TEST(AnswerCommandLine, HelpNamesTheSettingsFileAndItsKeysVersionAndUnknownOptio
     const Answered help = Answer({Action::Help, "", ""}, values);
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.err, "");
-    EXPECT_NE(help.out.find("Usage: Other [FILE]"), std::string::npos) << help.out;
-    EXPECT_NE(help.out.find("Settings file: " + dir.File("Other.ini")), std::string::npos)
+    // Without a catalogue installed: the texts' own language.
+    EXPECT_NE(help.out.find("Aufruf: Other [DATEI]"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("Einstellungsdatei: " + dir.File("Other.ini")), std::string::npos)
         << help.out;
     for (const char* key : {"LastDir", "Format", "HideBS", "Jobs", "OutPath", "SkipExisting",
                             "[Tonquell Audio Converter]", "./-NAME", "--version"}) {
@@ -102,15 +103,26 @@ TEST(AnswerCommandLine, HelpNamesTheSettingsFileAndItsKeysVersionAndUnknownOptio
     EXPECT_EQ(unknown.out, "");
     ASSERT_FALSE(unknown.err.empty());
     EXPECT_EQ(unknown.err.find('\n'), unknown.err.size() - 1) << "one line: " << unknown.err;
-    EXPECT_EQ(unknown.err.rfind("Other: unknown option '-x'", 0), 0u) << unknown.err;
+    EXPECT_EQ(unknown.err.rfind("Other: unbekannte Option '-x'", 0), 0u) << unknown.err;
 
     EXPECT_EQ(Answer({Action::Open, "a.mp3", ""}, values).status, -1);
 }
 
 namespace {
 
-// Runs the built program with `args` and no display at all; returns (status, out, err).
-Answered RunProgram(const std::vector<std::string>& args) {
+bool IsLanguageVariable(const std::string& entry) {
+    for (const char* name : {"LANGUAGE=", "LC_ALL=", "LC_MESSAGES=", "LANG="}) {
+        if (entry.rfind(name, 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Runs the built program with `args` and no display at all, its language chosen by `locale`
+// (entries such as "LANG=C"; none: LANG=C.UTF-8); returns (status, out, err).
+Answered RunProgram(const std::vector<std::string>& args,
+                    const std::vector<std::string>& locale = {"LANG=C.UTF-8"}) {
     testing_support::TempDir dir;
     const std::string program = std::string(TONQUELL_BUILD_DIR) + "/tonquell";
     std::vector<std::string> envStrings;
@@ -119,10 +131,11 @@ Answered RunProgram(const std::vector<std::string>& args) {
         const bool display = entry.rfind("DISPLAY=", 0) == 0 ||
                              entry.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
                              entry.rfind("QT_QPA_PLATFORM=", 0) == 0;
-        if (!display) {
+        if (!display && !IsLanguageVariable(entry)) {
             envStrings.push_back(entry);
         }
     }
+    envStrings.insert(envStrings.end(), locale.begin(), locale.end());
     envStrings.push_back("XDG_RUNTIME_DIR=" + dir.Path().string());
     std::vector<char*> envp;
     for (std::string& s : envStrings) {
@@ -157,7 +170,7 @@ Answered RunProgram(const std::vector<std::string>& args) {
 TEST(ProgramCommandLine, AnswersWithoutADisplayAndRefusesUnknownOptions) {
     const Answered help = RunProgram({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: tonquell [FILE]", 0), 0u) << help.out;
+    EXPECT_EQ(help.out.rfind("Aufruf: tonquell [DATEI]", 0), 0u) << help.out;
     EXPECT_EQ(help.err, "");
     EXPECT_EQ(RunProgram({"-h"}).out, help.out);
 
@@ -176,4 +189,45 @@ TEST(ProgramCommandLine, AnswersWithoutADisplayAndRefusesUnknownOptions) {
     const Answered file = RunProgram({"--", "-name.mp3"});
     EXPECT_EQ(file.status, 1);
     EXPECT_NE(file.err.find("no display"), std::string::npos) << file.err;
+}
+
+TEST(ProgramCommandLine, HelpAndRefusalsSpeakTheLanguageTheEnvironmentAsksFor) {
+    struct Case {
+        std::vector<std::string> locale;
+        const char* usage;    // how the help begins
+        const char* section;  // the line before the keys
+        const char* refusal;  // how an unknown option begins
+    };
+    const char* const german[] = {"Aufruf: tonquell [DATEI]\n        tonquell --help | --version\n",
+                                  "Schlüssel aus ihrem Abschnitt [Tonquell Audio Converter]:\n",
+                                  "tonquell: unbekannte Option '-x'"};
+    const char* const english[] = {"Usage: tonquell [FILE]\n       tonquell --help | --version\n",
+                                   "Keys read from its section [Tonquell Audio Converter]:\n",
+                                   "tonquell: unknown option '-x'"};
+    const Case cases[] = {
+        {{"LANG=C"}, german[0], german[1], german[2]},
+        {{"LANG=de_DE.UTF-8"}, german[0], german[1], german[2]},
+        {{}, german[0], german[1], german[2]},
+        {{"LANG=en_US.UTF-8"}, english[0], english[1], english[2]},
+        {{"LANGUAGE=en:de", "LANG=de_DE.UTF-8"}, english[0], english[1], english[2]},
+        {{"LC_ALL=C", "LANG=en_US.UTF-8"}, german[0], german[1], german[2]},
+    };
+    for (const Case& c : cases) {
+        std::string shown;
+        for (const std::string& entry : c.locale) {
+            shown += entry + " ";
+        }
+        const Answered help = RunProgram({"--help"}, c.locale);
+        EXPECT_EQ(help.status, 0) << shown;
+        EXPECT_EQ(help.out.rfind(c.usage, 0), 0u) << shown << help.out;
+        EXPECT_NE(help.out.find(c.section), std::string::npos) << shown << help.out;
+        // The keys and the values are the settings file's own, in every language.
+        for (const char* key : {"  LastDir  ", "  Format   ", "  HideBS   ", "  Jobs     ",
+                                "  OutPath  ", "  SkipExisting  "}) {
+            EXPECT_NE(help.out.find(key), std::string::npos) << shown << key;
+        }
+        const Answered unknown = RunProgram({"-x"}, c.locale);
+        EXPECT_EQ(unknown.status, 2) << shown;
+        EXPECT_EQ(unknown.err.rfind(c.refusal, 0), 0u) << shown << unknown.err;
+    }
 }

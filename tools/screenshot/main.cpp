@@ -11,7 +11,9 @@
 
 #include "file_browser.h"
 #include "form_state.h"
+#include "language.h"
 #include "main_window.h"
+#include "translations.h"
 #include "ultrabox.h"
 
 namespace {
@@ -48,6 +50,10 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    // In the language the program itself would show here (LANG=en_US.UTF-8: English).
+    const Translations translations(
+        language::Choose(language::FromProcess()),
+        Translations::FolderFor(QCoreApplication::applicationDirPath().toStdString()));
     const QString outDir = QString::fromLocal8Bit(argv[1]);
     if (!QDir().mkpath(outDir)) {
         std::fprintf(stderr, "tonquell-screenshot: cannot create folder '%s'\n", argv[1]);

@@ -24,9 +24,6 @@
 
 namespace {
 
-// The start button's caption while a run can be stopped, in the start caption's style.
-const QString kStopCaption = QStringLiteral("A B B R E C H E N");
-
 // How long a transcoder asked to end may take before it is ended outright.
 constexpr std::chrono::seconds kKillAfter{10};
 
@@ -134,8 +131,9 @@ void BatchWindow::Command1_Click() {
         // Made and proven writable before anything starts: one message, and nothing converts.
         const batch::OutputFolderCheck check = batch::PrepareOutputFolder(input.OutputFolder);
         if (!check.Ok()) {
-            const QString text = run_report_text::OutputFolderMessage(check) +
-                                 QStringLiteral("\n\n") + tr("Es wurde nichts konvertiert.");
+            //: %1 is why the output folder cannot take the run
+            const QString text = tr("%1\n\nEs wurde nichts konvertiert.")
+                                     .arg(run_report_text::OutputFolderMessage(check));
             messages_.Show(text.toStdString(), MessageKind::Warning, setup_.AppTitle);
             return;
         }
@@ -146,7 +144,8 @@ void BatchWindow::Command1_Click() {
     engine_ = std::make_unique<batch::Engine>(host, setup_, std::move(input));
     QPushButton* button = window_.Command1();
     startCaption_ = button->text();
-    window_look::SetButtonCaption(button, kStopCaption);
+    // While a run can be stopped, the caption says so, in the start caption's style.
+    window_look::SetButtonCaption(button, window_look::LetterSpaced(window_look::StopWords()));
     qApp->installEventFilter(this);
     engine_->Start();
 }

@@ -14,6 +14,7 @@
 #include "paths.h"
 #include "source_kinds.h"
 #include "ultrabox.h"
+#include "window_look.h"
 
 namespace {
 
@@ -48,9 +49,14 @@ void OpenWithDesktop(const std::string& path) {
 
 }  // namespace
 
-const QString FileBrowser::kSingleCaption =
-    QStringLiteral("K O N V E R T I E R U N G    S T A R T E N");
-const QString FileBrowser::kBatchCaption = QStringLiteral("S T A P E L V E R A R B E I T U N G");
+QString FileBrowser::SingleCaption() {
+    return window_look::LetterSpaced(window_look::StartWords());
+}
+
+QString FileBrowser::BatchCaption() {
+    return window_look::LetterSpaced(window_look::BatchWords());
+}
+
 const QString FileBrowser::kParentEntry = QStringLiteral("[..]");
 const std::array<std::string, 11> FileBrowser::kPatterns = {"*.avi",
                                                             "*.ac3",
@@ -162,7 +168,7 @@ void FileBrowser::dirDirs_Change() {
 }
 
 void FileBrowser::Rebuild() {
-    view_.SetStartCaption(kSingleCaption);
+    view_.SetStartCaption(SingleCaption());
     UltraBox& list = view_.EntryList();
     list.Clear();
     list.SetPaint(false);
@@ -268,8 +274,8 @@ void FileBrowser::chkAll_Click() {
 }
 
 void FileBrowser::ConvertAllChanged() {
-    view_.SetStartCaption(view_.ConvertAll() || ChosenFileCount() > 1 ? kBatchCaption
-                                                                      : kSingleCaption);
+    view_.SetStartCaption(view_.ConvertAll() || ChosenFileCount() > 1 ? BatchCaption()
+                                                                      : SingleCaption());
 }
 
 int FileBrowser::ChosenFileCount() const {
@@ -317,9 +323,9 @@ void FileBrowser::ubMain_Click() {
     }
     view_.SetCaption(list.List(index) + QStringLiteral(" - ") + appTitle_);
     if (ChosenFileCount() > 1) {
-        view_.SetStartCaption(kBatchCaption);
+        view_.SetStartCaption(BatchCaption());
     } else if (!view_.ConvertAll()) {
-        view_.SetStartCaption(kSingleCaption);
+        view_.SetStartCaption(SingleCaption());
     }
 }
 

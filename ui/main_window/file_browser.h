@@ -51,9 +51,9 @@ class FileBrowser : public QObject {
     Q_OBJECT
 
 public:
-    // Start caption for one file, and for a batch.
-    static const QString kSingleCaption;
-    static const QString kBatchCaption;
+    // Start caption for one file, and for a batch, letter-spaced from the translated words.
+    static QString SingleCaption();
+    static QString BatchCaption();
     // Text of the parent entry.
     static const QString kParentEntry;
     // Index of the "*.*" filter, chosen when the window is created.

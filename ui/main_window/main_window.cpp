@@ -33,8 +33,6 @@ using namespace window_look;
 
 constexpr int kButtonFace = 15;  // system colour index of a button's face
 
-const QString kStartCaption = QStringLiteral("K O N V E R T I E R U N G    S T A R T E N");
-
 }  // namespace
 
 int MainWindow::Px(int twips) const {
@@ -131,11 +129,11 @@ void MainWindow::CreateNavigationButtons() {
         return b;
     };
     // The root of a Linux file system is "/", so the button shows that.
-    cmdRoot_ = button("cmdRoot", QStringLiteral("/"),
-                      QStringLiteral("Ins Wurzelverzeichnis wechseln"), 3855, 135);
-    cmdBack_ = button("cmdBack", QStringLiteral(".."),
-                      QStringLiteral("eine Verzeichnisebene höher"), 4185, 135);
-    Command2_ = button("Command2", QString(), QStringLiteral("Aktualisieren"), 4560, 480);
+    cmdRoot_ =
+        button("cmdRoot", QStringLiteral("/"), tr("Ins Wurzelverzeichnis wechseln"), 3855, 135);
+    cmdBack_ =
+        button("cmdBack", QStringLiteral(".."), tr("eine Verzeichnisebene höher"), 4185, 135);
+    Command2_ = button("Command2", QString(), tr("Aktualisieren"), 4560, 480);
     if (QFontDatabase::families().contains(QStringLiteral("Webdings"))) {
         Command2_->setFont(QFont(QStringLiteral("Webdings"), 9));
         Command2_->setText(QStringLiteral("q"));
@@ -162,7 +160,7 @@ void MainWindow::CreateBanner() {
     Label1_ = banner("Label1", QColor(255, 0, 0));
     Place(Label1_, 4980, 120, 3975, 495);
 
-    Check1_ = new QCheckBox(QStringLiteral("BeSweet Box verstecken"), this);
+    Check1_ = new QCheckBox(tr("BeSweet Box verstecken"), this);
     Check1_->setObjectName(QStringLiteral("Check1"));
     SetTextColour(Check1_, Qt::white);
     Check1_->setChecked(true);
@@ -170,7 +168,7 @@ void MainWindow::CreateBanner() {
 }
 
 void MainWindow::CreateFilters() {
-    Frame5_ = new QGroupBox(QStringLiteral("Formate zeigen:"), this);
+    Frame5_ = new QGroupBox(tr("Formate zeigen:"), this);
     Frame5_->setObjectName(QStringLiteral("Frame5"));
     // No colour of its own: the system's button face, as frames have by default.
     SetBackground(Frame5_, system_colors::FromPalette(kButtonFace, QApplication::palette()));
@@ -182,12 +180,12 @@ void MainWindow::CreateFilters() {
     // Top to bottom as shown; DTS (2) and MP2 (3) exist but are never shown.
     static constexpr Pattern kPatterns[] = {
         {0, "AVI"}, {1, "AC3"}, {4, "MP3"}, {5, "MPA/MP2"},
-        {6, "OGG"}, {7, "VOB"}, {8, "WAV"}, {10, "erlaubte Formate"},
+        {6, "OGG"}, {7, "VOB"}, {8, "WAV"}, {10, QT_TR_NOOP("erlaubte Formate")},
         {9, "*.*"}, {2, "DTS"}, {3, "MP2"}};
     auto* group = new QButtonGroup(this);
     int row = 0;
     for (const Pattern& p : kPatterns) {
-        auto* b = new QRadioButton(QString::fromLatin1(p.caption), Frame5_);
+        auto* b = new QRadioButton(tr(p.caption), Frame5_);
         b->setObjectName(QStringLiteral("optPattern_%1").arg(p.index));
         group->addButton(b, p.index);
         if (p.index == 2 || p.index == 3) {
@@ -202,15 +200,15 @@ void MainWindow::CreateFilters() {
 }
 
 void MainWindow::CreateFolderOptions() {
-    Frame3_ = new QGroupBox(QStringLiteral("Pfad-Einstellungen"), this);
+    Frame3_ = new QGroupBox(tr("Pfad-Einstellungen"), this);
     Frame3_->setObjectName(QStringLiteral("Frame3"));
     SetFixedBackground(Frame3_, QColor(255, 255, 192));
     Place(Frame3_, 6120, 1020, 3135, 1155);
-    chkDirs_ = new QCheckBox(QStringLiteral("Verzeichnisse ausblenden"), Frame3_);
+    chkDirs_ = new QCheckBox(tr("Verzeichnisse ausblenden"), Frame3_);
     chkDirs_->setObjectName(QStringLiteral("chkDirs"));
     chkDirs_->setToolTip(chkDirs_->text());
     Place(chkDirs_, 540, 300, 2295, 255);
-    chkAll_ = new QCheckBox(QStringLiteral("kompletten Ordner konvertieren"), Frame3_);
+    chkAll_ = new QCheckBox(tr("kompletten Ordner konvertieren"), Frame3_);
     chkAll_->setObjectName(QStringLiteral("chkAll"));
     chkAll_->setToolTip(chkAll_->text());
     // Designed as two lines of 1755 twips; a Qt check box does not wrap its caption, so it
@@ -221,7 +219,7 @@ void MainWindow::CreateFolderOptions() {
 void MainWindow::CreateBottom() {
     Command1_ = new QPushButton(this);
     Command1_->setObjectName(QStringLiteral("Command1"));
-    SetButtonCaption(Command1_, kStartCaption);
+    SetButtonCaption(Command1_, LetterSpaced(StartWords()));
     Command1_->setFont(ArialBold(14.25));
     Place(Command1_, 120, 5880, 9135, 615);
 

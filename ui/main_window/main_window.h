@@ -186,6 +186,8 @@ private:
     void SampleRateChosen(QCheckBox* normalise, int index);
     void SampleRateClicked(int format, int index);
     void BitrateChanged(int format);
+    // The caption above a bitrate bar: "Bitrate: 192 KB/s", translated.
+    static QString BitrateText(int kbps);
     QGroupBox* FormatFrame(int index) const;
     // The sample-rate buttons, the normalise box and the bitrate bar of `format`'s frame
     // (no bar for WAV).

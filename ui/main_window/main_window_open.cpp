@@ -137,7 +137,7 @@ bool MainWindow::OpenDropped(const std::vector<std::string>& items) {
                        ? Shown(names.front()) + QStringLiteral(" - ") + appTitle_
                        : appTitle_);
     if (browser_->ChosenFileCount() > 1) {
-        window_look::SetButtonCaption(Command1_, FileBrowser::kBatchCaption);
+        window_look::SetButtonCaption(Command1_, FileBrowser::BatchCaption());
     }
     return true;
 }

@@ -23,11 +23,12 @@ using namespace window_look;
 void MainWindow::CreateFormatFrames() {
     CreateFormatButtons();
     static constexpr const char* kCaptions[kFormatCount] = {
-        "WAV-Optionen:", "MP3-Optionen:", "AC3-Optionen:", "MPA-Optionen:"};
+        QT_TR_NOOP("WAV-Optionen:"), QT_TR_NOOP("MP3-Optionen:"), QT_TR_NOOP("AC3-Optionen:"),
+        QT_TR_NOOP("MPA-Optionen:")};
     QGroupBox** frames[kFormatCount] = {&frmWAV_, &frmMP3_, &frmAC3_, &frmMPA_};
     static constexpr const char* kNames[kFormatCount] = {"frmWAV", "frmMP3", "frmAC3", "frmMPA"};
     for (int i = 0; i < kFormatCount; ++i) {
-        auto* f = new QGroupBox(QString::fromLatin1(kCaptions[i]), this);
+        auto* f = new QGroupBox(tr(kCaptions[i]), this);
         f->setObjectName(QString::fromLatin1(kNames[i]));
         f->setFont(ArialBold(12));
         SetFixedBackground(f, QColor(192, 192, 255));
@@ -41,7 +42,7 @@ void MainWindow::CreateFormatFrames() {
 }
 
 void MainWindow::CreateFormatButtons() {
-    Frame2_ = new QGroupBox(QStringLiteral("Ausgabeformat:"), this);
+    Frame2_ = new QGroupBox(tr("Ausgabeformat:"), this);
     Frame2_->setObjectName(QStringLiteral("Frame2"));
     SetFixedBackground(Frame2_, QColor(255, 192, 192));
     Place(Frame2_, 4560, 4080, 1455, 1695);
@@ -61,21 +62,21 @@ void MainWindow::CreateFormatButtons() {
 
 void MainWindow::CreateWavFrame() {
     QGroupBox* f = frmWAV_;
-    QLabel* label = MakeLabel(f, "Label7", QStringLiteral("Sampling Frequenz:"));
+    QLabel* label = MakeLabel(f, "Label7", tr("Sampling Frequenz:"));
     Place(label, 420, 540, 2595, 255);
-    static constexpr const char* kRates[3] = {"unverändert", "44.1 kHz", "48 kHz"};
+    static constexpr const char* kRates[3] = {QT_TR_NOOP("unverändert"), "44.1 kHz", "48 kHz"};
     for (int i = 0; i < 3; ++i) {
-        auto* b = new QRadioButton(QString::fromUtf8(kRates[i]), f);
+        auto* b = new QRadioButton(tr(kRates[i]), f);
         b->setObjectName(QStringLiteral("Option1_%1").arg(i));
         b->setFont(ControlFont());
         Place(b, 600, 900 + i * 360, 2415, 255);
         Option1_[static_cast<std::size_t>(i)] = b;
     }
-    chkNormal_ = new QCheckBox(QStringLiteral("Normalisieren"), f);
+    chkNormal_ = new QCheckBox(tr("Normalisieren"), f);
     chkNormal_->setObjectName(QStringLiteral("chkNormal"));
     chkNormal_->setFont(ControlFont());
     Place(chkNormal_, 600, 2340, 2415, 255);
-    chkAC3to6WAV_ = new QCheckBox(QStringLiteral("AC3 --> 6 WAV-Dateien"), f);
+    chkAC3to6WAV_ = new QCheckBox(tr("AC3 --> 6 WAV-Dateien"), f);
     chkAC3to6WAV_->setObjectName(QStringLiteral("chkAC3to6WAV"));
     chkAC3to6WAV_->setFont(ControlFont());
     Place(chkAC3to6WAV_, 600, 2880, 2415, 255);
@@ -97,12 +98,12 @@ struct BitrateDesign {
     int chosen;
 };
 constexpr BitrateDesign kBitrateDesigns[3] = {
-    {BitrateBar::Mp3, "Label4", "HScroll1", "Label8", "optSmpRt", "44.1 kHz erzwingen",
-     "chkNormalMP3", 0},
-    {BitrateBar::Ac3, "Label5", "HScroll2", "Label10", "optSmpAC", "48 kHz erzwingen",
-     "chkNormalAC3", 1},
-    {BitrateBar::Mpa, "Label6", "HScroll3", "Label11", "optSmpMP", "48 kHz erzwingen",
-     "chkNormalMPA", 1},
+    {BitrateBar::Mp3, "Label4", "HScroll1", "Label8", "optSmpRt",
+     QT_TRANSLATE_NOOP("MainWindow", "44.1 kHz erzwingen"), "chkNormalMP3", 0},
+    {BitrateBar::Ac3, "Label5", "HScroll2", "Label10", "optSmpAC",
+     QT_TRANSLATE_NOOP("MainWindow", "48 kHz erzwingen"), "chkNormalAC3", 1},
+    {BitrateBar::Mpa, "Label6", "HScroll3", "Label11", "optSmpMP",
+     QT_TRANSLATE_NOOP("MainWindow", "48 kHz erzwingen"), "chkNormalMPA", 1},
 };
 
 }  // namespace
@@ -111,9 +112,9 @@ void MainWindow::CreateBitrateFrame(int format) {
     const BitrateDesign& d = kBitrateDesigns[format - 1];
     QGroupBox* f = FormatFrame(format);
     CreateBitrateBar(f, format);
-    QLabel* rate = MakeLabel(f, d.rateLabel, QStringLiteral("Sampling Frequenz:"));
+    QLabel* rate = MakeLabel(f, d.rateLabel, tr("Sampling Frequenz:"));
     Place(rate, 480, 1560, 2535, 255);
-    auto* normal = new QCheckBox(QStringLiteral("Normalisieren"), f);
+    auto* normal = new QCheckBox(tr("Normalisieren"), f);
     normal->setObjectName(QString::fromLatin1(d.normalName));
     normal->setFont(ControlFont());
     Place(normal, 660, 2880, 2355, 255);
@@ -121,7 +122,7 @@ void MainWindow::CreateBitrateFrame(int format) {
     std::array<QRadioButton*, 2>* group[3] = {&optSmpRt_, &optSmpAC_, &optSmpMP_};
     QCheckBox** normals[3] = {&chkNormalMP3_, &chkNormalAC3_, &chkNormalMPA_};
     *normals[format - 1] = normal;
-    const QString captions[2] = {QStringLiteral("unverändert"), QString::fromLatin1(d.forced)};
+    const QString captions[2] = {tr("unverändert"), tr(d.forced)};
     for (int i = 0; i < 2; ++i) {
         auto* b = new QRadioButton(captions[i], f);
         b->setObjectName(QStringLiteral("%1_%2").arg(QString::fromLatin1(d.groupName)).arg(i));
@@ -137,8 +138,7 @@ void MainWindow::CreateBitrateBar(QGroupBox* frame, int format) {
     const BitrateDesign& d = kBitrateDesigns[format - 1];
     const int start = format_options::StartPosition(d.bar);
     QLabel* label = MakeLabel(frame, d.bitrateLabel,
-                              QString::fromStdString(format_options::BitrateCaption(
-                                  format_options::BitrateAt(d.bar, start).value_or(0))));
+                              BitrateText(format_options::BitrateAt(d.bar, start).value_or(0)));
     Place(label, 240, 540, 2595, 255);
 
     auto* scroll = new BitrateScrollBar(d.bar, frame);
@@ -176,15 +176,15 @@ void MainWindow::ConnectSampleRateGroup(int format) {
 }
 
 void MainWindow::CreateOutputGroup() {
-    frmWidth_ = new QGroupBox(QStringLiteral("Arbeitspfade:"), this);
+    frmWidth_ = new QGroupBox(tr("Arbeitspfade:"), this);
     frmWidth_->setObjectName(QStringLiteral("frmWidth"));
     SetFixedBackground(frmWidth_, QColor(224, 224, 224));
     Place(frmWidth_, 120, 7320, 7755, 1395);
 
-    Place(MakeLabel(frmWidth_, "Label3", QStringLiteral("Aktueller Pfad:")), 120, 300, 1395, 255);
+    Place(MakeLabel(frmWidth_, "Label3", tr("Aktueller Pfad:")), 120, 300, 1395, 255);
     lblPath_ = MakeLabel(frmWidth_, "lblPath", QStringLiteral("/"));
     Place(lblPath_, 120, 480, 7515, 255);
-    QLabel* outLabel = MakeLabel(frmWidth_, "Label2", QStringLiteral("Ausgabepfad:"));
+    QLabel* outLabel = MakeLabel(frmWidth_, "Label2", tr("Ausgabepfad:"));
     Place(outLabel, 120, 720, 1395, 255);
 
     txtOutPath_ = new QLineEdit(frmWidth_);
@@ -200,11 +200,11 @@ void MainWindow::CreateOutputGroup() {
 
     cmdBrowse_ = new QPushButton(QStringLiteral("..."), frmWidth_);
     cmdBrowse_->setObjectName(QStringLiteral("cmdBrowse"));
-    cmdBrowse_->setToolTip(QStringLiteral("Durchsuchen"));
+    cmdBrowse_->setToolTip(tr("Durchsuchen"));
     cmdBrowse_->setAccessibleName(cmdBrowse_->toolTip());  // read out instead of "..."
     Place(cmdBrowse_, 7260, 960, 315, 315);
 
-    chkOutPath_ = new QCheckBox(QStringLiteral("Ausgabepfad = Aktueller Pfad"), frmWidth_);
+    chkOutPath_ = new QCheckBox(tr("Ausgabepfad = Aktueller Pfad"), frmWidth_);
     chkOutPath_->setObjectName(QStringLiteral("chkOutPath"));
     chkOutPath_->setChecked(true);
     Place(chkOutPath_, 5100, 240, 2595, 255);
@@ -309,8 +309,12 @@ void MainWindow::BitrateChanged(int format) {
     if (!kbps) {
         return;
     }
-    b.label->setText(QString::fromStdString(format_options::BitrateCaption(*kbps)));
+    b.label->setText(BitrateText(*kbps));
     selectedBitrate_ = static_cast<std::int16_t>(*kbps);
+}
+
+QString MainWindow::BitrateText(int kbps) {
+    return tr("Bitrate: %1 KB/s").arg(kbps);
 }
 
 void MainWindow::HScroll1_Change() {

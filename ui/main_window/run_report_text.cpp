@@ -13,9 +13,10 @@ using batch::Cause;
 using batch::FileReport;
 using batch::Outcome;
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("RunReport", text);
-}
+// The catalogue's context of the report's words.
+struct RunReport {
+    Q_DECLARE_TR_FUNCTIONS(RunReport)
+};
 
 QString Shown(const std::string& bytes) {
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -23,11 +24,6 @@ QString Shown(const std::string& bytes) {
 
 QString SystemReason(std::int64_t error) {
     return QString::fromLocal8Bit(std::strerror(static_cast<int>(error)));
-}
-
-// A count with its noun: one of two texts, so that each can be translated as a whole.
-QString Files(int count, const char* one, const char* many) {
-    return count == 1 ? Tr(one) : Tr(many).arg(count);
 }
 
 struct Group {
@@ -49,8 +45,9 @@ constexpr std::array<Group, batch::kOutcomeCount> kGroups = {{
 }  // namespace
 
 QString Summary(const batch::Report& report) {
-    return Tr("%1 konvertiert, %2 mit Warnungen, %3 übersprungen, %4 abgelehnt, "
-              "%5 fehlgeschlagen, %6 abgebrochen")
+    return RunReport::tr(
+               "%1 konvertiert, %2 mit Warnungen, %3 übersprungen, %4 abgelehnt, "
+               "%5 fehlgeschlagen, %6 abgebrochen")
         .arg(report.Count(Outcome::Converted))
         .arg(report.Count(Outcome::Warned))
         .arg(report.Count(Outcome::Skipped))
@@ -61,24 +58,25 @@ QString Summary(const batch::Report& report) {
 
 QString Sign(const batch::Report& report) {
     if (report.Files.empty()) {
-        return report.Stopped ? Tr("Abgebrochen") : Tr("Keine passenden Dateien gefunden");
+        return report.Stopped ? RunReport::tr("Abgebrochen")
+                              : RunReport::tr("Keine passenden Dateien gefunden");
     }
     const int converted = report.Count(Outcome::Converted) + report.Count(Outcome::Warned);
     if (converted == static_cast<int>(report.Files.size())) {
-        return Files(converted, "1 Datei konvertiert", "%1 Dateien konvertiert");
+        return RunReport::tr("%n Dateien konvertiert", nullptr, converted);
     }
     QStringList parts;
-    const auto add = [&](int count, const char* text) {
+    const auto add = [&](int count, const QString& text) {
         if (count > 0) {
-            parts << Tr(text).arg(count);
+            parts << text.arg(count);
         }
     };
-    add(converted, "%1 konvertiert");
-    add(report.Count(Outcome::Skipped), "%1 übersprungen");
-    add(report.Count(Outcome::Refused), "%1 abgelehnt");
-    add(report.Count(Outcome::Failed), "%1 fehlgeschlagen");
-    add(report.Count(Outcome::Stopped), "%1 abgebrochen");
-    return parts.join(QStringLiteral(", "));
+    add(converted, RunReport::tr("%1 konvertiert"));
+    add(report.Count(Outcome::Skipped), RunReport::tr("%1 übersprungen"));
+    add(report.Count(Outcome::Refused), RunReport::tr("%1 abgelehnt"));
+    add(report.Count(Outcome::Failed), RunReport::tr("%1 fehlgeschlagen"));
+    add(report.Count(Outcome::Stopped), RunReport::tr("%1 abgebrochen"));
+    return parts.join(RunReport::tr(", ", "between the counts in the title"));
 }
 
 QString Reason(const FileReport& file) {
@@ -88,42 +86,46 @@ QString Reason(const FileReport& file) {
             return file.Result == Outcome::Stopped ? QString() : Shown(file.Target);
         case Cause::TranscoderNotStarted:
             return detail.isEmpty()
-                       ? Tr("BeSweet.exe konnte nicht gestartet werden")
-                       : Tr("BeSweet.exe konnte nicht gestartet werden: %1").arg(detail);
+                       ? RunReport::tr("BeSweet.exe konnte nicht gestartet werden")
+                       : RunReport::tr("BeSweet.exe konnte nicht gestartet werden: %1").arg(detail);
         case Cause::TranscoderFailed: {
             if (detail.isEmpty()) {
-                return Tr("BeSweet.exe endete mit dem Status %1").arg(file.Number);
+                return RunReport::tr("BeSweet.exe endete mit dem Status %1").arg(file.Number);
             }
             // The list names the file already; the transcoder's line names it again.
             const QString own = QStringLiteral("BeSweet.exe: '%1': ").arg(Shown(file.Source));
             return detail.startsWith(own) ? detail.mid(own.size()) : detail;
         }
         case Cause::NoOutput:
-            return Tr("BeSweet.exe meldete Erfolg, hat aber keine Ausgabedatei erzeugt");
+            return RunReport::tr("BeSweet.exe meldete Erfolg, hat aber keine Ausgabedatei erzeugt");
         case Cause::TagsNotWritten:
-            return detail.isEmpty() ? Tr("Die ID3-Tags konnten nicht in '%1' geschrieben werden")
-                                          .arg(Shown(file.Target))
-                                    : Tr("ID3-Tags: %1").arg(detail);
+            return detail.isEmpty()
+                       ? RunReport::tr("Die ID3-Tags konnten nicht in '%1' geschrieben werden")
+                             .arg(Shown(file.Target))
+                       : RunReport::tr("ID3-Tags: %1").arg(detail);
         case Cause::NameTooLong:
-            return Tr("Der Name der Ausgabedatei wäre mit %1 Bytes länger, als der Ordner "
-                      "erlaubt (höchstens %2)")
+            return RunReport::tr(
+                       "Der Name der Ausgabedatei wäre mit %1 Bytes länger, als der Ordner "
+                       "erlaubt (höchstens %2)")
                 .arg(file.Number)
                 .arg(file.Limit);
         case Cause::TargetExists:
             return file.Result == Outcome::Skipped
-                       ? Tr("Ziel vorhanden: %1").arg(Shown(file.Target))
-                       : Tr("Datei '%1' existiert bereits.").arg(Shown(file.Target));
+                       ? RunReport::tr("Ziel vorhanden: %1").arg(Shown(file.Target))
+                       : RunReport::tr("Datei '%1' existiert bereits.").arg(Shown(file.Target));
         case Cause::SourceGone:
-            return Tr("Die Quelldatei ist nicht mehr vorhanden");
+            return RunReport::tr("Die Quelldatei ist nicht mehr vorhanden");
         case Cause::LinkInOutput:
-            return Tr("'%1' ist eine Verknüpfung; durch sie wird nicht geschrieben").arg(detail);
+            return RunReport::tr("'%1' ist eine Verknüpfung; durch sie wird nicht geschrieben")
+                .arg(detail);
         case Cause::NotAFolderInOutput:
-            return Tr("'%1' ist kein Ordner").arg(detail);
+            return RunReport::tr("'%1' ist kein Ordner").arg(detail);
         case Cause::FolderNotMade:
-            return Tr("Der Ordner '%1' konnte nicht angelegt werden: %2")
+            return RunReport::tr("Der Ordner '%1' konnte nicht angelegt werden: %2")
                 .arg(detail, SystemReason(file.Number));
         case Cause::FolderUnreadable:
-            return Tr("Der Ordner konnte nicht gelesen werden: %1").arg(SystemReason(file.Number));
+            return RunReport::tr("Der Ordner konnte nicht gelesen werden: %1")
+                .arg(SystemReason(file.Number));
         case Cause::Warnings:
             return detail;
     }
@@ -143,8 +145,9 @@ RunReportText Words(const batch::Report& report) {
         if (shown.Lines.empty()) {
             continue;
         }
-        shown.Heading =
-            Tr(group.heading).arg(static_cast<qulonglong>(shown.Lines.size())).toStdString();
+        shown.Heading = QCoreApplication::translate("RunReport", group.heading)
+                            .arg(static_cast<qulonglong>(shown.Lines.size()))
+                            .toStdString();
         shown.Open = group.open;
         words.Groups.push_back(std::move(shown));
     }
@@ -157,20 +160,22 @@ QString OutputFolderMessage(const batch::OutputFolderCheck& check) {
         case batch::OutputProblem::None:
             return {};
         case batch::OutputProblem::Empty:
-            return Tr(
+            return RunReport::tr(
                 "Es ist kein Ausgabepfad angegeben. Bitte einen Ordner eintragen oder mit "
                 "\"...\" wählen, oder \"Ausgabepfad = Aktueller Pfad\" ankreuzen.");
         case batch::OutputProblem::NotAbsolute:
-            return Tr("Der Ausgabepfad '%1' ist kein vollständiger Pfad; er muss mit \"/\" "
-                      "beginnen.")
+            return RunReport::tr(
+                       "Der Ausgabepfad '%1' ist kein vollständiger Pfad; er muss mit \"/\" "
+                       "beginnen.")
                 .arg(folder);
         case batch::OutputProblem::NotAFolder:
-            return Tr("Der Ausgabepfad '%1' ist kein Ordner.").arg(folder);
+            return RunReport::tr("Der Ausgabepfad '%1' ist kein Ordner.").arg(folder);
         case batch::OutputProblem::NotMade:
-            return Tr("Der Ausgabeordner '%1' fehlt und konnte nicht angelegt werden: %2")
+            return RunReport::tr(
+                       "Der Ausgabeordner '%1' fehlt und konnte nicht angelegt werden: %2")
                 .arg(folder, SystemReason(check.Errno));
         case batch::OutputProblem::NotWritable:
-            return Tr("In den Ausgabeordner '%1' kann nicht geschrieben werden: %2")
+            return RunReport::tr("In den Ausgabeordner '%1' kann nicht geschrieben werden: %2")
                 .arg(folder, SystemReason(check.Errno));
     }
     return {};

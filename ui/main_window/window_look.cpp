@@ -102,14 +102,13 @@ QString LetterSpaced(const QString& words) {
 
 namespace {
 
+constexpr const char* kStartWords = QT_TRANSLATE_NOOP("MainWindow", "Konvertierung starten");
+constexpr const char* kBatchWords = QT_TRANSLATE_NOOP("MainWindow", "Stapelverarbeitung");
+constexpr const char* kStopWords = QT_TRANSLATE_NOOP("MainWindow", "Abbrechen");
+
 // The words a letter-spaced caption spells; empty for any other caption.
 QString SpokenWords(const QString& caption) {
-    static const char* const kWords[] = {
-        QT_TRANSLATE_NOOP("MainWindow", "Konvertierung starten"),
-        QT_TRANSLATE_NOOP("MainWindow", "Stapelverarbeitung"),
-        QT_TRANSLATE_NOOP("MainWindow", "Abbrechen"),
-    };
-    for (const char* words : kWords) {
+    for (const char* words : {kStartWords, kBatchWords, kStopWords}) {
         const QString translated = QCoreApplication::translate("MainWindow", words);
         if (caption == LetterSpaced(translated) ||
             caption == LetterSpaced(QString::fromUtf8(words))) {
@@ -120,6 +119,18 @@ QString SpokenWords(const QString& caption) {
 }
 
 }  // namespace
+
+QString StartWords() {
+    return QCoreApplication::translate("MainWindow", kStartWords);
+}
+
+QString BatchWords() {
+    return QCoreApplication::translate("MainWindow", kBatchWords);
+}
+
+QString StopWords() {
+    return QCoreApplication::translate("MainWindow", kStopWords);
+}
 
 void SetButtonCaption(QAbstractButton* button, const QString& caption) {
     button->setText(caption);

@@ -34,8 +34,14 @@ void HandDownColours(QWidget* frame);
 // `words` as a letter-spaced caption: capitals, one blank between letters, four between words
 // ("Konvertierung starten" gives "K O N V E R T I E R U N G    S T A R T E N").
 QString LetterSpaced(const QString& words);
-// Shows `caption` on `button`; a letter-spaced caption is read out by its words, so that a
-// screen reader does not spell it.
+// The start button's words, translated: to start ("Konvertierung starten"), to start a batch
+// of several files ("Stapelverarbeitung"), and to stop a run ("Abbrechen").
+QString StartWords();
+QString BatchWords();
+QString StopWords();
+
+// Shows `caption` on `button`; a letter-spaced caption of the start button's words is read
+// out by those words, so that a screen reader does not spell it.
 void SetButtonCaption(QAbstractButton* button, const QString& caption);
 
 // A label named `name` in the controls' font, child of `parent`.

@@ -169,7 +169,7 @@ TEST_F(WindowAccessTest, ListKeysDriveTheBrowser) {
     EXPECT_EQ(w.windowTitle(), "a.mp3 - " + kTitle);
     Press(Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(Selected(), texts({"a.mp3", "b.mp3"}));
-    EXPECT_EQ(w.Command1()->text(), FileBrowser::kBatchCaption);
+    EXPECT_EQ(w.Command1()->text(), FileBrowser::BatchCaption());
     EXPECT_EQ(w.Command1()->accessibleName(), "Stapelverarbeitung");
 
     Press(Qt::Key_A, Qt::ControlModifier);
@@ -226,7 +226,7 @@ TEST_F(WindowAccessTest, ScreenReaderNames) {
     MainWindow& w = *window_;
     EXPECT_EQ(Accessible(w.Command1())->text(QAccessible::Name), "Konvertierung starten");
     Box(w, "chkAll")->click();
-    EXPECT_EQ(w.Command1()->text(), FileBrowser::kBatchCaption);
+    EXPECT_EQ(w.Command1()->text(), FileBrowser::BatchCaption());
     EXPECT_EQ(Accessible(w.Command1())->text(QAccessible::Name), "Stapelverarbeitung");
     EXPECT_EQ(Accessible(Edit(w, "txtOutPath"))->text(QAccessible::Name), "Ausgabepfad");
     EXPECT_EQ(Accessible(Button(w, "cmdBrowse"))->text(QAccessible::Name), "Durchsuchen");
