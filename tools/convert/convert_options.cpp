@@ -74,7 +74,7 @@ public:
 
     Parsed Read() {
         bool formatGiven = false;
-        std::string rate = "keep";
+        std::string rate;
         for (std::size_t i = 0; i < args_.size() && error_.empty(); ++i) {
             const std::string& word = args_[i];
             if (endOfOptions_ || word == "-" || !word.starts_with("-")) {
@@ -216,22 +216,26 @@ private:
         if (!error_.empty()) {
             return;
         }
-        const std::optional<int> hz = rate == "keep" ? std::optional<int>() : Number(rate);
-        if (rate != "keep" && !hz) {
+        const bool given = !rate.empty() && rate != "keep";
+        const int hz = given ? Number(rate).value_or(-1) : 0;
+        if (hz < 0) {
             error_ = "--rate takes keep, 44100 or 48000, not '" + rate + "'";
             return;
         }
-        options_.Rate = !hz            ? SampleRate::Keep
-                        : *hz == 44100 ? SampleRate::Hz44100
-                        : *hz == 48000 ? SampleRate::Hz48000
-                                       : SampleRate::Keep;
-        if (hz &&
-            ((*hz != 44100 && *hz != 48000) || !form_state::RateButton(format, options_.Rate))) {
+        if (rate == "keep") {
+            options_.Rate = SampleRate::Keep;
+        } else if (hz == 44100) {
+            options_.Rate = SampleRate::Hz44100;
+        } else if (hz == 48000) {
+            options_.Rate = SampleRate::Hz48000;
+        }
+        const SampleRate effective = options_.Rate.value_or(FormState{}.Options(format).Rate);
+        if (given && (!options_.Rate || !form_state::RateButton(format, *options_.Rate))) {
             const std::string offered = format == TargetFormat::Wav   ? "keep, 44100 or 48000"
                                         : format == TargetFormat::Mp3 ? "keep or 44100"
                                                                       : "keep or 48000";
             error_ = "rate " + rate + " is not offered for " + fmt + "; it takes " + offered;
-        } else if (options_.Normalise && !hz) {
+        } else if (options_.Normalise && effective == SampleRate::Keep) {
             // The transcoder normalises while it resamples; the window's box is the same.
             error_ = "--normalize needs --rate 44100 or 48000";
         } else if (options_.SixWavs && format != TargetFormat::Wav) {
@@ -269,7 +273,9 @@ FormState FormStateOf(const Options& options, const std::string& outputFolder) {
     FormState state;
     state.Format = options.Format;
     FormatChoice& choice = state.Options(options.Format);
-    choice.Rate = options.Rate;
+    if (options.Rate) {
+        choice.Rate = *options.Rate;
+    }
     choice.Normalise = options.Normalise;
     if (options.Bitrate) {
         choice.BitrateKbps = *options.Bitrate;
@@ -292,6 +298,7 @@ std::string UsageText() {
            "  -b, --bitrate KBPS            mp3: 80..320, ac3 and mpa: 160..640 (default 192\n"
            "                                for mp3, 320 for ac3 and mpa)\n"
            "      --rate keep|44100|48000   sample rate: wav any, mp3 44100, ac3 and mpa 48000\n"
+           "                                (default keep, for ac3 and mpa 48000)\n"
            "      --normalize               peak normalise (with a forced --rate)\n"
            "      --six-wavs                split a 5.1 source into six WAV files (wav only)\n"
            "  -r, --recursive               a folder's whole tree, not only its files\n"

@@ -15,7 +15,9 @@ struct Options {
     std::vector<std::string> Paths;  // files and folders, as given
     TargetFormat Format = TargetFormat::Wav;
     std::optional<int> Bitrate;  // kbit/s; none: the format's own start value
-    SampleRate Rate = SampleRate::Keep;
+    // None: the window's start value for the format (kept for WAV and MP3, 48 kHz for AC3 and
+    // MPA).
+    std::optional<SampleRate> Rate;
     bool Normalise = false;
     bool SixWavs = false;
     bool Recursive = false;

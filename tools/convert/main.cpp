@@ -91,7 +91,7 @@ std::FILE* ProgressStream() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGPIPE, SIG_IGN);
     const convert_cli::Parsed parsed =
         convert_cli::ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.Value) {

@@ -58,7 +58,7 @@ TEST(ConvertArguments, SpellingsOfTheOptionsAgree) {
     const Options plain = OptionsOf({"-f", "wav", "x"});
     EXPECT_FALSE(plain.Bitrate || plain.SkipExisting || plain.Recursive || plain.SixWavs);
     EXPECT_EQ(plain.Jobs, 0);
-    EXPECT_EQ(plain.Rate, SampleRate::Keep);
+    EXPECT_FALSE(plain.Rate);
     EXPECT_TRUE(OptionsOf({"--help"}).Help);
     EXPECT_TRUE(OptionsOf({"-V"}).Version);
 }
@@ -92,7 +92,11 @@ TEST(ConvertArguments, ValuesAreCheckedAgainstTheFormat) {
     EXPECT_EQ(OptionsOf({"-f", "ac3", "--rate", "48000", "x"}).Rate, SampleRate::Hz48000);
     EXPECT_EQ(ErrorOf({"-f", "mp3", "--six-wavs", "x"}), "--six-wavs needs -f wav");
     // The transcoder normalises only while it resamples, as the window's runs do.
-    EXPECT_EQ(ErrorOf({"-f", "mp3", "--normalize", "x"}), "--normalize needs --rate 44100 or 48000");
+    EXPECT_EQ(ErrorOf({"-f", "mp3", "--normalize", "x"}),
+              "--normalize needs --rate 44100 or 48000");
+    EXPECT_EQ(ErrorOf({"-f", "ac3", "--rate", "keep", "--normalize", "x"}),
+              "--normalize needs --rate 44100 or 48000");
+    EXPECT_TRUE(OptionsOf({"-f", "ac3", "--normalize", "x"}).Normalise);  // 48 kHz from the start
 }
 
 // Each mistake is one line that names it; nothing is guessed.
@@ -119,8 +123,9 @@ TEST(ConvertInput, PathsBecomeEntriesOfTheirOwnFoldersAndTheFormIsTheWindows) {
     std::filesystem::create_directories(dir.Path() / "Album" / "CD 1");
     testing_support::WriteFile(dir.File("one.flac"), "x");
     const std::string cwd = dir.Path().string();
-    Options options = OptionsOf({"-f", "mp3", "-b", "128", "--rate", "44100", "--normalize", "-r", "--existing",
-                                 "skip", "./one.flac", "Album/", cwd + "/one.flac", "gone.flac"});
+    Options options =
+        OptionsOf({"-f", "mp3", "-b", "128", "--rate", "44100", "--normalize", "-r", "--existing",
+                   "skip", "./one.flac", "Album/", cwd + "/one.flac", "gone.flac"});
     const convert_cli::ConvertInput got = convert_cli::ConvertInputFor(options, cwd, "/out");
     batch::Entry file{"one.flac", true, false, false, cwd};
     batch::Entry folder{"Album", true, true, false, cwd};
@@ -144,6 +149,7 @@ TEST(ConvertInput, PathsBecomeEntriesOfTheirOwnFoldersAndTheFormIsTheWindows) {
     const batch::RunInput beside = convert_cli::ConvertInputFor(options, cwd, "").Input;
     EXPECT_TRUE(beside.OutputFolder.empty());
     EXPECT_EQ(beside.Bitrate, 320);
+    EXPECT_EQ(beside.Options.ResampleChoice, 1);  // the window's 48 kHz for AC3
     EXPECT_FALSE(beside.SubFolders);
     EXPECT_TRUE(beside.DryRun);
     EXPECT_EQ(convert_cli::AbsolutePath("a/./b//c/", "/w"), "/w/a/b/c");
