@@ -217,6 +217,11 @@ void Engine::Stop() {
     }
 }
 
+std::string Engine::SourceOf(int slot) const {
+    const auto found = running_.find(slot);
+    return found == running_.end() ? std::string() : found->second.Source;
+}
+
 void Engine::FileEnded() {
     ++report_.Done;
     const int percent = ProgressNow();

@@ -107,6 +107,9 @@ public:
     bool Busy() const { return phase_ != Phase::Idle && phase_ != Phase::Done; }
     // How many transcoders run now.
     int Running() const { return static_cast<int>(running_.size()); }
+    // The source whose transcoder runs in `slot` (known from the host's Launch on); empty
+    // when none runs there.
+    std::string SourceOf(int slot) const;
     const Report& report() const { return report_; }
 
 private:

@@ -204,6 +204,9 @@ std::string Clock(double seconds) {
 }
 
 std::string ProgressLine(int done, int total, int running, int percent, double elapsed) {
+    if (total == 0) {
+        return "counting files, " + Clock(elapsed) + " elapsed";
+    }
     std::string line = std::to_string(done) + "/" + std::to_string(total) + " done, " +
                        std::to_string(running) + " running, " + Clock(elapsed) + " elapsed";
     if (percent > 0 && percent < 100) {

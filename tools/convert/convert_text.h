@@ -29,6 +29,7 @@ std::string Clock(double seconds);
 
 // The line rewritten in place on a terminal: files done of the total, those running now, the
 // time since the start and, once `percent` of the work is done, an estimate of what is left.
+// While the files are counted (`total` 0) it says so.
 std::string ProgressLine(int done, int total, int running, int percent, double elapsed);
 
 // The final line: the files of the run, the count of each outcome that occurred, the time.

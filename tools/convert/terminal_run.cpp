@@ -84,7 +84,7 @@ std::string TerminalRun::Launch(int slot, const batch::LaunchRequest& request) {
     if (!child->Started()) {
         return child->StartError();
     }
-    children_[slot] = {std::move(child), std::chrono::steady_clock::now()};
+    children_[slot] = {std::move(child), engine_->SourceOf(slot), std::chrono::steady_clock::now()};
     return {};
 }
 
@@ -168,17 +168,11 @@ void TerminalRun::Service(int slot) {
         return;
     }
     const batch::RunResult result = found->second.Process->Result();
-    const double ran =
+    seconds_[found->second.Source] =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - found->second.Began)
             .count();
     children_.erase(found);
-    // The engine writes down the ended file first, before anything it starts next.
-    const std::size_t index = engine_->report().Files.size();
     engine_->Ended(slot, result);
-    const std::vector<batch::FileReport>& files = engine_->report().Files;
-    if (index < files.size()) {
-        seconds_[files[index].Source] = ran;
-    }
     PrintNewFiles();
 }
 

@@ -50,6 +50,7 @@ public:
 private:
     struct Child {
         std::unique_ptr<batch::TranscoderChild> Process;
+        std::string Source;
         std::chrono::steady_clock::time_point Began;
     };
     void Step();

@@ -216,6 +216,7 @@ TEST(ConvertText, ProgressSummaryAndStatus) {
     EXPECT_EQ(convert_cli::ProgressLine(3, 12, 2, 25, 60.0),
               "3/12 done, 2 running, 1:00 elapsed, about 3:00 left");
     EXPECT_EQ(convert_cli::ProgressLine(0, 12, 2, 0, 5.0), "0/12 done, 2 running, 0:05 elapsed");
+    EXPECT_EQ(convert_cli::ProgressLine(0, 0, 0, 0, 0.4), "counting files, 0:00 elapsed");
 
     batch::Report report;
     report.Total = 4;

@@ -177,8 +177,17 @@ TEST_F(ConvertToolTest, DryRunPlanIsWhatTheRunWritesWithTags) {
     EXPECT_EQ(LinesOf(plan.Out)[1],
               music_.File("Album A/01.flac") + " -> " + out_ + "/Album A/01.mp3");
 
-    const Ran run = RunTool(TreeArgs());
+    const std::string report = out_dir_.File("report.json");
+    const Ran run = RunTool(TreeArgs({"-j", "2", "--report", report}));
     EXPECT_EQ(run.Status, 0) << run.Err;
+    // Each file's seconds are its own transcoder's, whatever order the two ended in.
+    const std::string check =
+        "python3 -c 'import json,sys; r=json.load(open(sys.argv[1])); "
+        "assert [f[\"outcome\"] for f in r[\"files\"]]==[\"converted\"]*4, r; "
+        "assert all(f[\"seconds\"]>0 for f in r[\"files\"]), r' '" +
+        report + "'";
+    EXPECT_EQ(std::system(check.c_str()), 0) << ReadFile(report);
+    fs::remove(report);
     EXPECT_EQ(run.Err, "");
     ASSERT_EQ(LinesOf(run.Out).size(), 1u) << run.Out;
     EXPECT_TRUE(run.Out.starts_with("4 files: 4 converted in ")) << run.Out;
