@@ -88,6 +88,21 @@ std::FILE* ProgressStream() {
     return ::isatty(STDOUT_FILENO) ? stdout : nullptr;
 }
 
+// The paths given that lead nowhere, as failed files of the run, each said on stderr.
+std::vector<batch::FileReport> MissingFiles(const convert_cli::ConvertInput& input) {
+    std::vector<batch::FileReport> missing;
+    for (const convert_cli::MissingPath& path : input.Missing) {
+        batch::FileReport file;
+        file.Result = batch::Outcome::Failed;
+        file.Source = path.Path;
+        file.Why = batch::Cause::SourceGone;
+        file.Number = path.Errno;
+        std::fputs(convert_cli::ProblemLines(file).c_str(), stderr);
+        missing.push_back(std::move(file));
+    }
+    return missing;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,16 +145,7 @@ int main(int argc, char** argv) {
     }
 
     const convert_cli::ConvertInput input = convert_cli::ConvertInputFor(options, cwd, output);
-    std::vector<batch::FileReport> missing;
-    for (const convert_cli::MissingPath& path : input.Missing) {
-        batch::FileReport file;
-        file.Result = batch::Outcome::Failed;
-        file.Source = path.Path;
-        file.Why = batch::Cause::SourceGone;
-        file.Number = path.Errno;
-        std::fputs(convert_cli::ProblemLines(file).c_str(), stderr);
-        missing.push_back(std::move(file));
-    }
+    const std::vector<batch::FileReport> missing = MissingFiles(input);
 
     convert_cli::TerminalRun run(ProgressStream(), stderr, stdout);
     batch::Report report = run.Run(setup, input.Input);
@@ -150,14 +156,12 @@ int main(int argc, char** argv) {
 
     std::printf("%s\n", convert_cli::SummaryLine(report, seconds, options.DryRun).c_str());
     std::fflush(stdout);
-    if (!reportFile.empty()) {
-        const std::string json =
-            convert_cli::JsonReport(report, run.Seconds(), seconds, options.DryRun, status);
-        if (!platform::ReplaceFile(reportFile, json, 0644)) {
-            std::fprintf(stderr, "%s: report file '%s' not written: %s\n", kProgram,
-                         options.ReportFile.c_str(), std::strerror(errno));
-            return status == 0 ? 1 : status;
-        }
+    const std::string json =
+        convert_cli::JsonReport(report, run.Seconds(), seconds, options.DryRun, status);
+    if (!reportFile.empty() && !platform::ReplaceFile(reportFile, json, 0644)) {
+        std::fprintf(stderr, "%s: report file '%s' not written: %s\n", kProgram,
+                     options.ReportFile.c_str(), std::strerror(errno));
+        return status == 0 ? 1 : status;
     }
     return status;
 }

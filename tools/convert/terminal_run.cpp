@@ -113,15 +113,14 @@ void TerminalRun::Step() {
         return;
     }
     std::vector<pollfd> fds = {{gSignalPipe[0], POLLIN, 0}};
-    bool polling = false;
     for (const auto& [slot, child] : children_) {
         for (const int fd : child.Process->Descriptors()) {
             fds.push_back({fd, POLLIN, 0});
         }
-        polling = polling || child.Process->NeedsPolling();
     }
-    const int timeout = progress_ || polling ? static_cast<int>(kRedraw.count()) : -1;
-    ::poll(fds.data(), fds.size(), timeout);
+    // Woken now and then in any case: for the progress line, and for a transcoder whose end
+    // is seen only by asking.
+    ::poll(fds.data(), fds.size(), static_cast<int>(kRedraw.count()));
     // A stop that came with a transcoder's end is taken first: the file counts as stopped.
     TakeSignals();
     std::vector<int> slots;
