@@ -308,9 +308,11 @@ TEST_F(ConvertToolTest, BadUsageEndsBeforeAnythingStarts) {
 }
 
 // A stop signal mid-run ends the transcoders, leaves no temporary file and no partial target;
-// the finished file keeps its output and tags. A second signal leaves nothing either.
+// the finished file keeps its output and tags. A second signal leaves nothing either; SIGTERM
+// stops as SIGINT does.
 TEST_F(ConvertToolTest, StopSignalsLeaveNothingHalfDone) {
-    for (const int signals : {1, 2}) {
+    const std::pair<int, int> stops[] = {{SIGINT, 1}, {SIGINT, 2}, {SIGTERM, 1}};
+    for (const auto& [sig, signals] : stops) {
         TempDir src;
         for (const char* name : {"a", "b", "c"}) {
             MakeTaggedFlac(src.File(std::string(name) + ".flac"), name, 60);
@@ -333,10 +335,10 @@ TEST_F(ConvertToolTest, StopSignalsLeaveNothingHalfDone) {
         }
         ASSERT_TRUE(under_way) << "the run ended before it could be stopped";
         for (int i = 0; i < signals; ++i) {
-            ::kill(pid, SIGINT);
+            ::kill(pid, sig);
         }
         const Ran ran = Wait(pid, logs);
-        EXPECT_EQ(ran.Status, 130) << ran.Err;
+        EXPECT_EQ(ran.Status, 128 + sig) << ran.Err;
         EXPECT_TRUE(TranscodersNaming(src.Path().string()).empty());
         EXPECT_EQ(FilesBelow(out), std::vector<std::string>{"a.mp3"}) << signals;
         id3::TagSet tag;
@@ -345,6 +347,20 @@ TEST_F(ConvertToolTest, StopSignalsLeaveNothingHalfDone) {
         EXPECT_NE(ran.Out.find("1 converted, 1 stopped; stopped, 1 not started"), std::string::npos)
             << ran.Out;
     }
+}
+
+// On a terminal the progress goes to one line, rewritten in place and cleared at the end; the
+// summary stays.
+TEST_F(ConvertToolTest, OnATerminalOneLineIsRewrittenInPlace) {
+    TempDir logs;
+    const std::string command = "script -qec \"'" + kTool + "' -f wav -j 1 '" +
+                                music_.File("loose.flac") + "' '" + music_.File("Album B/x.flac") +
+                                "'\" /dev/null > '" + logs.File("tty") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string tty = ReadFile(logs.File("tty"));
+    EXPECT_NE(tty.find("\r\x1b[K1/2 done, "), std::string::npos) << tty;
+    EXPECT_NE(tty.find("\r\x1b[K2 files: 2 converted in "), std::string::npos) << tty;
+    EXPECT_EQ(tty.find('\n'), tty.size() - 1) << "one line of its own: the summary";
 }
 
 // The same file through the terminal program and through the window's own road (its form,
