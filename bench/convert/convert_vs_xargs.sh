@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2016  # the single-quoted commands get their values as arguments
 # tonquell-convert against the same work done by hand, two at a time with xargs -P 2: once
 # with ffmpeg, once with BeSweet.exe itself (the transcoder alone, no names, no tags). Two
 # loads: an album (12 tagged FLAC files of 3 minutes) to MP3 at 192 kbit/s, and 1,000 MP3
@@ -24,12 +25,13 @@ ffmpeg -v error -nostdin -y -f lavfi -i "sine=frequency=440:duration=1" -ac 2 -c
 for i in $(seq -w 1 1000); do cp "$work/one.mp3" "$work/short/$i.mp3"; done
 
 # The commands, each given its source folder and a fresh output folder.
-convert_album='"$BUILD/tonquell-convert" -f mp3 -b 192 -j 2 -o "$2" "$1"'
-besweet_album='ls "$1"/*.flac | xargs -P 2 -I{} sh -c '\''"$BUILD/BeSweet.exe" -core\( -input "$1" -output "$2/$(basename "$1" .flac).mp3" \) -lame\( -p --ta ? --alt-preset cbr 192 \) >/dev/null'\'' _ {} "$2"'
-ffmpeg_album='ls "$1"/*.flac | xargs -P 2 -I{} sh -c '\''ffmpeg -v error -nostdin -i "$1" -c:a libmp3lame -b:a 192k "$2/$(basename "$1" .flac).mp3"'\'' _ {} "$2"'
-convert_short='"$BUILD/tonquell-convert" -f wav -j 2 -o "$2" "$1"'
-besweet_short='ls "$1"/*.mp3 | xargs -P 2 -I{} sh -c '\''"$BUILD/BeSweet.exe" -core\( -input "$1" -output "$2/$(basename "$1" .mp3).wav" -2ch \) >/dev/null'\'' _ {} "$2"'
-ffmpeg_short='ls "$1"/*.mp3 | xargs -P 2 -I{} sh -c '\''ffmpeg -v error -nostdin -i "$1" "$2/$(basename "$1" .mp3).wav"'\'' _ {} "$2"'
+declare -A run
+run[convert_album]='"$BUILD/tonquell-convert" -f mp3 -b 192 -j 2 -o "$2" "$1"'
+run[besweet_album]='ls "$1"/*.flac | xargs -P 2 -I{} sh -c '\''"$BUILD/BeSweet.exe" -core\( -input "$1" -output "$2/$(basename "$1" .flac).mp3" \) -lame\( -p --ta ? --alt-preset cbr 192 \) >/dev/null'\'' _ {} "$2"'
+run[ffmpeg_album]='ls "$1"/*.flac | xargs -P 2 -I{} sh -c '\''ffmpeg -v error -nostdin -i "$1" -c:a libmp3lame -b:a 192k "$2/$(basename "$1" .flac).mp3"'\'' _ {} "$2"'
+run[convert_short]='"$BUILD/tonquell-convert" -f wav -j 2 -o "$2" "$1"'
+run[besweet_short]='ls "$1"/*.mp3 | xargs -P 2 -I{} sh -c '\''"$BUILD/BeSweet.exe" -core\( -input "$1" -output "$2/$(basename "$1" .mp3).wav" -2ch \) >/dev/null'\'' _ {} "$2"'
+run[ffmpeg_short]='ls "$1"/*.mp3 | xargs -P 2 -I{} sh -c '\''ffmpeg -v error -nostdin -i "$1" "$2/$(basename "$1" .mp3).wav"'\'' _ {} "$2"'
 
 one() {  # one COMMAND SOURCE: wall and cpu seconds of one run into a fresh folder
   rm -rf "$work/out" && mkdir "$work/out"
@@ -42,7 +44,7 @@ median() { sort -g | awk '{ a[NR] = $1 } END { print a[int((NR + 1) / 2)] }'; }
 load() {  # load NAME SOURCE FILES
   local name=$1 source=$2 files=$3 side
   local -a commands
-  eval "commands=(\"\$convert_$name\" \"\$besweet_$name\" \"\$ffmpeg_$name\")"
+  commands=("${run[convert_$name]}" "${run[besweet_$name]}" "${run[ffmpeg_$name]}")
   for side in 0 1 2; do one "${commands[$side]}" "$source" >/dev/null; done  # warm-up
   rm -f "$work"/times.*
   for _ in $(seq "$rounds"); do
@@ -50,8 +52,8 @@ load() {  # load NAME SOURCE FILES
   done
   local -a wall cpu
   for side in 0 1 2; do
-    wall[$side]=$(cut -d' ' -f1 "$work/times.$side" | median)
-    cpu[$side]=$(cut -d' ' -f2 "$work/times.$side" | median)
+    wall[side]=$(cut -d' ' -f1 "$work/times.$side" | median)
+    cpu[side]=$(cut -d' ' -f2 "$work/times.$side" | median)
   done
   printf '%-32s %9s %9s\n' "$name ($files files)" "wall s" "cpu s"
   printf '%-32s %9s %9s\n' "  tonquell-convert -j 2" "${wall[0]}" "${cpu[0]}" \
