@@ -84,7 +84,7 @@ void Engine::Yielded() {
             skip = platform::FolderIdOf(input_.OutputFolder);
         }
         walk_ = std::make_unique<SourceWalk>(input_.Folder, input_.Entries, input_.ConvertAll,
-                                             input_.Pattern, skip);
+                                             input_.Pattern, skip, input_.SubFolders);
         phase_ = Phase::Gathering;
         Gather();
     } else if (phase_ == Phase::Gathering) {
@@ -217,6 +217,11 @@ void Engine::Stop() {
     }
 }
 
+std::string Engine::SourceOf(int slot) const {
+    const auto found = running_.find(slot);
+    return found == running_.end() ? std::string() : found->second.Source;
+}
+
 void Engine::FileEnded() {
     ++report_.Done;
     const int percent = ProgressNow();
@@ -268,6 +273,15 @@ void Engine::Launch(const Source& source) {
     if (mirrored.empty() || !Admit(source.Path, mirrored, targetPath)) {
         return;
     }
+    if (input_.DryRun) {
+        reserved_.insert(targetPath);
+        if (Splits(source.Path)) {
+            const std::vector<std::string> parts = SixWavParts(targetPath);
+            reserved_.insert(parts.begin(), parts.end());
+        }
+        EndWithout(FileOutcome(Outcome::Converted, source.Path, targetPath));
+        return;
+    }
     const ConversionJob conversion = ConversionFor(source.Path, targetPath);
     Job job;
     job.Source = source.Path;
@@ -292,8 +306,11 @@ std::string Engine::MirroredPath(const Source& source) {
     }
     // Made one part at a time below the output folder and never through a link, so nothing
     // the run writes can land outside it.
-    const platform::BelowResult made =
-        platform::MakeFoldersBelow(input_.OutputFolder, RelativeFolderOf(source.Relative));
+    // A dry run only looks for what would be in the way.
+    const std::string below = RelativeFolderOf(source.Relative);
+    const platform::BelowResult made = input_.DryRun
+                                           ? platform::CheckFoldersBelow(input_.OutputFolder, below)
+                                           : platform::MakeFoldersBelow(input_.OutputFolder, below);
     if (!made.Ok()) {
         const std::string part = paths::AddBackslash(input_.OutputFolder) + made.Part;
         FileReport file;

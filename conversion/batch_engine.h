@@ -34,6 +34,11 @@ struct RunInput {
     FormatOptions Options;      // the chosen format's options
     std::int16_t Bitrate = 0;   // as the format's bitrate handler set it (MP3, AC3, MPA)
     int HideConsole = 1;        // "BeSweet Box verstecken": 0, 1 or 2 (greyed)
+    bool SubFolders = true;     // a chosen folder's sub-folders are walked too
+    // Plans instead of converting: each file ends as its target would be (Converted with the
+    // target's name, or skipped, refused or failed as the run would), and nothing is made,
+    // written or started. A planned name counts as taken for the files after it.
+    bool DryRun = false;
     bool operator==(const RunInput&) const = default;
 };
 
@@ -102,6 +107,9 @@ public:
     bool Busy() const { return phase_ != Phase::Idle && phase_ != Phase::Done; }
     // How many transcoders run now.
     int Running() const { return static_cast<int>(running_.size()); }
+    // The source whose transcoder runs in `slot` (known from the host's Launch on); empty
+    // when none runs there.
+    std::string SourceOf(int slot) const;
     const Report& report() const { return report_; }
 
 private:

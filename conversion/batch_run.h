@@ -20,6 +20,9 @@ struct Entry {
     bool Selected = false;
     bool Folder = false;  // a folder entry or the parent
     bool Parent = false;  // the parent entry "[..]"
+    // The folder that holds it when that is not the list's folder (a front end given paths
+    // from several folders); empty: the list's folder.
+    std::string Within{};
     bool operator==(const Entry&) const = default;
 };
 

@@ -12,8 +12,8 @@ namespace fs = std::filesystem;
 namespace batch {
 
 SourceWalk::SourceWalk(std::string folder, const std::vector<Entry>& entries, bool convertAll,
-                       std::string pattern, std::optional<platform::FolderId> skip)
-    : pattern_(std::move(pattern)) {
+                       std::string pattern, std::optional<platform::FolderId> skip, bool subFolders)
+    : pattern_(std::move(pattern)), subFolders_(subFolders) {
     const std::string base = paths::AddBackslash(folder);
     // The list's own folder is not a tree of the run: a link back up to it ends there.
     if (const auto own = platform::FolderIdOf(folder)) {
@@ -27,12 +27,14 @@ SourceWalk::SourceWalk(std::string folder, const std::vector<Entry>& entries, bo
         if (entry.Parent) {
             continue;
         }
+        const std::string path =
+            (entry.Within.empty() ? base : paths::AddBackslash(entry.Within)) + entry.Text;
         if (!entry.Folder) {
             if (convertAll || entry.Selected) {
-                sources_.push_back({base + entry.Text, entry.Text});
+                sources_.push_back({path, entry.Text});
             }
         } else if (entry.Selected && !entry.Text.empty()) {
-            trees.push_back({base + entry.Text, entry.Text});
+            trees.push_back({path, entry.Text});
         }
     }
     pending_.assign(trees.rbegin(), trees.rend());
@@ -87,6 +89,9 @@ void SourceWalk::Read(const Pending& folder) {
     for (const std::string& name : files) {
         sources_.push_back({path + name, relative + name});
     }
+    if (!subFolders_) {
+        return;
+    }
     for (auto name = folders.rbegin(); name != folders.rend(); ++name) {
         pending_.push_back({path + *name, relative + *name});
     }
@@ -94,8 +99,8 @@ void SourceWalk::Read(const Pending& folder) {
 
 std::vector<Source> WalkSources(const std::string& folder, const std::vector<Entry>& entries,
                                 bool convertAll, const std::string& pattern,
-                                std::optional<platform::FolderId> skip) {
-    SourceWalk walk(folder, entries, convertAll, pattern, skip);
+                                std::optional<platform::FolderId> skip, bool subFolders) {
+    SourceWalk walk(folder, entries, convertAll, pattern, skip, subFolders);
     while (!walk.Step(64)) {
     }
     return walk.Sources();

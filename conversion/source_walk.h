@@ -36,11 +36,13 @@ struct UnreadableFolder {
 // those the browser would list with `pattern` (regular files, links followed); names that
 // begin with "." are left out, files and folders alike. A folder reached twice (through
 // links, or a link back to the list's own folder) is walked once, so a link loop ends; the
-// folder `skip` (the output folder) is never walked.
+// folder `skip` (the output folder) is never walked. Without `subFolders` a chosen folder
+// gives its own files only. An entry with a folder of its own (Entry::Within) is taken from
+// there.
 class SourceWalk {
 public:
     SourceWalk(std::string folder, const std::vector<Entry>& entries, bool convertAll,
-               std::string pattern, std::optional<platform::FolderId> skip);
+               std::string pattern, std::optional<platform::FolderId> skip, bool subFolders = true);
 
     // Reads at most `folders` more folders (at least one); true once the walk is complete.
     bool Step(int folders);
@@ -58,6 +60,7 @@ private:
     void Read(const Pending& folder);
 
     std::string pattern_;
+    bool subFolders_ = true;
     std::vector<Pending> pending_;  // a stack: the next folder to read is at the back
     std::set<platform::FolderId> seen_;
     std::vector<Source> sources_;
@@ -67,6 +70,7 @@ private:
 // The whole walk at once: its sources.
 std::vector<Source> WalkSources(const std::string& folder, const std::vector<Entry>& entries,
                                 bool convertAll, const std::string& pattern,
-                                std::optional<platform::FolderId> skip = std::nullopt);
+                                std::optional<platform::FolderId> skip = std::nullopt,
+                                bool subFolders = true);
 
 }  // namespace batch

@@ -13,15 +13,19 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
-// Opens the folder `name` inside `parent` without following a link; makes it when missing.
-// An invalid descriptor with `result` set when it cannot.
-UniqueFd OpenOrMake(int parent, const std::string& name, BelowResult& result) {
+// Opens the folder `name` inside `parent` without following a link; makes it when missing and
+// `make` says so. An invalid descriptor when it cannot, with `result` set unless the folder is
+// only missing (and not to be made).
+UniqueFd OpenOrMake(int parent, const std::string& name, bool make, BelowResult& result) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         UniqueFd child(::openat(parent, name.c_str(), kFolderFlags | O_NOFOLLOW));
         if (child.Valid()) {
             return child;
         }
         const int error = errno;
+        if (error == ENOENT && !make) {
+            return UniqueFd();
+        }
         if (error == ENOENT && attempt == 0) {
             // Made here or by someone else meanwhile: either way it is opened again.
             if (::mkdirat(parent, name.c_str(), 0777) == 0 || errno == EEXIST) {
@@ -51,19 +55,12 @@ UniqueFd OpenOrMake(int parent, const std::string& name, BelowResult& result) {
     return UniqueFd();
 }
 
-}  // namespace
-
-std::optional<FolderId> FolderIdOf(const std::string& path) {
-    struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        return std::nullopt;
-    }
-    return FolderId{st.st_dev, st.st_ino};
-}
-
-BelowResult MakeFoldersBelow(const std::string& base, std::string_view relative) {
+BelowResult WalkBelow(const std::string& base, std::string_view relative, bool make) {
     BelowResult result;
     UniqueFd here(::open(base.c_str(), kFolderFlags));
+    if (!here.Valid() && !make && errno == ENOENT) {
+        return result;  // the base itself is still to be made
+    }
     if (!here.Valid()) {
         result.Error = errno == ENOTDIR ? BelowError::NotAFolder : BelowError::System;
         result.Errno = errno;
@@ -82,8 +79,11 @@ BelowResult MakeFoldersBelow(const std::string& base, std::string_view relative)
             return result;
         }
         if (!name.empty()) {
-            UniqueFd next = OpenOrMake(here.Get(), name, result);
+            UniqueFd next = OpenOrMake(here.Get(), name, make, result);
             if (!next.Valid()) {
+                if (result.Ok()) {
+                    break;  // missing: nothing below it can be in the way
+                }
                 return result;
             }
             here = std::move(next);
@@ -92,6 +92,24 @@ BelowResult MakeFoldersBelow(const std::string& base, std::string_view relative)
     }
     result.Part.clear();
     return result;
+}
+
+}  // namespace
+
+std::optional<FolderId> FolderIdOf(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        return std::nullopt;
+    }
+    return FolderId{st.st_dev, st.st_ino};
+}
+
+BelowResult MakeFoldersBelow(const std::string& base, std::string_view relative) {
+    return WalkBelow(base, relative, true);
+}
+
+BelowResult CheckFoldersBelow(const std::string& base, std::string_view relative) {
+    return WalkBelow(base, relative, false);
 }
 
 }  // namespace platform

@@ -45,4 +45,8 @@ struct BelowResult {
 // the umask. `base` itself may be reached through links.
 BelowResult MakeFoldersBelow(const std::string& base, std::string_view relative);
 
+// What MakeFoldersBelow would meet, making nothing: the first part that is missing ends the
+// check as Ok, since nothing below it can be in the way.
+BelowResult CheckFoldersBelow(const std::string& base, std::string_view relative);
+
 }  // namespace platform

@@ -232,3 +232,46 @@ TEST_F(LibraryRunTest, ASplitsMonoFilesKeepTheirNamesFree) {
 }
 
 }  // namespace
+
+namespace {
+
+// The ends of a report's files without the numbers only a run knows: outcome, source, target
+// and cause, in run order.
+std::vector<std::string> Ends(const batch::Report& report) {
+    std::vector<std::string> ends;
+    for (const batch::FileReport& f : report.Files) {
+        ends.push_back(std::to_string(static_cast<int>(f.Result)) + " " + f.Source + " -> " +
+                       f.Target + " " + std::to_string(static_cast<int>(f.Why)));
+    }
+    return ends;
+}
+
+// A dry run starts nothing and makes nothing, and its plan is what the run then does: a name
+// taken on disk gets "_new", one taken by a file planned before it too, and a link in the
+// output tree refuses its files in both.
+TEST_F(LibraryRunTest, ADryRunPlansWhatTheRunDoes) {
+    fs::create_directories(out_ + "/Album A");
+    testing_support::WriteFile(out_ + "/loose.mp3", "taken");
+    TempDir elsewhere;
+    fs::create_directory_symlink(elsewhere.Path(), out_ + "/Album B");
+    batch::RunInput input = Input(out_);
+    // A second source of the same name beside the loose one: both want "loose.mp3".
+    Touch("loose.mp2");
+    input.Entries.push_back({"loose.mp2", true});
+    input.Pattern = "*.ogg;*.mp2";
+    input.DryRun = true;
+    const batch::Report plan = Run(input);
+    EXPECT_TRUE(launches_.empty());
+    EXPECT_FALSE(fs::exists(out_ + "/Album A/CD 2"));
+    EXPECT_EQ(Targets(plan, Outcome::Converted, out_),
+              (Names{"loose_new.mp3", "Album A/01.mp3", "Album A/02.mp3", "Album A/CD 2/01.mp3"}));
+    EXPECT_EQ(plan.Count(Outcome::Refused), 1);  // the second "loose": its "_new" name is taken
+    EXPECT_EQ(plan.With(Outcome::Failed).at(0).Why, Cause::LinkInOutput);
+
+    input.DryRun = false;
+    const batch::Report run = Run(input);
+    EXPECT_EQ(Ends(run), Ends(plan));
+    EXPECT_TRUE(fs::is_empty(elsewhere.Path()));
+}
+
+}  // namespace

@@ -73,6 +73,29 @@ TEST_F(SourceWalkTest, ChosenFilesThenEachTreeDepthFirstInNameOrder) {
     EXPECT_EQ(Relatives({{"Album B", false, true}, {"..", true, true, true}}), Names{});
 }
 
+// Entries from folders other than the list's (a terminal's paths) are taken from their own
+// folder and named from there; without sub-folders a chosen folder gives its own files only.
+TEST_F(SourceWalkTest, EntriesOfOtherFoldersAndTreesWithoutSubFolders) {
+    batch::Entry album{"album a", true, true};
+    album.Within = Folder();
+    batch::Entry loose{"02.mp3", true};
+    loose.Within = dir_.File("Album B");
+    Names relatives;
+    Names paths;
+    for (const bool subFolders : {false, true}) {
+        for (const batch::Source& s :
+             batch::WalkSources({}, {album, loose}, false, "*.mp3", std::nullopt, subFolders)) {
+            relatives.push_back(s.Relative);
+            paths.push_back(s.Path);
+        }
+    }
+    EXPECT_EQ(relatives,
+              (Names{"02.mp3", "album a/10.mp3", "album a/9.mp3", "02.mp3", "album a/10.mp3",
+                     "album a/9.mp3", "album a/cd 1/01.mp3", "album a/CD 2/01.mp3"}));
+    EXPECT_EQ(paths[0], dir_.File("Album B/02.mp3"));
+    EXPECT_EQ(paths[1], dir_.File("album a/10.mp3"));
+}
+
 // A link back up, a loop and a second way to the same album: each folder once, and the walk
 // ends. The first way the walk reaches a folder is the one its files are named by.
 TEST_F(SourceWalkTest, EveryFolderOnceThroughLinksAndLoops) {

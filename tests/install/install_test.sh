@@ -181,6 +181,23 @@ status=$?
 check "installed tonquell-tags without arguments: usage and status 2" \
   test "$status" = 2 -a -n "$(grep usage: "$work/usage.txt")"
 
+# --- the installed terminal converter ---------------------------------------------------
+check "installed: lib/tonquell/tonquell-convert" test -x "$usr/lib/tonquell/tonquell-convert"
+check "bin/tonquell-convert links to ../lib/tonquell/tonquell-convert" \
+  test "$(readlink "$usr/bin/tonquell-convert")" = "../lib/tonquell/tonquell-convert"
+check "man page tonquell-convert names the version" \
+  grep -q "Tonquell Audio Converter $version\"" <(zcat "$usr/share/man/man1/tonquell-convert.1.gz")
+check "installed tonquell-convert names the version" \
+  test "$("$usr/bin/tonquell-convert" --version)" = "tonquell-convert (Tonquell Audio Converter) $version"
+mkdir -p "$work/convert-out"
+check "installed tonquell-convert converts through its link with the transcoder beside it" \
+  "$usr/bin/tonquell-convert" -f mp3 -o "$work/convert-out" "$work/tagged.mp3"
+check "installed tonquell-convert carries the tags" \
+  grep -q '"Installiert"' <("$usr/bin/tonquell-tags" read "$work/convert-out/tagged.mp3")
+# No toolkit below the terminal converter.
+check "tonquell-convert links no Qt" \
+  bash -c '! ldd "$1" | grep -qi qt' _ "$usr/lib/tonquell/tonquell-convert"
+
 # --- the Debian package -----------------------------------------------------------------
 rm -f "$build"/tonquell_*.deb
 if ! (cd "$build" && cpack -G DEB >"$work/cpack.log" 2>&1); then
@@ -223,6 +240,9 @@ else
   check "packaged binaries are stripped" \
     bash -c '! file "$@" | grep -q "not stripped"' _ \
     "$work/unpacked/usr/lib/tonquell/"* "$work/unpacked/usr/bin/tonquell-tags"
+  check "packaged tonquell-convert is stripped and lists its usage" \
+    bash -c '! file "$1" | grep -q "not stripped" && "$1" --help | grep -q "^usage: "' _ \
+    "$work/unpacked/usr/lib/tonquell/tonquell-convert"
   "$work/unpacked/usr/lib/tonquell/BeSweet.exe" -core\( -input "$work/tone.wav" \
     -output "$work/tone.mp3" \) -lame\( --alt-preset cbr 128 \) >/dev/null 2>"$work/bs.log"
   check "packaged BeSweet.exe converts WAV to MP3" \

@@ -71,6 +71,32 @@ TEST(MakeFoldersBelow, MakesWhatIsMissingAndStopsAtLinksFilesAndDots) {
     EXPECT_FALSE(fs::exists(dir.File("x")));
 }
 
+// The check of a dry run meets what the making would meet, and makes nothing: a missing part,
+// or a missing base, ends it as Ok.
+TEST(CheckFoldersBelow, FindsLinksAndFilesInTheWayAndMakesNothing) {
+    TempDir dir;
+    TempDir elsewhere;
+    const std::string out = dir.File("out");
+    fs::create_directories(out + "/have");
+    fs::create_symlink(elsewhere.Path(), out + "/away");
+    testing_support::WriteFile(out + "/have/plain", "x");
+    const std::pair<std::string, BelowError> cases[] = {
+        {"have", BelowError::None},
+        {"new/deeper/still", BelowError::None},
+        {"away/sub", BelowError::Link},
+        {"have/plain/x", BelowError::NotAFolder},
+        {"have/../x", BelowError::NotAFolder},
+    };
+    for (const auto& [relative, error] : cases) {
+        EXPECT_EQ(platform::CheckFoldersBelow(out, relative).Error, error) << relative;
+    }
+    EXPECT_EQ(platform::CheckFoldersBelow(out, "away/sub").Part, "away");
+    EXPECT_TRUE(platform::CheckFoldersBelow(dir.File("not yet"), "a/b").Ok());
+    EXPECT_EQ(platform::CheckFoldersBelow(out + "/have/plain", "a").Error, BelowError::NotAFolder);
+    EXPECT_FALSE(fs::exists(out + "/new"));
+    EXPECT_FALSE(fs::exists(dir.File("not yet")));
+}
+
 TEST(MakeFoldersBelow, ABaseThatCannotBeWrittenOrIsNoFolderSaysWhy) {
     TempDir dir;
     const std::string out = dir.File("locked");
