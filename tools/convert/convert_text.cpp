@@ -99,6 +99,12 @@ std::string Seconds(double seconds) {
     return text;
 }
 
+// The transcoder's line names the source, which the line around it names already.
+std::string WithoutOwnName(const batch::FileReport& file) {
+    const std::string own = "BeSweet.exe: '" + file.Source + "': ";
+    return file.Detail.rfind(own, 0) == 0 ? file.Detail.substr(own.size()) : file.Detail;
+}
+
 }  // namespace
 
 std::string OutcomeWord(batch::Outcome outcome) {
@@ -127,7 +133,7 @@ std::string ReasonText(const batch::FileReport& file) {
         case Cause::TranscoderNotStarted:
             return "the transcoder could not start: " + file.Detail;
         case Cause::TranscoderFailed:
-            return (file.Detail.empty() ? "the transcoder failed" : file.Detail) +
+            return (file.Detail.empty() ? "the transcoder failed" : WithoutOwnName(file)) +
                    " (transcoder status " + std::to_string(file.Number) + ")";
         case Cause::NoOutput:
             return "the transcoder wrote no output";

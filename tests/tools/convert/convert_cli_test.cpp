@@ -179,7 +179,8 @@ TEST(ConvertText, ProblemAndPlanLinesNameTheFile) {
               "tonquell-convert: failed: '/m/a.ts': target name '/o/a.mp3' is 256 bytes long, its "
               "folder allows 255\n");
     batch::FileReport broken =
-        File(Outcome::Failed, "/m/b.mp3", "/m/b.wav", Cause::TranscoderFailed, "not audio");
+        File(Outcome::Failed, "/m/b.mp3", "/m/b.wav", Cause::TranscoderFailed,
+             "BeSweet.exe: '/m/b.mp3': not audio");  // the transcoder names the file itself
     broken.Number = 1;
     EXPECT_EQ(convert_cli::ProblemLines(broken),
               "tonquell-convert: failed: '/m/b.mp3': not audio (transcoder status 1)\n");
