@@ -209,14 +209,27 @@ std::string Clock(double seconds) {
     return text;
 }
 
-std::string ProgressLine(int done, int total, int running, int percent, double elapsed) {
+std::string ProgressLine(int done, int total, const std::vector<std::string>& running, int percent,
+                         double elapsed, std::size_t width) {
+    std::string line;
     if (total == 0) {
-        return "counting files, " + Clock(elapsed) + " elapsed";
+        line = "counting files, " + Clock(elapsed) + " elapsed";
+    } else {
+        line = std::to_string(done) + "/" + std::to_string(total) + " done, " +
+               std::to_string(running.size()) + " running, " + Clock(elapsed) + " elapsed";
+        if (percent > 0 && percent < 100) {
+            line += ", about " + Clock(elapsed * (100 - percent) / percent) + " left";
+        }
+        for (std::size_t i = 0; i < running.size(); ++i) {
+            line += (i == 0 ? " | " : ", ") + running[i].substr(running[i].rfind('/') + 1);
+        }
     }
-    std::string line = std::to_string(done) + "/" + std::to_string(total) + " done, " +
-                       std::to_string(running) + " running, " + Clock(elapsed) + " elapsed";
-    if (percent > 0 && percent < 100) {
-        line += ", about " + Clock(elapsed * (100 - percent) / percent) + " left";
+    if (line.size() > width) {
+        std::size_t cut = width;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
+            --cut;  // not inside a UTF-8 sequence
+        }
+        line.resize(cut);
     }
     return line;
 }

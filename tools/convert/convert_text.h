@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "output_folder.h"
 #include "run_report.h"
@@ -27,10 +28,13 @@ std::string PlanLine(const batch::FileReport& file);
 // `seconds` as "m:ss", or "h:mm:ss" from an hour on.
 std::string Clock(double seconds);
 
-// The line rewritten in place on a terminal: files done of the total, those running now, the
-// time since the start and, once `percent` of the work is done, an estimate of what is left.
-// While the files are counted (`total` 0) it says so.
-std::string ProgressLine(int done, int total, int running, int percent, double elapsed);
+// The line rewritten in place on a terminal: files done of the total, how many run now, the
+// time since the start and, once `percent` of the work is done, an estimate of what is left;
+// then the names of the files running (`running`, their last path parts), cut at `width`
+// bytes on a character's boundary so that the line never wraps. While the files are counted
+// (`total` 0) it says so.
+std::string ProgressLine(int done, int total, const std::vector<std::string>& running, int percent,
+                         double elapsed, std::size_t width);
 
 // The final line: the files of the run, the count of each outcome that occurred, the time.
 // A dry run counts what it would do; a stopped run says so.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -41,6 +42,16 @@ void CatchStopSignals() {
 
 // How often the progress line is drawn again while nothing else happens.
 constexpr auto kRedraw = std::chrono::milliseconds(500);
+
+// The columns of the terminal `stream` shows on, less one so the cursor never wraps; 79
+// where it does not say.
+std::size_t WidthOf(std::FILE* stream) {
+    winsize size{};
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 1) {
+        return size.ws_col - 1u;
+    }
+    return 79;
+}
 
 }  // namespace
 
@@ -217,8 +228,12 @@ void TerminalRun::DrawProgress(bool force) {
     }
     drawn_ = now;
     const batch::Report& report = engine_->report();
+    std::vector<std::string> running;
+    for (const auto& [slot, child] : children_) {
+        running.push_back(child.Source);
+    }
     const std::string line =
-        ProgressLine(report.Done, report.Total, engine_->Running(), percent_, Elapsed());
+        ProgressLine(report.Done, report.Total, running, percent_, Elapsed(), WidthOf(progress_));
     std::fprintf(progress_, "\r\033[K%s", line.c_str());
     std::fflush(progress_);
     lineShown_ = true;

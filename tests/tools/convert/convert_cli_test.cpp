@@ -214,10 +214,15 @@ TEST(ConvertText, ProgressSummaryAndStatus) {
     EXPECT_EQ(convert_cli::Clock(0), "0:00");
     EXPECT_EQ(convert_cli::Clock(61.4), "1:01");
     EXPECT_EQ(convert_cli::Clock(3 * 3600 + 5 * 60 + 7), "3:05:07");
-    EXPECT_EQ(convert_cli::ProgressLine(3, 12, 2, 25, 60.0),
-              "3/12 done, 2 running, 1:00 elapsed, about 3:00 left");
-    EXPECT_EQ(convert_cli::ProgressLine(0, 12, 2, 0, 5.0), "0/12 done, 2 running, 0:05 elapsed");
-    EXPECT_EQ(convert_cli::ProgressLine(0, 0, 0, 0, 0.4), "counting files, 0:00 elapsed");
+    const std::vector<std::string> two = {"/m/Album/04 - Vier.flac", "/m/Album/05.flac"};
+    EXPECT_EQ(convert_cli::ProgressLine(3, 12, two, 25, 60.0, 200),
+              "3/12 done, 2 running, 1:00 elapsed, about 3:00 left | 04 - Vier.flac, 05.flac");
+    EXPECT_EQ(convert_cli::ProgressLine(0, 12, {}, 0, 5.0, 200),
+              "0/12 done, 0 running, 0:05 elapsed");
+    EXPECT_EQ(convert_cli::ProgressLine(0, 0, {}, 0, 0.4, 200), "counting files, 0:00 elapsed");
+    // A narrow terminal cuts the line, never inside a character: "ü" is two bytes.
+    EXPECT_EQ(convert_cli::ProgressLine(1, 2, {"/m/ab\xc3\xbc.wav"}, 0, 1.0, 39),
+              "1/2 done, 1 running, 0:01 elapsed | ab");
 
     batch::Report report;
     report.Total = 4;
