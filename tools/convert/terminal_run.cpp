@@ -43,6 +43,9 @@ void CatchStopSignals() {
 // How often the progress line is drawn again while nothing else happens.
 constexpr auto kRedraw = std::chrono::milliseconds(500);
 
+// How long a transcoder asked to end may take before it is ended outright, as in the window.
+constexpr auto kKillAfter = std::chrono::seconds(10);
+
 // The columns of the terminal `stream` shows on, less one so the cursor never wraps; 79
 // where it does not say.
 std::size_t WidthOf(std::FILE* stream) {
@@ -95,13 +98,30 @@ std::string TerminalRun::Launch(int slot, const batch::LaunchRequest& request) {
     if (!child->Started()) {
         return child->StartError();
     }
-    children_[slot] = {std::move(child), engine_->SourceOf(slot), std::chrono::steady_clock::now()};
+    children_[slot] = {std::move(child), engine_->SourceOf(slot), std::chrono::steady_clock::now(),
+                       std::nullopt};
     return {};
 }
 
 void TerminalRun::Terminate(int slot) {
     if (const auto found = children_.find(slot); found != children_.end()) {
-        found->second.Process->Terminate();
+        AskToEnd(found->second);
+    }
+}
+
+void TerminalRun::AskToEnd(Child& child) {
+    child.Process->Terminate();
+    if (!child.AskedToEnd) {
+        child.AskedToEnd = std::chrono::steady_clock::now();
+    }
+}
+
+void TerminalRun::KillStragglers() {
+    const auto now = std::chrono::steady_clock::now();
+    for (auto& [slot, child] : children_) {
+        if (child.AskedToEnd && now - *child.AskedToEnd >= kKillAfter) {
+            child.Process->Kill();
+        }
     }
 }
 
@@ -141,6 +161,7 @@ void TerminalRun::Step() {
     for (const int slot : slots) {
         Service(slot);
     }
+    KillStragglers();
     DrawProgress(false);
 }
 
@@ -158,7 +179,7 @@ void TerminalRun::TakeSignals() {
                 // Asked again: the transcoders are asked again; each still takes its
                 // temporary output away before it ends.
                 for (auto& [slot, child] : children_) {
-                    child.Process->Terminate();
+                    AskToEnd(child);
                 }
             }
         }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -52,7 +53,13 @@ private:
         std::unique_ptr<batch::TranscoderChild> Process;
         std::string Source;
         std::chrono::steady_clock::time_point Began;
+        // When it was first asked to end; one that takes too long is ended outright.
+        std::optional<std::chrono::steady_clock::time_point> AskedToEnd;
     };
+    // Asks `child` to end, and notes when it was first asked.
+    static void AskToEnd(Child& child);
+    // Ends outright the transcoders that were asked to end long ago and still run.
+    void KillStragglers();
     void Step();
     void TakeSignals();
     void Service(int slot);

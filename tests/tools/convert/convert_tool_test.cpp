@@ -38,7 +38,7 @@ struct Ran {
 };
 
 // Starts the program with `args`, its output into files of `dir`; returns its process id.
-pid_t Start(const Args& args, const TempDir& dir) {
+pid_t Start(const Args& args, const TempDir& dir, const std::string& program = kTool) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         const int out = ::open(dir.File("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -47,12 +47,12 @@ pid_t Start(const Args& args, const TempDir& dir) {
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
-        std::vector<char*> argv = {const_cast<char*>(kTool.c_str())};
+        std::vector<char*> argv = {const_cast<char*>(program.c_str())};
         for (const std::string& arg : args) {
             argv.push_back(const_cast<char*>(arg.c_str()));
         }
         argv.push_back(nullptr);
-        ::execv(kTool.c_str(), argv.data());
+        ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
     return pid;
@@ -349,6 +349,31 @@ TEST_F(ConvertToolTest, StopSignalsLeaveNothingHalfDone) {
         EXPECT_NE(ran.Out.find("1 converted, 1 stopped; stopped, 1 not started"), std::string::npos)
             << ran.Out;
     }
+}
+
+// A transcoder that does not heed the stop is ended outright after a while, so a stopped run
+// always ends (without that this test never ends). The program runs from a folder of its own
+// beside a stand-in that ignores SIGTERM.
+TEST_F(ConvertToolTest, ATranscoderDeafToTheStopIsEndedOutright) {
+    TempDir program;
+    fs::copy_file(kTool, program.File("tonquell-convert"));
+    testing_support::WriteFile(program.File("BeSweet.exe"),
+                               "#!/bin/sh\ntrap '' TERM\necho $$ > \"$(dirname \"$0\")/pid\"\n"
+                               "exec sleep infinity\n");
+    fs::permissions(program.File("BeSweet.exe"), fs::perms::owner_all);
+    TempDir logs;
+    const pid_t pid =
+        Start({"-f", "wav", music_.File("loose.flac")}, logs, program.File("tonquell-convert"));
+    while (!fs::exists(program.File("pid")) || ReadFile(program.File("pid")).empty()) {
+        ASSERT_EQ(::waitpid(pid, nullptr, WNOHANG), 0) << "ended before its transcoder ran";
+        ::usleep(2000);
+    }
+    const std::string deaf = ReadFile(program.File("pid"));
+    ::kill(pid, SIGINT);
+    const Ran ran = Wait(pid, logs);
+    EXPECT_EQ(ran.Status, 128 + SIGINT) << ran.Err;
+    EXPECT_FALSE(fs::exists("/proc/" + deaf.substr(0, deaf.find('\n')) + "/cmdline"));
+    EXPECT_FALSE(fs::exists(music_.File("loose.wav")));
 }
 
 // On a terminal the progress goes to one line, rewritten in place and cleared at the end; the
