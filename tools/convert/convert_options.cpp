@@ -4,6 +4,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "batch_run.h"
 #include "format_options.h"
 
 namespace convert_cli {
@@ -44,18 +45,9 @@ std::string ScaleText(const std::vector<int>& scale) {
     return text;
 }
 
-const char* FormatName(TargetFormat format) {
-    switch (format) {
-        case TargetFormat::Wav:
-            return "wav";
-        case TargetFormat::Mp3:
-            return "mp3";
-        case TargetFormat::Ac3:
-            return "ac3";
-        case TargetFormat::Mpa:
-            return "mpa";
-    }
-    return "wav";
+// "wav", "mp3", "ac3" or "mpa": the name the option takes is the target's extension.
+std::string FormatName(TargetFormat format) {
+    return batch::TargetExtension(format).substr(1);
 }
 
 // The options that take a value, by their short and long names.
