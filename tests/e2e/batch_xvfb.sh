@@ -23,7 +23,10 @@ py=/usr/bin/python3
 work=$(mktemp -d)
 app_pid=""
 cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  if [ -n "$app_pid" ]; then
+    kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true  # it may still write its settings into $work
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT

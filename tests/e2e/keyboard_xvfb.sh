@@ -23,7 +23,10 @@ py=/usr/bin/python3
 work=$(mktemp -d)
 app_pid=""
 cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  if [ -n "$app_pid" ]; then
+    kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true  # it may still write its settings into $work
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -61,7 +64,10 @@ mkdir -p "$build/screenshots"
 "$py" "$here/keyboard_atspi.py" "$wid" "$music" "$build/screenshots/atspi-tree.txt" ||
   fail "keyboard and screen reader checks"
 
-icon=$(xprop -id "$wid" _NET_WM_ICON | head -n 1)
+# The icon's numbers run to thousands of lines: read into a file, not into a pipe that head
+# closes early (the writer's SIGPIPE would fail the script without a word).
+xprop -id "$wid" _NET_WM_ICON >"$work/icon.txt" || fail "xprop could not read the icon"
+icon=$(sed -n 1p "$work/icon.txt")
 case "$icon" in
 *"Icon (48 x 48)"*) ;;
 *) fail "no 48x48 _NET_WM_ICON: $icon" ;;
